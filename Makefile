@@ -1,0 +1,27 @@
+# The two everyday commands: `make run` builds and starts Tilora, `make test`
+# builds and runs every test. Both install missing Debian packages first.
+
+PRESET ?= dev
+BUILD := build/$(PRESET)
+
+.PHONY: all deps configure build run test clean
+
+all: build
+
+deps:
+	@scripts/install-deps build
+
+configure: deps
+	@test -f $(BUILD)/build.ninja || cmake --preset $(PRESET)
+
+build: configure
+	cmake --build --preset $(PRESET)
+
+run: build
+	$(BUILD)/bin/tilora-convert --help
+
+test: build
+	ctest --preset $(PRESET)
+
+clean:
+	rm -rf build

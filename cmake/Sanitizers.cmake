@@ -1,0 +1,6 @@
+add_library(tilora_sanitizers INTERFACE)
+if(TILORA_SANITIZE)
+  set(_san -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(tilora_sanitizers INTERFACE ${_san})
+  target_link_options(tilora_sanitizers INTERFACE ${_san})
+endif()

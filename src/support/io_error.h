@@ -1,0 +1,37 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tilora {
+
+// Codes of the file layer itself; everything else is the platform's own number.
+inline constexpr int kErrFileNotFound = 2;
+inline constexpr int kErrInvalidFilename = 3;
+inline constexpr int kErrTooManyOpenFiles = 4;
+inline constexpr int kErrAccessDenied = 5;
+inline constexpr int kErrReadBeyondEnd = 100;
+inline constexpr int kErrDiskFull = 101;
+inline constexpr int kErrFileNotOpen = 103;
+inline constexpr int kErrInvalidNumericInput = 106;
+
+// The table text for a code ("File not found", "I/O error 32", ...).
+std::string IoErrorText(int code);
+
+// A failed file operation. what() is the table text unless a fuller message
+// (one that names an output file) was given.
+class IoError : public std::runtime_error {
+ public:
+  explicit IoError(int code);
+  IoError(int code, const std::string& message);
+  int code() const noexcept { return code_; }
+
+ private:
+  int code_;
+};
+
+// The text as the failure box and the converter show it: a "." is appended
+// when the last character sorts after ".".
+std::string FailureText(const std::string& text);
+
+}  // namespace tilora

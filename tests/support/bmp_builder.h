@@ -1,0 +1,42 @@
+#pragma once
+
+// Builds BMP files for tests, benchmarks and fuzz seeds, independently of the
+// code under test.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tilora::testing {
+
+struct BmpSpec {
+  std::int32_t width = 8;
+  std::int32_t height = 8;  // negative: rows stored top first
+  std::uint16_t depth = 8;
+  std::uint32_t compression = 0;
+  std::uint32_t headerSize = 40;
+  std::uint32_t coloursUsed = 0;
+  int tableEntries = -1;  // -1: the full table of the depth (none above 8 bpp)
+  // Colour index of each pixel, top row first, width x |height|; missing
+  // pixels are 0.
+  std::vector<std::uint8_t> pixels;
+  // Blue, green, red of each table entry; missing entries are (i, 2i, 3i).
+  std::vector<std::array<std::uint8_t, 3>> palette;
+  std::uint8_t filler = 0;  // the padding bits of every row
+};
+
+std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec);
+
+std::int64_t RowStride(std::int32_t width, int depth);
+std::uint32_t DataOffsetOf(const BmpSpec& spec);
+int TableEntriesOf(const BmpSpec& spec);
+std::array<std::uint8_t, 3> PaletteEntry(const BmpSpec& spec, int i);
+
+// Pixels 0..colours-1 from a seeded generator.
+std::vector<std::uint8_t> RandomPixels(std::size_t count, int colours, std::uint32_t seed);
+
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+
+}  // namespace tilora::testing
