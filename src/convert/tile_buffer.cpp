@@ -4,14 +4,18 @@
 #include <cstring>
 
 #include "convert/pixel_plane.h"
+#include "convert/tile_kernels.h"
+
+#if TILORA_TILE_SSE2
+#include <emmintrin.h>
+#endif
 
 namespace tilora {
 
 alignas(64) std::uint8_t TileBuffer[kTileBufferSize];
 
+namespace tile_kernels {
 namespace {
-
-std::size_t DirtyBytes = 0;
 
 // Eight pixels as a 64-bit word with the leftmost pixel in the top byte.
 std::uint64_t LoadPixelsMsbFirst(const std::uint8_t* p) {
@@ -36,10 +40,9 @@ std::uint8_t Plane(std::uint64_t planes, int n) { return static_cast<std::uint8_
 
 }  // namespace
 
-void EncodeTile4(int x, int y, std::size_t offset) {
-  std::uint8_t* out = TileBuffer + offset;
+void Encode4Portable(const std::uint8_t* pixels, std::size_t stride, std::uint8_t* out) {
   for (int i = 0; i < 8; ++i) {
-    std::uint64_t v = LoadPixelsMsbFirst(&PixelPlane[y + i][x]);
+    std::uint64_t v = LoadPixelsMsbFirst(pixels + static_cast<std::size_t>(i) * stride);
     // Even columns hold their colour in the high nibble, odd ones in the low;
     // the leftmost (even) pixel is now the top byte.
     v = ((v >> 4) & 0x0F000F000F000F00ULL) | (v & 0x000F000F000F000FULL);
@@ -51,30 +54,142 @@ void EncodeTile4(int x, int y, std::size_t offset) {
   }
 }
 
-void EncodeTile8(int x, int y, std::size_t offset) {
-  std::uint8_t* out = TileBuffer + offset;
+void Encode8Portable(const std::uint8_t* pixels, std::size_t stride, std::uint8_t* out) {
   for (int i = 0; i < 8; ++i) {
-    const std::uint64_t planes = Transpose8x8(LoadPixelsMsbFirst(&PixelPlane[y + i][x]));
+    const std::uint64_t planes = Transpose8x8(LoadPixelsMsbFirst(pixels + static_cast<std::size_t>(i) * stride));
     for (int n = 0; n < 8; ++n) out[16 * (n / 2) + 2 * i + n % 2] = Plane(planes, n);
   }
 }
+
+#if TILORA_TILE_SSE2
+namespace {
+
+// Two rows of eight pixels, the first in the low half, loaded as they lie
+// (leftmost pixel in the lowest byte).
+__m128i LoadRows(const std::uint8_t* first, const std::uint8_t* second) {
+  return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(first)),
+                            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(second)));
+}
+
+// In each 64-bit half, bit c of byte r moves to bit 7 - r of byte 7 - c: a
+// bit matrix flipped about its anti-diagonal. With the leftmost pixel in
+// byte 0, byte 7 - n becomes bit plane n with the leftmost pixel in its top
+// bit, as the tile format wants.
+__m128i FlipAntiDiagonal(__m128i x) {
+  const __m128i k1 = _mm_set1_epi64x(static_cast<long long>(0xAA00AA00AA00AA00ULL));
+  const __m128i k2 = _mm_set1_epi64x(static_cast<long long>(0xCCCC0000CCCC0000ULL));
+  const __m128i k4 = _mm_set1_epi64x(static_cast<long long>(0xF0F0F0F00F0F0F0FULL));
+  __m128i t = _mm_xor_si128(x, _mm_slli_epi64(x, 36));
+  x = _mm_xor_si128(x, _mm_and_si128(k4, _mm_xor_si128(t, _mm_srli_epi64(x, 36))));
+  t = _mm_and_si128(k2, _mm_xor_si128(x, _mm_slli_epi64(x, 18)));
+  x = _mm_xor_si128(x, _mm_xor_si128(t, _mm_srli_epi64(t, 18)));
+  t = _mm_and_si128(k1, _mm_xor_si128(x, _mm_slli_epi64(x, 9)));
+  x = _mm_xor_si128(x, _mm_xor_si128(t, _mm_srli_epi64(t, 9)));
+  return x;
+}
+
+// Planes come out highest first; the file pairs them lowest first.
+__m128i SwapBytesInWords(__m128i x) { return _mm_or_si128(_mm_slli_epi16(x, 8), _mm_srli_epi16(x, 8)); }
+
+// Two rows at depth 4 merged into one 64-bit half: byte k holds pixel k's
+// colour of the upper row in its low nibble and of the lower row in its high
+// nibble. upper and lower hold rows as LoadRows gives them.
+__m128i MergeRows4(__m128i upper, __m128i lower) {
+  const __m128i evenLow = _mm_set1_epi16(0x000F);
+  const __m128i evenHigh = _mm_set1_epi16(0x00F0);
+  const __m128i oddLow = _mm_set1_epi16(0x0F00);
+  const __m128i oddHigh = _mm_set1_epi16(static_cast<short>(0xF000));
+  // Even pixels (low byte of each word) keep their colour in the high
+  // nibble, odd pixels in the low nibble.
+  const __m128i a = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(upper, 4), evenLow), _mm_and_si128(upper, oddLow));
+  const __m128i b = _mm_or_si128(_mm_and_si128(lower, evenHigh), _mm_and_si128(_mm_slli_epi16(lower, 4), oddHigh));
+  return _mm_or_si128(a, b);
+}
+
+}  // namespace
+
+void Encode4Sse2(const std::uint8_t* pixels, std::size_t stride, std::uint8_t* out) {
+  const auto row = [&](int i) { return pixels + static_cast<std::size_t>(i) * stride; };
+  // Each 64-bit half holds two rows; after the flip its bytes 7..4 are planes
+  // 0..3 of the upper row and bytes 3..0 those of the lower row.
+  __m128i top = FlipAntiDiagonal(MergeRows4(LoadRows(row(0), row(2)), LoadRows(row(1), row(3))));
+  __m128i bottom = FlipAntiDiagonal(MergeRows4(LoadRows(row(4), row(6)), LoadRows(row(5), row(7))));
+  // Words per half now: lower row planes 2|3, lower 0|1, upper 2|3, upper 0|1.
+  top = SwapBytesInWords(top);
+  bottom = SwapBytesInWords(bottom);
+  // Per half: upper 0|1, lower 0|1, upper 2|3, lower 2|3.
+  constexpr int kOrder = _MM_SHUFFLE(0, 2, 1, 3);
+  top = _mm_shufflehi_epi16(_mm_shufflelo_epi16(top, kOrder), kOrder);
+  bottom = _mm_shufflehi_epi16(_mm_shufflelo_epi16(bottom, kOrder), kOrder);
+  // Planes 0|1 of four rows in the low half, planes 2|3 in the high half.
+  constexpr int kPairs = _MM_SHUFFLE(3, 1, 2, 0);
+  top = _mm_shuffle_epi32(top, kPairs);
+  bottom = _mm_shuffle_epi32(bottom, kPairs);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi64(top, bottom));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi64(top, bottom));
+}
+
+void Encode8Sse2(const std::uint8_t* pixels, std::size_t stride, std::uint8_t* out) {
+  const auto row = [&](int i) { return pixels + static_cast<std::size_t>(i) * stride; };
+  // Rows 2j and 2j + 1; after the flip and the swap, word m of a row is the
+  // plane pair 3 - m, lower plane first.
+  const __m128i x0 = SwapBytesInWords(FlipAntiDiagonal(LoadRows(row(0), row(1))));
+  const __m128i x1 = SwapBytesInWords(FlipAntiDiagonal(LoadRows(row(2), row(3))));
+  const __m128i x2 = SwapBytesInWords(FlipAntiDiagonal(LoadRows(row(4), row(5))));
+  const __m128i x3 = SwapBytesInWords(FlipAntiDiagonal(LoadRows(row(6), row(7))));
+  // An 8 x 4 transpose of words: gather word m of rows 0..7.
+  const __m128i a = _mm_unpacklo_epi16(x0, x1);  // r0w0 r2w0 r0w1 r2w1 r0w2 r2w2 r0w3 r2w3
+  const __m128i b = _mm_unpackhi_epi16(x0, x1);  // r1w0 r3w0 ...
+  const __m128i c = _mm_unpacklo_epi16(x2, x3);  // r4w0 r6w0 ...
+  const __m128i d = _mm_unpackhi_epi16(x2, x3);  // r5w0 r7w0 ...
+  const __m128i e = _mm_unpacklo_epi16(a, b);    // r0w0 r1w0 r2w0 r3w0 r0w1 r1w1 r2w1 r3w1
+  const __m128i f = _mm_unpackhi_epi16(a, b);    // the same for w2, w3
+  const __m128i g = _mm_unpacklo_epi16(c, d);    // rows 4..7, w0 and w1
+  const __m128i h = _mm_unpackhi_epi16(c, d);    // rows 4..7, w2 and w3
+  auto* dst = reinterpret_cast<__m128i*>(out);
+  _mm_storeu_si128(dst + 3, _mm_unpacklo_epi64(e, g));  // planes 6|7
+  _mm_storeu_si128(dst + 2, _mm_unpackhi_epi64(e, g));  // planes 4|5
+  _mm_storeu_si128(dst + 1, _mm_unpacklo_epi64(f, h));  // planes 2|3
+  _mm_storeu_si128(dst + 0, _mm_unpackhi_epi64(f, h));  // planes 0|1
+}
+#endif
+
+}  // namespace tile_kernels
+
+namespace {
+
+std::size_t DirtyBytes = 0;
+
+#if TILORA_TILE_SSE2
+constexpr auto Encode4 = tile_kernels::Encode4Sse2;
+constexpr auto Encode8 = tile_kernels::Encode8Sse2;
+#else
+constexpr auto Encode4 = tile_kernels::Encode4Portable;
+constexpr auto Encode8 = tile_kernels::Encode8Portable;
+#endif
+
+}  // namespace
+
+void EncodeTile4(int x, int y, std::size_t offset) { Encode4(&PixelPlane[y][x], kPlaneWidth, TileBuffer + offset); }
+
+void EncodeTile8(int x, int y, std::size_t offset) { Encode8(&PixelPlane[y][x], kPlaneWidth, TileBuffer + offset); }
 
 void EncodeTiles(int depth) {
   if (depth != 4 && depth != 8) return;
   if (LimitNotice(PictureHeader, depth)) return;
   const PictureGeometry g = GeometryOf(PictureHeader, depth);
   const auto tileSize = static_cast<std::size_t>(g.tileSize);
-  std::size_t offset = 0;
+  std::uint8_t* out = TileBuffer;
   for (std::int64_t ty = 0; ty < g.tilesDown; ++ty) {
-    for (std::int64_t tx = 0; tx < g.tilesAcross; ++tx) {
+    const std::uint8_t* pixels = PixelPlane[ty * 8];
+    for (std::int64_t tx = 0; tx < g.tilesAcross; ++tx, pixels += 8, out += tileSize) {
       if (depth == 4)
-        EncodeTile4(static_cast<int>(tx * 8), static_cast<int>(ty * 8), offset);
+        Encode4(pixels, kPlaneWidth, out);
       else
-        EncodeTile8(static_cast<int>(tx * 8), static_cast<int>(ty * 8), offset);
-      offset += tileSize;
+        Encode8(pixels, kPlaneWidth, out);
     }
   }
-  DirtyBytes = std::max(DirtyBytes, offset);
+  DirtyBytes = std::max(DirtyBytes, static_cast<std::size_t>(out - TileBuffer));
 }
 
 void ClearTileBuffer() {

@@ -1,0 +1,95 @@
+// Feeds arbitrary bytes as a picture file through the converter's own path:
+// header reading, the acceptance test and the conversion, with the outputs in
+// a private folder. Besides the sanitizers' findings it aborts when a run
+// leaves a stray file or writes outputs of the wrong size.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "convert/convert_picture.h"
+#include "convert/limits.h"
+#include "convert/picture_header.h"
+#include "support/io_error.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path& WorkFolder() {
+  static const fs::path folder = [] {
+    std::string pattern = (fs::temp_directory_path() / "tilora-fuzz-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) std::abort();
+    return fs::path(pattern);
+  }();
+  return folder;
+}
+
+// Removes the folder when the process ends normally (libFuzzer exits
+// through exit() after -runs or -max_total_time).
+struct FolderRemover {
+  ~FolderRemover() {
+    std::error_code ec;
+    fs::remove_all(WorkFolder(), ec);
+  }
+};
+
+[[noreturn]] void Fail(const std::string& what) {
+  std::fprintf(stderr, "fuzz_convert: %s\n", what.c_str());
+  std::abort();
+}
+
+void WriteInput(const std::string& path, const std::uint8_t* data, std::size_t size) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) Fail("cannot write the input file");
+  if (size > 0 && std::fwrite(data, 1, size, f) != size) Fail("cannot write the input file");
+  if (std::fclose(f) != 0) Fail("cannot write the input file");
+}
+
+std::uintmax_t SizeOrZero(const fs::path& path) {
+  std::error_code ec;
+  const auto size = fs::file_size(path, ec);
+  return ec ? 0 : size;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static FolderRemover remover;
+  const fs::path& folder = WorkFolder();
+  const std::string input = (folder / "in.bmp").string();
+  const std::string base = (folder / "Pic").string();
+  WriteInput(input, data, size);
+
+  bool converted = false;
+  try {
+    tilora::ReadHeader(input);
+    if (tilora::PictureHeaderAccepted) converted = tilora::ConvertPicture(input, base).converted;
+  } catch (const tilora::IoError& e) {
+    if (tilora::FailureText(e.what()).empty()) Fail("an IoError without text");
+  }
+
+  if (converted) {
+    const int depth = tilora::PictureHeader.Depth;
+    const tilora::PictureGeometry g = tilora::GeometryOf(tilora::PictureHeader, depth);
+    if (SizeOrZero(base + ".bin") != static_cast<std::uintmax_t>(g.tileBytes)) Fail("wrong tile-data size");
+    if (SizeOrZero(base + ".plt") != static_cast<std::uintmax_t>(2 * g.paletteEntries)) Fail("wrong palette size");
+  }
+  // Only the input and, after a conversion, the two outputs may be there.
+  std::size_t entries = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string leaf = entry.path().filename().string();
+    if (leaf != "in.bmp" && (!converted || (leaf != "Pic.bin" && leaf != "Pic.plt")))
+      Fail("stray file left behind: " + leaf);
+    ++entries;
+  }
+  if (entries != (converted ? 3u : 1u)) Fail("outputs missing after a conversion");
+  std::error_code ec;
+  fs::remove(base + ".bin", ec);
+  fs::remove(base + ".plt", ec);
+  return 0;
+}
