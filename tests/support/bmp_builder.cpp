@@ -1,5 +1,6 @@
 #include "bmp_builder.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -38,7 +39,8 @@ std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec) {
   const std::int64_t width = spec.width > 0 ? spec.width : 0;
   const std::int64_t stride = RowStride(static_cast<std::int32_t>(width), spec.depth);
   const std::uint32_t offset = DataOffsetOf(spec);
-  const auto size = static_cast<std::size_t>(offset + stride * rows);
+  // The 54 bytes of the standard header are always there to be filled in.
+  const auto size = std::max<std::size_t>(54, static_cast<std::size_t>(offset + stride * rows));
   std::vector<std::uint8_t> out(size, 0);
   out[0] = 'B';
   out[1] = 'M';

@@ -1,0 +1,23 @@
+// Writes a picture of seeded random pixels for the timing script.
+// Usage: make_picture WIDTH HEIGHT DEPTH FILE
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "bmp_builder.h"
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: make_picture WIDTH HEIGHT DEPTH FILE\n");
+    return 2;
+  }
+  tilora::testing::BmpSpec spec;
+  spec.width = std::atoi(argv[1]);
+  spec.height = std::atoi(argv[2]);
+  spec.depth = static_cast<std::uint16_t>(std::atoi(argv[3]));
+  const auto rows = static_cast<std::size_t>(spec.height < 0 ? -spec.height : spec.height);
+  spec.pixels = tilora::testing::RandomPixels(static_cast<std::size_t>(spec.width) * rows, 1 << spec.depth, 1);
+  tilora::testing::WriteFileBytes(argv[4], tilora::testing::BuildBmp(spec));
+  return 0;
+}
