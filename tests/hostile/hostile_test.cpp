@@ -1,0 +1,255 @@
+// Hostile and broken picture files, each with the exact message the user is
+// shown, and the promise that a failed or refused conversion writes nothing
+// and leaves no working or temporary file behind.
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "bmp_builder.h"
+#include "convert/convert_picture.h"
+#include "convert/picture_header.h"
+#include "reference_encoder.h"
+#include "support/checked_file.h"
+#include "support/io_error.h"
+#include "temp_dir.h"
+
+namespace tilora {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::BmpSpec;
+using testing::TempDir;
+using Bytes = std::vector<std::uint8_t>;
+
+// The converter's path: header, acceptance test, conversion; the text is
+// what the user is shown, empty when the picture was converted.
+std::string Outcome(const std::string& picture, const std::string& base) {
+  try {
+    ReadHeader(picture);
+  } catch (const IoError& e) {
+    return FailureText(e.what());
+  }
+  if (!PictureHeaderAccepted) return FailureText(kCompressionNotice);
+  try {
+    const ConvertOutcome outcome = ConvertPicture(picture, base);
+    return outcome.converted ? std::string() : FailureText(outcome.notice);
+  } catch (const IoError& e) {
+    return FailureText(e.what());
+  }
+}
+
+BmpSpec Spec(std::int32_t w, std::int32_t h, std::uint16_t depth) {
+  BmpSpec s;
+  s.width = w;
+  s.height = h;
+  s.depth = depth;
+  return s;
+}
+
+Bytes Bmp(const BmpSpec& spec) { return testing::BuildBmp(spec); }
+Bytes Plain8() { return Bmp(Spec(8, 8, 8)); }  // header 54, table 1024, rows at 1078, 1142 bytes
+
+Bytes Cut(Bytes b, std::size_t size) {
+  b.resize(size);
+  return b;
+}
+
+Bytes Patch32(Bytes b, std::size_t at, std::uint32_t value) {
+  for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  return b;
+}
+
+Bytes Patch16(Bytes b, std::size_t at, std::uint16_t value) {
+  b[at] = static_cast<std::uint8_t>(value);
+  b[at + 1] = static_cast<std::uint8_t>(value >> 8);
+  return b;
+}
+
+constexpr std::size_t kAtDataOffset = 10, kAtHeaderSize = 14, kAtWidth = 18, kAtHeight = 22, kAtCompression = 30;
+
+Bytes WithWidth(std::int32_t w) { return Patch32(Plain8(), kAtWidth, static_cast<std::uint32_t>(w)); }
+Bytes WithHeight(std::int32_t h) { return Patch32(Plain8(), kAtHeight, static_cast<std::uint32_t>(h)); }
+
+enum class Input { kFile, kFolder, kMissing, kInMissingFolder, kLongName };
+
+struct HostileCase {
+  std::string name;
+  std::function<Bytes()> bytes;
+  // "{dir}" stands for the test's folder.
+  std::string message;
+  Input input = Input::kFile;
+  std::string base = "{dir}/Pic";
+  // Made before the conversion: a folder where an output should go.
+  const char* folderInTheWay = nullptr;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
+
+std::string Expand(std::string text, const std::string& dir) {
+  for (auto at = text.find("{dir}"); at != std::string::npos; at = text.find("{dir}"))
+    text.replace(at, 5, dir);
+  return text;
+}
+
+const std::string kEnd = "Read beyond end of file.";
+const std::string kCompression = "Please use the file without compression.";
+std::string DepthText(int d) {
+  return std::to_string(d) + " bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted.";
+}
+std::string WidthText(const std::string& w) {
+  return "The picture is " + w + " pixels wide; only widths from 1 to 8192 are converted.";
+}
+std::string HeightText(const std::string& h) {
+  return "The picture is " + h + " pixels high; only heights from 1 to 4096 (negative when stored top row first) are converted.";
+}
+std::string TableText(const std::string& table, const std::string& data) {
+  return "The picture's colour table would start at byte " + table + ", past its pixel data at byte " + data + ".";
+}
+
+std::vector<HostileCase> Cases() {
+  std::vector<HostileCase> cases = {
+      {"empty", [] { return Bytes{}; }, kEnd},
+      {"text_file", [] { return Bytes{'h', 'e', 'l', 'l', 'o', '\n'}; }, kEnd},
+      // Nothing but the compression field decides acceptance; letters there
+      // read as compression.
+      {"letters", [] { return Bytes(200, 'A'); }, kCompression},
+      {"zeros", [] { return Bytes(200, 0); }, DepthText(0)},
+      {"rows_cut_4bpp", [] { auto b = Bmp(Spec(13, 11, 4)); return Cut(b, b.size() - 3); }, kEnd},
+      {"rows_cut_topdown", [] { auto b = Bmp(Spec(16, -16, 8)); return Cut(b, b.size() - 1); }, kEnd},
+      {"table_cut_4bpp", [] { return Cut(Bmp(Spec(8, 8, 4)), 54 + 4 * 7 + 2); }, kEnd},
+      {"compression_1", [] { return Patch16(Plain8(), kAtCompression, 1); }, kCompression},
+      {"compression_2", [] { return Patch16(Bmp(Spec(8, 8, 4)), kAtCompression, 2); }, kCompression},
+      {"compression_3", [] { return Patch16(Plain8(), kAtCompression, 3); }, kCompression},
+      {"width_0", [] { return WithWidth(0); }, WidthText("0")},
+      {"width_negative", [] { return WithWidth(-8); }, WidthText("-8")},
+      {"width_over_plane", [] { return WithWidth(8193); }, WidthText("8193")},
+      {"width_int_max", [] { return WithWidth(INT_MAX); }, WidthText("2147483647")},
+      {"width_int_min", [] { return WithWidth(INT_MIN); }, WidthText("-2147483648")},
+      {"height_0", [] { return WithHeight(0); }, HeightText("0")},
+      {"height_over_plane", [] { return WithHeight(4097); }, HeightText("4097")},
+      {"height_over_plane_topdown", [] { return WithHeight(-4097); }, HeightText("-4097")},
+      {"height_int_max", [] { return WithHeight(INT_MAX); }, HeightText("2147483647")},
+      {"height_int_min", [] { return WithHeight(INT_MIN); }, HeightText("-2147483648")},
+      {"tiles_over_buffer_8bpp", [] { return Patch32(WithWidth(1024), kAtHeight, 1032); },
+       "The picture needs 16512 tiles; at most 16384 are converted at 8 bits per pixel."},
+      {"tiles_over_buffer_4bpp", [] { return Patch32(Patch32(Bmp(Spec(8, 8, 4)), kAtWidth, 8192), kAtHeight, 4096); },
+       "The picture needs 524288 tiles; at most 32768 are converted at 4 bits per pixel."},
+      {"data_offset_negative", [] { return Patch32(Plain8(), kAtDataOffset, static_cast<std::uint32_t>(-1)); },
+       "The pixel data offset -1 is negative."},
+      {"data_offset_int_min", [] { return Patch32(Plain8(), kAtDataOffset, 0x80000000u); },
+       "The pixel data offset -2147483648 is negative."},
+      {"data_offset_past_end", [] { return Patch32(Plain8(), kAtDataOffset, 5000); }, kEnd},
+      {"data_offset_int_max", [] { return Patch32(Plain8(), kAtDataOffset, 0x7FFFFFFFu); }, kEnd},
+      {"data_offset_inside_header", [] { return Patch32(Plain8(), kAtDataOffset, 20); }, TableText("54", "20")},
+      {"header_size_0", [] { return Patch32(Plain8(), kAtHeaderSize, 0); },
+       "The picture's information header is 0 bytes long; only pictures with a header of at least 40 bytes are converted."},
+      {"header_size_12", [] { return Patch32(Plain8(), kAtHeaderSize, 12); },
+       "The picture's information header is 12 bytes long; only pictures with a header of at least 40 bytes are converted."},
+      {"header_size_39", [] { return Patch32(Plain8(), kAtHeaderSize, 39); },
+       "The picture's information header is 39 bytes long; only pictures with a header of at least 40 bytes are converted."},
+      {"header_size_huge", [] { return Patch32(Plain8(), kAtHeaderSize, 1000000); }, TableText("1000014", "1078")},
+      {"header_size_max", [] { return Patch32(Plain8(), kAtHeaderSize, 0xFFFFFFFFu); }, TableText("4294967309", "1078")},
+      {"folder", nullptr, "File access denied.", Input::kFolder},
+      {"missing_file", nullptr, "File not found.", Input::kMissing},
+      {"missing_folder", nullptr, "Invalid filename.", Input::kInMissingFolder},
+      {"name_too_long", nullptr, "Invalid filename.", Input::kLongName},
+      {"output_under_regular_file", Plain8, "Cannot create file \"{dir}/in.bmp/Pic.plt\". Invalid filename.",
+       Input::kFile, "{dir}/in.bmp/Pic"},
+      {"output_in_missing_folder", Plain8, "Cannot create file \"{dir}/nowhere/Pic.plt\". Invalid filename.",
+       Input::kFile, "{dir}/nowhere/Pic"},
+      {"output_name_too_long", Plain8,
+       "Cannot create file \"{dir}/" + std::string(250, 'n') + ".plt\". Invalid filename.", Input::kFile,
+       "{dir}/" + std::string(250, 'n')},
+      {"output_is_a_folder", Plain8, "Cannot create file \"{dir}/Pic.plt\". File access denied.", Input::kFile,
+       "{dir}/Pic", "Pic.plt"},
+  };
+  // Cut at, and inside, every header field and the colour table.
+  for (const std::size_t size : std::initializer_list<std::size_t>{1, 10, 12, 14, 17, 18, 20, 22, 25, 26, 28, 29, 30, 31, 32, 40, 46, 49, 53, 54,
+                                 54 + 512 + 2, 1077, 1078, 1078 + 63}) {
+    cases.push_back({"cut_at_" + std::to_string(size), [size] { return Cut(Plain8(), size); }, kEnd});
+  }
+  for (const int depth : {0, 1, 2, 16, 24, 32}) {
+    cases.push_back({"depth_" + std::to_string(depth), [depth] { return Bmp(Spec(8, 8, static_cast<std::uint16_t>(depth))); },
+                     DepthText(depth)});
+  }
+  return cases;
+}
+
+class HostileTest : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileTest, ExactMessageAndNothingLeft) {
+  const HostileCase& c = GetParam();
+  TempDir dir;
+  const std::string folder = dir.path().string();
+  std::string picture = dir / "in.bmp";
+  switch (c.input) {
+    case Input::kFile: testing::WriteFileBytes(picture, c.bytes()); break;
+    case Input::kFolder: fs::create_directory(picture); break;
+    case Input::kMissing: break;
+    case Input::kInMissingFolder: picture = dir / "nowhere/in.bmp"; break;
+    case Input::kLongName: picture = dir / (std::string(300, 'x') + ".bmp"); break;
+  }
+  if (c.folderInTheWay) fs::create_directory(dir / c.folderInTheWay);
+  const auto before = dir.List();
+
+  EXPECT_EQ(Outcome(picture, Expand(c.base, folder)), Expand(c.message, folder));
+  EXPECT_FALSE(SourceFile.IsOpen());
+  // A caller that goes on to convert anyway after a failed open or a refusal
+  // is refused too, and still nothing is written.
+  if (!PictureHeaderAccepted) {
+    EXPECT_EQ(ConvertPicture(picture, Expand(c.base, folder)).notice, kStaleHeaderNotice);
+  }
+  EXPECT_EQ(dir.List(), before);
+  if (c.folderInTheWay) {
+    EXPECT_TRUE(fs::is_empty(dir / c.folderInTheWay));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, HostileTest, ::testing::ValuesIn(Cases()),
+                         [](const ::testing::TestParamInfo<HostileCase>& p) { return p.param.name; });
+
+// Hostile but readable: the counts are clamped, nothing past the table is
+// taken for colours, and the outputs match the reference.
+struct ClampedCase {
+  const char* name;
+  BmpSpec spec;
+};
+
+void PrintTo(const ClampedCase& c, std::ostream* os) { *os << c.name; }
+
+class ClampedTest : public ::testing::TestWithParam<ClampedCase> {};
+
+TEST_P(ClampedTest, ConvertsLikeTheReference) {
+  TempDir dir;
+  BmpSpec spec = GetParam().spec;
+  spec.pixels = testing::RandomPixels(static_cast<std::size_t>(spec.width * spec.height), 1 << spec.depth, 3);
+  testing::WriteFileBytes(dir / "in.bmp", testing::BuildBmp(spec));
+  EXPECT_EQ(Outcome(dir / "in.bmp", dir / "Pic"), "");
+  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.plt"), testing::ReferencePalette(spec));
+  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.bin"), testing::ReferenceTiles(spec));
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "in.bmp"}));
+}
+
+BmpSpec Used(BmpSpec s, int entries, std::uint32_t used) {
+  s.tableEntries = entries;
+  s.coloursUsed = used;
+  return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Counts, ClampedTest,
+    ::testing::Values(ClampedCase{"used_over_table_8bpp", Used(Spec(8, 8, 8), 12, 300)},
+                      ClampedCase{"used_max_8bpp", Used(Spec(8, 8, 8), 256, 0xFFFFFFFFu)},
+                      ClampedCase{"used_over_table_4bpp", Used(Spec(8, 8, 4), 3, 16)},
+                      ClampedCase{"used_over_depth_4bpp", Used(Spec(8, 8, 4), 16, 17)},
+                      ClampedCase{"no_table_8bpp", Used(Spec(8, 8, 8), 0, 0)}),
+    [](const ::testing::TestParamInfo<ClampedCase>& p) { return std::string(p.param.name); });
+
+}  // namespace
+}  // namespace tilora

@@ -1,0 +1,102 @@
+// A conversion interrupted between its two replacements: the outputs already
+// there keep their contents except the one already replaced in full, no
+// temporary file stays, and the next conversion starts clean.
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "bmp_builder.h"
+#include "convert/convert_picture.h"
+#include "convert/picture_header.h"
+#include "reference_encoder.h"
+#include "support/checked_file.h"
+#include "support/io_error.h"
+#include "support/output_files.h"
+#include "temp_dir.h"
+
+namespace tilora {
+namespace {
+
+using testing::BmpSpec;
+using testing::TempDir;
+
+BmpSpec Picture(std::int32_t w, std::int32_t h, std::uint16_t depth, std::uint32_t seed) {
+  BmpSpec s;
+  s.width = w;
+  s.height = h;
+  s.depth = depth;
+  s.pixels = testing::RandomPixels(static_cast<std::size_t>(w * h), 1 << depth, seed);
+  return s;
+}
+
+struct HookReset {
+  ~HookReset() { BeforeReplaceHook = nullptr; }
+};
+
+struct InterruptCase {
+  const char* name;
+  std::size_t failBefore;  // 0: before the palette is replaced; 1: before the tile data
+};
+
+void PrintTo(const InterruptCase& c, std::ostream* os) { *os << c.name; }
+
+class InterruptedTest : public ::testing::TestWithParam<InterruptCase> {};
+
+TEST_P(InterruptedTest, EarlierOutputsSurviveAndNothingIsLeft) {
+  HookReset reset;
+  TempDir dir;
+  const BmpSpec earlier = Picture(16, 16, 8, 1);
+  const BmpSpec later = Picture(24, 8, 4, 2);  // other sizes, so a mix-up shows
+  testing::WriteFileBytes(dir / "earlier.bmp", testing::BuildBmp(earlier));
+  testing::WriteFileBytes(dir / "later.bmp", testing::BuildBmp(later));
+  ReadHeader(dir / "earlier.bmp");
+  ASSERT_TRUE(ConvertPicture(dir / "earlier.bmp", dir / "Pic").converted);
+
+  const std::size_t failBefore = GetParam().failBefore;
+  BeforeReplaceHook = [failBefore](std::size_t index) {
+    if (index == failBefore) throw IoError(5, "injected fault");
+  };
+  ReadHeader(dir / "later.bmp");
+  try {
+    ConvertPicture(dir / "later.bmp", dir / "Pic");
+    FAIL() << "the injected fault did not surface";
+  } catch (const IoError& e) {
+    EXPECT_STREQ(e.what(), "injected fault");
+  }
+  BeforeReplaceHook = nullptr;
+
+  // The palette goes first; whatever was not replaced is the earlier file.
+  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.plt"),
+            testing::ReferencePalette(failBefore == 0 ? earlier : later));
+  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.bin"), testing::ReferenceTiles(earlier));
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "earlier.bmp", "later.bmp"}));
+  EXPECT_FALSE(SourceFile.IsOpen());
+
+  // The buffers were cleared: the same conversion now gives what a fresh
+  // process would.
+  ASSERT_TRUE(ConvertPicture(dir / "later.bmp", dir / "Pic").converted);
+  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.bin"), testing::ReferenceTiles(later));
+  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.plt"), testing::ReferencePalette(later));
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, InterruptedTest,
+                         ::testing::Values(InterruptCase{"before_palette", 0}, InterruptCase{"before_tile_data", 1}),
+                         [](const ::testing::TestParamInfo<InterruptCase>& p) { return std::string(p.param.name); });
+
+// A fault of another kind than IoError, such as running out of memory while
+// the outputs are moved, cleans up the same way.
+TEST(InterruptedTest, ForeignExceptionLeavesNoTemporary) {
+  HookReset reset;
+  TempDir dir;
+  const BmpSpec picture = Picture(8, 8, 8, 3);
+  testing::WriteFileBytes(dir / "in.bmp", testing::BuildBmp(picture));
+  BeforeReplaceHook = [](std::size_t) { throw std::bad_alloc(); };
+  ReadHeader(dir / "in.bmp");
+  EXPECT_THROW(ConvertPicture(dir / "in.bmp", dir / "Pic"), std::bad_alloc);
+  EXPECT_EQ(dir.List(), std::vector<std::string>{"in.bmp"});
+  EXPECT_FALSE(SourceFile.IsOpen());
+}
+
+}  // namespace
+}  // namespace tilora
