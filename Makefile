@@ -4,7 +4,7 @@
 PRESET ?= dev
 BUILD := build/$(PRESET)
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test clean bench check-asan fuzz-smoke
 
 all: build
 
@@ -22,6 +22,26 @@ run: build
 
 test: build
 	ctest --preset $(PRESET)
+
+# Speed: every conversion step on the largest pictures, optimised build.
+bench: deps
+	@test -f build/release/build.ninja || cmake --preset release
+	cmake --build --preset release --target tilora_bench make_picture tilora-convert
+	build/release/bin/tilora_bench
+
+# Every test again under AddressSanitizer and UndefinedBehaviorSanitizer.
+check-asan:
+	$(MAKE) test PRESET=asan
+
+# A short fuzz run from the seed corpus; any finding fails. New inputs stay
+# in build/fuzz, the seeds in the repository are only read.
+FUZZ_SECONDS ?= 30
+fuzz-smoke: deps
+	@test -f build/fuzz/build.ninja || cmake --preset fuzz
+	cmake --build --preset fuzz --target fuzz_convert
+	mkdir -p build/fuzz/corpus build/fuzz/artifacts
+	build/fuzz/bin/fuzz_convert -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  -artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus fuzz/corpus
 
 clean:
 	rm -rf build
