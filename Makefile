@@ -34,13 +34,15 @@ check-asan:
 	$(MAKE) test PRESET=asan
 
 # A short fuzz run from the seed corpus; any finding fails. New inputs stay
-# in build/fuzz, the seeds in the repository are only read.
+# in build/fuzz, the seeds in the repository are only read. Each input is a
+# file, so the runs go to a memory file system when there is one.
 FUZZ_SECONDS ?= 30
+FUZZ_TMPDIR ?= $(shell test -d /dev/shm -a -w /dev/shm && echo /dev/shm || echo $${TMPDIR:-/tmp})
 fuzz-smoke: deps
 	@test -f build/fuzz/build.ninja || cmake --preset fuzz
 	cmake --build --preset fuzz --target fuzz_convert
 	mkdir -p build/fuzz/corpus build/fuzz/artifacts
-	build/fuzz/bin/fuzz_convert -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	TMPDIR=$(FUZZ_TMPDIR) build/fuzz/bin/fuzz_convert -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	  -artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus fuzz/corpus
 
 clean:

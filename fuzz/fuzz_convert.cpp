@@ -20,22 +20,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path& WorkFolder() {
-  static const fs::path folder = [] {
+// A private folder for one input, removed with everything in it afterwards
+// (libFuzzer ends without running static destructors, so nothing may
+// outlive a run).
+class WorkFolder {
+ public:
+  WorkFolder() {
     std::string pattern = (fs::temp_directory_path() / "tilora-fuzz-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) std::abort();
-    return fs::path(pattern);
-  }();
-  return folder;
-}
-
-// Removes the folder when the process ends normally (libFuzzer exits
-// through exit() after -runs or -max_total_time).
-struct FolderRemover {
-  ~FolderRemover() {
-    std::error_code ec;
-    fs::remove_all(WorkFolder(), ec);
+    path_ = pattern;
   }
+  ~WorkFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  WorkFolder(const WorkFolder&) = delete;
+  WorkFolder& operator=(const WorkFolder&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
 };
 
 [[noreturn]] void Fail(const std::string& what) {
@@ -59,8 +63,8 @@ std::uintmax_t SizeOrZero(const fs::path& path) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static FolderRemover remover;
-  const fs::path& folder = WorkFolder();
+  const WorkFolder work;
+  const fs::path& folder = work.path();
   const std::string input = (folder / "in.bmp").string();
   const std::string base = (folder / "Pic").string();
   WriteInput(input, data, size);
@@ -88,8 +92,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ++entries;
   }
   if (entries != (converted ? 3u : 1u)) Fail("outputs missing after a conversion");
-  std::error_code ec;
-  fs::remove(base + ".bin", ec);
-  fs::remove(base + ".plt", ec);
   return 0;
 }
