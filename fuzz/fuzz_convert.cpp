@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes as a picture file through the converter's own path:
 // header reading, the acceptance test and the conversion, with the outputs in
 // a private folder. Besides the sanitizers' findings it aborts when a run
-// leaves a stray file or writes outputs of the wrong size.
+// leaves a stray file, or when the tile data differs from what the naive
+// reference encoder makes of the same bytes.
 
 #include <unistd.h>
 
@@ -9,11 +10,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "convert/convert_picture.h"
 #include "convert/limits.h"
 #include "convert/picture_header.h"
+#include "reference_encoder.h"
 #include "support/io_error.h"
 
 namespace fs = std::filesystem;
@@ -60,6 +65,39 @@ std::uintmax_t SizeOrZero(const fs::path& path) {
   return ec ? 0 : size;
 }
 
+std::vector<std::uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The colour index of pixel (x, y), taken byte by byte from the file as the
+// format describes it: rows bottom first unless the height is negative, two
+// pixels a byte at depth 4 (left one in the high nibble), 0 outside the
+// picture except a 4-bit row's filler nibble right of an odd width.
+int NaivePixel(const std::uint8_t* data, const tilora::PictureGeometry& g, int depth, std::int64_t x, std::int64_t y) {
+  if (y >= g.rows) return 0;
+  const std::int64_t fileRow = g.topDown ? y : g.rows - 1 - y;
+  const std::int64_t rowStart = tilora::PictureHeader.DataOffset + g.stride * fileRow;
+  if (depth == 8) return x < g.width ? data[rowStart + x] : 0;
+  if (x / 2 >= g.rowBytes) return 0;
+  const std::uint8_t b = data[rowStart + x / 2];
+  return x % 2 == 0 ? b >> 4 : b & 0x0F;
+}
+
+std::vector<std::uint8_t> NaiveTiles(const std::uint8_t* data, int depth) {
+  const tilora::PictureGeometry g = tilora::GeometryOf(tilora::PictureHeader, depth);
+  std::vector<std::uint8_t> out;
+  for (std::int64_t ty = 0; ty < g.tilesDown; ++ty)
+    for (std::int64_t tx = 0; tx < g.tilesAcross; ++tx) {
+      std::uint8_t pixels[64];
+      for (int i = 0; i < 64; ++i)
+        pixels[i] = static_cast<std::uint8_t>(NaivePixel(data, g, depth, tx * 8 + i % 8, ty * 8 + i / 8));
+      const auto tile = tilora::testing::ReferenceTile(pixels, depth);
+      out.insert(out.end(), tile.begin(), tile.end());
+    }
+  return out;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -81,6 +119,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int depth = tilora::PictureHeader.Depth;
     const tilora::PictureGeometry g = tilora::GeometryOf(tilora::PictureHeader, depth);
     if (SizeOrZero(base + ".bin") != static_cast<std::uintmax_t>(g.tileBytes)) Fail("wrong tile-data size");
+    // A converted picture's rows all lie inside the file, so the naive
+    // reading cannot run past its end.
+    if (ReadAll(base + ".bin") != NaiveTiles(data, depth)) Fail("tile data differs from the reference");
     if (SizeOrZero(base + ".plt") != static_cast<std::uintmax_t>(2 * g.paletteEntries)) Fail("wrong palette size");
   }
   // Only the input and, after a conversion, the two outputs may be there.
