@@ -91,7 +91,10 @@ QImage LoadPicture(const QString& path, QString* error) {
     if (!file.open(QIODevice::ReadOnly)) {
       failure = QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString());
     } else if (bitmap) {
-      const QByteArray bytes = file.readAll();
+      // Mapped rather than read: only the pages the decoder touches come in.
+      const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
+      const QByteArray bytes = mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), static_cast<qsizetype>(file.size()))
+                                      : file.readAll();
       failure = BitmapStructureFailure(bytes);
       if (failure.isEmpty()) {
         image = Decode(bytes, "bmp");
