@@ -92,9 +92,11 @@ QImage LoadPicture(const QString& path, QString* error) {
       failure = QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString());
     } else if (bitmap) {
       // Mapped rather than read: only the pages the decoder touches come in.
-      const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
-      const QByteArray bytes = mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), static_cast<qsizetype>(file.size()))
-                                      : file.readAll();
+      const qint64 size = file.size();
+      const uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
+      const QByteArray bytes =
+          mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), static_cast<qsizetype>(size))
+                 : file.readAll();
       failure = BitmapStructureFailure(bytes);
       if (failure.isEmpty()) {
         image = Decode(bytes, "bmp");
