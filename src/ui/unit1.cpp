@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -62,6 +63,18 @@ void TImage::paintEvent(QPaintEvent*) {
   painter.drawImage(QPoint(0, 0), picture_);
 }
 
+TAutoSizeLabel::TAutoSizeLabel(QWidget* parent) : QLabel(parent) { setTextFormat(Qt::PlainText); }
+
+void TAutoSizeLabel::SetText(const QString& text) {
+  setText(text);
+  adjustSize();
+}
+
+void TAutoSizeLabel::changeEvent(QEvent* event) {
+  QLabel::changeEvent(event);
+  if (event->type() == QEvent::FontChange) adjustSize();
+}
+
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   InitTiloraResources();
   setObjectName(QStringLiteral("Form1"));
@@ -114,8 +127,8 @@ void TForm1::CreateControls() {
   setCentralWidget(client);
 
   GroupBox1 = new QGroupBox(QStringLiteral("Picture Info"), client);
-  StaticText1 = new QLabel(GroupBox1);
-  StaticText3 = new QLabel(GroupBox1);
+  StaticText1 = new TAutoSizeLabel(GroupBox1);
+  StaticText3 = new TAutoSizeLabel(GroupBox1);
   for (QLabel* label : {StaticText1, StaticText3}) label->setFont(tilora::ui::DescriptionFont());
 
   ScrollBox1 = new QScrollArea(client);
@@ -129,9 +142,9 @@ void TForm1::CreateControls() {
   }
   img1 = new TImage;
 
-  txt2 = new QLabel(client);
+  txt2 = new TAutoSizeLabel(client);
   Edit1 = new QLineEdit(QStringLiteral("Pic"), client);
-  txt1 = new QLabel(client);
+  txt1 = new TAutoSizeLabel(client);
 
   stat1 = new QStatusBar(this);
   stat1Panel = new QLabel(stat1);
@@ -150,7 +163,6 @@ void TForm1::CreateControls() {
       {ScrollBox1, "ScrollBox1"}, {img1, "img1"}, {txt2, "txt2"}, {Edit1, "Edit1"},
       {txt1, "txt1"}, {stat1, "stat1"}};
   for (const auto& [widget, name] : names) widget->setObjectName(QLatin1String(name));
-  for (QLabel* label : {StaticText1, StaticText3, txt1, txt2}) label->setTextFormat(Qt::PlainText);
 
   dlgOpenPic1 = new TOpenPictureDialog(this);
   dlgOpenPic1->setObjectName(QStringLiteral("dlgOpenPic1"));
@@ -169,10 +181,10 @@ void TForm1::PlaceControls() {
   place(Edit1, 289, 140, 121, 21);
   place(txt1, 274, 218, 136, 17);
   // The labels then size themselves to their text from these positions.
-  SetLabelText(StaticText1, QStringLiteral("Resolution: "));
-  SetLabelText(StaticText3, QStringLiteral("Pic Format: "));
-  SetLabelText(txt2, QStringLiteral("New File Name"));
-  SetLabelText(txt1, QStringLiteral("Tilora: pictures to tiles"));
+  StaticText1->SetText(QStringLiteral("Resolution: "));
+  StaticText3->SetText(QStringLiteral("Pic Format: "));
+  txt2->SetText(QStringLiteral("New File Name"));
+  txt1->SetText(QStringLiteral("Tilora: pictures to tiles"));
 
   // Set before it joins the frame, which otherwise sizes it to its hint.
   img1->resize(Scaled(256), Scaled(224));
@@ -182,11 +194,6 @@ void TForm1::PlaceControls() {
   stat1->setFixedHeight(Scaled(19));
   move(239, 225);
   resize(Scaled(447), mm1->sizeHint().height() + Scaled(257));
-}
-
-void TForm1::SetLabelText(QLabel* label, const QString& text) {
-  label->setText(text);
-  label->adjustSize();  // outside a layout a label does not follow its text
 }
 
 void TForm1::SetImageWidth(std::int32_t width) { img1->resize(ViewExtent(width), img1->height()); }
@@ -221,8 +228,8 @@ void TForm1::OpenBMP1Click() {
       ShowNotice(QString::fromLatin1(tilora::kCompressionNotice));
       return;
     }
-    SetLabelText(StaticText1, QString::fromStdString(tilora::ResolutionText(tilora::PictureHeader)));
-    SetLabelText(StaticText3, QString::fromStdString(tilora::FormatText(tilora::PictureHeader)));
+    StaticText1->SetText(QString::fromStdString(tilora::ResolutionText(tilora::PictureHeader)));
+    StaticText3->SetText(QString::fromStdString(tilora::FormatText(tilora::PictureHeader)));
     Convert1->menuAction()->setEnabled(true);
 
     QString failure;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QLabel>
 #include <QMainWindow>
 #include <QWidget>
 
@@ -12,7 +13,6 @@
 
 class QAction;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
@@ -34,6 +34,19 @@ class TImage : public QWidget {
 
  private:
   QImage picture_;
+};
+
+// A label that sizes itself to its text in its font, keeping its position;
+// outside a layout nothing else would. Set its text through SetText.
+class TAutoSizeLabel : public QLabel {
+  Q_OBJECT
+
+ public:
+  explicit TAutoSizeLabel(QWidget* parent = nullptr);
+  void SetText(const QString& text);
+
+ protected:
+  void changeEvent(QEvent* event) override;
 };
 
 // The main window: menus, picture description, picture view, name field and
@@ -66,13 +79,13 @@ class TForm1 : public QMainWindow {
   QMenu* Convert1;
   QAction* inFile1;
   QGroupBox* GroupBox1;
-  QLabel* StaticText1;
-  QLabel* StaticText3;
+  TAutoSizeLabel* StaticText1;
+  TAutoSizeLabel* StaticText3;
   QScrollArea* ScrollBox1;
   TImage* img1;
-  QLabel* txt2;
+  TAutoSizeLabel* txt2;
   QLineEdit* Edit1;
-  QLabel* txt1;
+  TAutoSizeLabel* txt1;
   QStatusBar* stat1;
   QLabel* stat1Panel;  // the status bar's one panel
   TOpenPictureDialog* dlgOpenPic1;
@@ -86,7 +99,6 @@ class TForm1 : public QMainWindow {
   void CreateControls();
   void CreateMenu();
   void PlaceControls();
-  void SetLabelText(QLabel* label, const QString& text);
   void SetImageWidth(std::int32_t width);
   void SetImageHeight(std::int32_t height);
   void ShowNotice(const QString& text);

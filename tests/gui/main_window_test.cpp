@@ -374,6 +374,14 @@ class MainWindowTest : public QObject {
     QVERIFY(w.form.StaticText1->width() > narrow);
     QCOMPARE(w.form.StaticText1->size(), w.form.StaticText1->sizeHint());
     QCOMPARE(w.form.StaticText3->size(), w.form.StaticText3->sizeHint());
+
+    const QSize before = w.form.txt2->size();
+    const QPoint at = w.form.txt2->pos();
+    QFont larger = w.form.font();
+    larger.setPixelSize(22);
+    w.form.setFont(larger);
+    QVERIFY(w.form.txt2->width() > before.width() && w.form.txt2->height() > before.height());
+    QCOMPARE(w.form.txt2->pos(), at);
   }
 
   void longNameIsClippedNotWidening() {
