@@ -147,6 +147,5 @@ class PictureLoaderTest : public QObject {
   }
 };
 
-Q_DECLARE_METATYPE(Bytes)
 QTEST_MAIN(PictureLoaderTest)
 #include "picture_loader_test.moc"
