@@ -51,7 +51,8 @@ int OpenRead(const std::string& name, Handle& handle) {
   handle = kNoHandle;
   // An empty name would otherwise give ENOENT, which reads as "not found".
   if (name.empty()) return kErrInvalidFilename;
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer forever.
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return MapErrno(errno, name);
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
@@ -59,9 +60,17 @@ int OpenRead(const std::string& name, Handle& handle) {
     ::close(fd);
     return MapErrno(err, name);
   }
-  if (S_ISDIR(st.st_mode)) {  // opening a folder succeeds here, not on Windows
+  // Opening a folder succeeds here, not on Windows; pipes, sockets and
+  // devices are no picture files either.
+  if (!S_ISREG(st.st_mode)) {
     ::close(fd);
     return kErrAccessDenied;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return MapErrno(err, name);
   }
   handle = fd;
   return 0;

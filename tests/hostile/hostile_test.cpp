@@ -3,6 +3,9 @@
 // and leaves no working or temporary file behind.
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <climits>
 #include <filesystem>
@@ -76,7 +79,7 @@ constexpr std::size_t kAtDataOffset = 10, kAtHeaderSize = 14, kAtWidth = 18, kAt
 Bytes WithWidth(std::int32_t w) { return Patch32(Plain8(), kAtWidth, static_cast<std::uint32_t>(w)); }
 Bytes WithHeight(std::int32_t h) { return Patch32(Plain8(), kAtHeight, static_cast<std::uint32_t>(h)); }
 
-enum class Input { kFile, kFolder, kMissing, kInMissingFolder, kLongName };
+enum class Input { kFile, kFolder, kPipe, kDevice, kMissing, kInMissingFolder, kLongName };
 
 struct HostileCase {
   std::string name;
@@ -156,6 +159,11 @@ std::vector<HostileCase> Cases() {
       {"header_size_huge", [] { return Patch32(Plain8(), kAtHeaderSize, 1000000); }, TableText("1000014", "1078")},
       {"header_size_max", [] { return Patch32(Plain8(), kAtHeaderSize, 0xFFFFFFFFu); }, TableText("4294967309", "1078")},
       {"folder", nullptr, "File access denied.", Input::kFolder},
+#ifndef _WIN32
+      // Would wait for a writer forever if opened like a file.
+      {"named_pipe", nullptr, "File access denied.", Input::kPipe},
+      {"device", nullptr, "File access denied.", Input::kDevice},
+#endif
       {"missing_file", nullptr, "File not found.", Input::kMissing},
       {"missing_folder", nullptr, "Invalid filename.", Input::kInMissingFolder},
       {"name_too_long", nullptr, "Invalid filename.", Input::kLongName},
@@ -191,6 +199,13 @@ TEST_P(HostileTest, ExactMessageAndNothingLeft) {
   switch (c.input) {
     case Input::kFile: testing::WriteFileBytes(picture, c.bytes()); break;
     case Input::kFolder: fs::create_directory(picture); break;
+#ifndef _WIN32
+    case Input::kPipe: ASSERT_EQ(::mkfifo(picture.c_str(), 0600), 0); break;
+    case Input::kDevice: picture = "/dev/zero"; break;
+#else
+    case Input::kPipe:
+    case Input::kDevice: break;
+#endif
     case Input::kMissing: break;
     case Input::kInMissingFolder: picture = dir / "nowhere/in.bmp"; break;
     case Input::kLongName: picture = dir / (std::string(300, 'x') + ".bmp"); break;
