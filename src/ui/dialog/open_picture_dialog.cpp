@@ -130,6 +130,7 @@ void TOpenPictureDialog::CreateControls() {
   previewButton_->setIcon(GlyphIcon());
   previewButton_->setIconSize(QSize(16, 16));
   previewButton_->setToolTip(Text("Preview"));
+  previewButton_->setAttribute(Qt::WA_AlwaysShowToolTips);
   previewButton_->raise();
   connect(previewButton_, &QToolButton::clicked, this, &TOpenPictureDialog::RunPreviewCommand);
 }
@@ -159,9 +160,17 @@ bool TOpenPictureDialog::Run() {
   if (result != QDialog::Accepted || confirmedPath_.isEmpty()) return false;
 
   fileName_ = confirmedPath_;
+  // Qt names the chosen filter in full or, with its details hidden, by the
+  // description alone.
+  const QString chosen = dialog.selectedNameFilter();
   const QStringList filters = QtNameFilters(filter_);
-  const qsizetype index = filters.indexOf(dialog.selectedNameFilter());
-  if (index >= 0) filterIndex_ = static_cast<int>(index) + 1;
+  for (qsizetype i = 0; i < filters.size(); ++i) {
+    const QString description = filter_.section(QLatin1Char('|'), static_cast<int>(2 * i), static_cast<int>(2 * i));
+    if (chosen == filters[i].simplified() || chosen == description.simplified()) {
+      filterIndex_ = static_cast<int>(i) + 1;
+      break;
+    }
+  }
   const QString suffix = QFileInfo(fileName_).suffix();
   options_.setFlag(ofExtensionDifferent,
                    !defaultExt_.isEmpty() && suffix.compare(defaultExt_, Qt::CaseInsensitive) != 0);

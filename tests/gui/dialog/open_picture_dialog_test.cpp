@@ -160,6 +160,27 @@ class OpenPictureDialogTest : public QObject {
     QCOMPARE(patterns, QStringList(QStringLiteral("Bitmaps (*.bmp) (*.bmp)")));
   }
 
+  void FilterIndexAndExtensionFollowTheConfirmedName() {
+    TempDir dir;
+    const QString icon = WriteBytes(dir, "logo.ico", "not really an icon");
+    TestDialog dialog;
+    dialog.SetFilterIndex(2);
+    dialog.SetDefaultExt(QStringLiteral("bmp"));
+    int shownIndex = -1;
+    dialog.script = [&](QFileDialog& host) {
+      auto* types = host.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      QVERIFY(types);
+      shownIndex = types->currentIndex();
+      types->setCurrentIndex(2);
+      host.selectFile(icon);
+      Confirm(host);
+    };
+    QVERIFY(dialog.Run());
+    QCOMPARE(shownIndex, 1);
+    QCOMPARE(dialog.FilterIndex(), 3);
+    QVERIFY(dialog.Options().testFlag(TOpenPictureDialog::ofExtensionDifferent));
+  }
+
   void SelectionShowsThePictureOrNone_data() {
     QTest::addColumn<QString>("leaf");
     QTest::addColumn<bool>("picture");
