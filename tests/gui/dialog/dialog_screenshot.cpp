@@ -5,13 +5,16 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QListView>
 #include <QSettings>
 #include <QTest>
 #include <QToolButton>
 #include <cstdio>
+#include <functional>
 
 #include "bmp_builder.h"
 #include "temp_dir.h"
