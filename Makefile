@@ -18,7 +18,7 @@ build: configure
 	cmake --build --preset $(PRESET)
 
 run: build
-	$(BUILD)/bin/tilora-convert --help
+	$(BUILD)/bin/tilora
 
 test: build
 	ctest --preset $(PRESET)

@@ -1,1 +1,186 @@
+// tilora-convert run as a build pipeline runs it: arguments in, exit status
+// and messages out.
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "bmp_builder.h"
+#include "reference_encoder.h"
+#include "temp_dir.h"
+
+namespace {
+
+using tilora::testing::BmpSpec;
+using tilora::testing::TempDir;
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const std::filesystem::path& path) {
+  std::ifstream f(path);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  // Runs the converter in the test's folder; args are given to the shell.
+  Result Run(const std::string& args) {
+    const auto out = std::filesystem::temp_directory_path() / ("tilora-cli-out-" + std::to_string(::getpid()));
+    const auto err = std::filesystem::temp_directory_path() / ("tilora-cli-err-" + std::to_string(::getpid()));
+    const std::string command = "cd '" + dir_.path().string() + "' && '" TILORA_CONVERT "' " + args + " >'" +
+                                out.string() + "' 2>'" + err.string() + "'";
+    const int raw = std::system(command.c_str());
+    Result r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+    std::filesystem::remove(out);
+    std::filesystem::remove(err);
+    return r;
+  }
+  std::string Picture(const std::string& leaf, BmpSpec spec) {
+    std::filesystem::create_directories((dir_.path() / leaf).parent_path());
+    tilora::testing::WriteFileBytes(dir_ / leaf, tilora::testing::BuildBmp(spec));
+    return dir_ / leaf;
+  }
+  static BmpSpec Spec(std::int32_t w, std::int32_t h, std::uint16_t depth) {
+    BmpSpec s;
+    s.width = w;
+    s.height = h;
+    s.depth = depth;
+    s.pixels = tilora::testing::RandomPixels(static_cast<std::size_t>(w * (h < 0 ? -h : h)), 1 << (depth > 8 ? 8 : depth), 3);
+    return s;
+  }
+  TempDir dir_;
+};
+
+TEST_F(CliTest, UsageErrorsExitWith2) {
+  Picture("a.bmp", Spec(8, 8, 4));
+  Picture("b.bmp", Spec(8, 8, 4));
+  const struct {
+    const char* args;
+    const char* message;
+  } cases[] = {
+      {"", "tilora-convert: no picture given\n"},
+      {"--bogus a.bmp", "tilora-convert: unknown option '--bogus'\n"},
+      {"--name X a.bmp b.bmp", "tilora-convert: --name takes one picture only\n"},
+      {"a.bmp --name", "tilora-convert: --name needs a base name\n"},
+      {"--name X --name Y a.bmp", "tilora-convert: --name given twice\n"},
+      {"--info --name X a.bmp", "tilora-convert: --info and --name cannot be combined\n"},
+  };
+  for (const auto& c : cases) {
+    const Result r = Run(c.args);
+    EXPECT_EQ(r.status, 2) << c.args;
+    EXPECT_EQ(r.err, std::string(c.message) + "Try 'tilora-convert --help'.\n") << c.args;
+  }
+  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.bmp", "b.bmp"}));
+}
+
+TEST_F(CliTest, HelpAndVersion) {
+  const Result help = Run("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("Usage: tilora-convert [--name BASE] PICTURE...\n", 0), 0u);
+  const Result version = Run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("tilora-convert ", 0), 0u);
+}
+
+TEST_F(CliTest, OutputsGoBesideEachPicture) {
+  const BmpSpec hero = Spec(24, 16, 4), map = Spec(13, 9, 8);
+  Picture("art/hero.bmp", hero);
+  Picture("art.d/map.v2.bmp", map);
+  Picture("art/dat.bin", Spec(1, 1, 8));
+  const auto datBin = tilora::testing::ReadFileBytes(dir_ / "art/dat.bin");
+  const Result r = Run("art/hero.bmp art.d/map.v2.bmp");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(tilora::testing::ReadFileBytes(dir_ / "art/hero.bin"), tilora::testing::ReferenceTiles(hero));
+  EXPECT_EQ(tilora::testing::ReadFileBytes(dir_ / "art/hero.plt"), tilora::testing::ReferencePalette(hero));
+  EXPECT_EQ(tilora::testing::ReadFileBytes(dir_ / "art.d/map.v2.bin"), tilora::testing::ReferenceTiles(map));
+  EXPECT_EQ(tilora::testing::ReadFileBytes(dir_ / "art/dat.bin"), datBin);
+}
+
+TEST_F(CliTest, NameIsUsedExactlyRelativeToTheCurrentFolder) {
+  Picture("art/hero.bmp", Spec(8, 8, 8));
+  EXPECT_EQ(Run("--name Pic art/hero.bmp").status, 0);
+  EXPECT_TRUE(std::filesystem::exists(dir_.path() / "Pic.bin"));
+  EXPECT_TRUE(std::filesystem::exists(dir_.path() / "Pic.plt"));
+  EXPECT_EQ(Run("--name=out.x art/hero.bmp").status, 0);
+  EXPECT_TRUE(std::filesystem::exists(dir_.path() / "out.x.bin"));
+  EXPECT_EQ(Run("--name '' art/hero.bmp").status, 0);
+  EXPECT_TRUE(std::filesystem::exists(dir_.path() / ".plt"));
+}
+
+TEST_F(CliTest, InfoPrintsTheTexts) {
+  Picture("a.bmp", Spec(256, 224, 4));
+  Picture("b.bmp", Spec(16, -16, 24));
+  const Result r = Run("--info a.bmp b.bmp");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "Resolution: 256x224\nPic Format: 4bpp\nResolution: 16x-16\nPic Format: 24bpp\n");
+  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.bmp", "b.bmp"}));
+}
+
+TEST_F(CliTest, EachFailureIsOneLineAndOthersStillConvert) {
+  Picture("good.bmp", Spec(8, 8, 4));
+  BmpSpec rle = Spec(8, 8, 8);
+  rle.compression = 1;
+  Picture("rle.bmp", rle);
+  Picture("deep.bmp", Spec(8, 8, 24));
+  auto cut = tilora::testing::BuildBmp(Spec(8, 8, 8));
+  cut.resize(cut.size() - 1);
+  tilora::testing::WriteFileBytes(dir_ / "cut.bmp", cut);
+  tilora::testing::WriteFileBytes(dir_ / "short.bmp", std::vector<std::uint8_t>(26, 0));
+  std::filesystem::create_directory(dir_.path() / "folder.bmp");
+  const Result r = Run("missing.bmp rle.bmp deep.bmp cut.bmp short.bmp folder.bmp nodir/x.bmp good.bmp");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "missing.bmp: File not found.\n"
+            "rle.bmp: Please use the file without compression.\n"
+            "deep.bmp: 24 bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted.\n"
+            "cut.bmp: Read beyond end of file.\n"
+            "short.bmp: Read beyond end of file.\n"
+            "folder.bmp: File access denied.\n"
+            "nodir/x.bmp: Invalid filename.\n");
+  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"cut.bmp", "deep.bmp", "folder.bmp", "good.bin", "good.bmp",
+                                                   "good.plt", "rle.bmp", "short.bmp"}));
+}
+
+TEST_F(CliTest, FailedConversionKeepsEarlierOutputs) {
+  Picture("in.bmp", Spec(16, 8, 8));
+  ASSERT_EQ(Run("in.bmp").status, 0);
+  const auto bin = tilora::testing::ReadFileBytes(dir_ / "in.bin");
+  auto cut = tilora::testing::BuildBmp(Spec(16, 8, 8));
+  cut.resize(cut.size() - 40);
+  tilora::testing::WriteFileBytes(dir_ / "in.bmp", cut);
+  const Result r = Run("in.bmp");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "in.bmp: Read beyond end of file.\n");
+  EXPECT_EQ(tilora::testing::ReadFileBytes(dir_ / "in.bin"), bin);
+  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"in.bin", "in.bmp", "in.plt"}));
+}
+
+TEST_F(CliTest, UnwritableOutputIsReported) {
+  Picture("in.bmp", Spec(8, 8, 4));
+  const Result r = Run("--name missing/Pic in.bmp");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "in.bmp: Cannot create file \"missing/Pic.plt\". Invalid filename.\n");
+  EXPECT_EQ(dir_.List(), std::vector<std::string>{"in.bmp"});
+}
+
+TEST_F(CliTest, DoubleDashEndsOptions) {
+  Picture("-odd.bmp", Spec(8, 8, 4));
+  EXPECT_EQ(Run("-- -odd.bmp").status, 0);
+  EXPECT_TRUE(std::filesystem::exists(dir_.path() / "-odd.bin"));
+}
+
+}  // namespace

@@ -2,8 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <filesystem>
+
 #include "bmp_builder.h"
 #include "convert/picture_header.h"
+#include "convert/pixel_plane.h"
+#include "convert/tile_buffer.h"
+#include "support/checked_file.h"
+#include "support/io_error.h"
 #include "reference_encoder.h"
 #include "temp_dir.h"
 
@@ -78,6 +85,209 @@ INSTANTIATE_TEST_SUITE_P(
         GoldenCase{"d4_largest", Spec(2048, 1024, 4)}, GoldenCase{"d8_largest", Spec(1024, 1024, 8)},
         GoldenCase{"d4_widest", Spec(8192, 32, 4)}, GoldenCase{"d8_tallest", Spec(32, 4096, 8)}),
     [](const ::testing::TestParamInfo<GoldenCase>& param) { return std::string(param.param.name); });
+
+// A picture written, opened and converted as the window does it.
+class ConvertTest : public ::testing::Test {
+ protected:
+  std::string Write(const BmpSpec& spec, const std::string& leaf = "in.bmp") {
+    testing::WriteFileBytes(dir_ / leaf, testing::BuildBmp(spec));
+    return dir_ / leaf;
+  }
+  ConvertOutcome OpenAndConvert(const std::string& path, const std::string& base) {
+    ReadHeader(path);
+    return ConvertPicture(path, base);
+  }
+  // The failure text of a conversion, or "" when it did not fail.
+  std::string FailureOf(const std::string& path, const std::string& base) {
+    try {
+      ConvertPicture(path, base);
+    } catch (const IoError& e) {
+      return FailureText(e.what());
+    }
+    return "";
+  }
+  TempDir dir_;
+};
+
+TEST_F(ConvertTest, OutputSizes) {
+  const struct {
+    std::int32_t w, h;
+    std::uint16_t depth;
+    std::uintmax_t plt, bin;
+  } cases[] = {{16, 16, 4, 32, 128}, {16, 16, 8, 512, 256}, {9, 8, 4, 32, 64}, {9, 8, 8, 512, 128},
+               {8, 12, 4, 32, 64},   {1, 1, 8, 512, 64}};
+  for (const auto& c : cases) {
+    const auto picture = Write(Spec(c.w, c.h, c.depth));
+    ASSERT_TRUE(OpenAndConvert(picture, dir_ / "Pic").converted);
+    EXPECT_EQ(std::filesystem::file_size(dir_ / "Pic.plt"), c.plt);
+    EXPECT_EQ(std::filesystem::file_size(dir_ / "Pic.bin"), c.bin);
+  }
+}
+
+TEST_F(ConvertTest, UnsupportedPicturesAreRefusedBeforeAnythingIsWritten) {
+  const auto spec = [](std::int32_t w, std::int32_t h, std::uint16_t depth) { return Spec(w, h, depth); };
+  const struct {
+    BmpSpec spec;
+    std::string notice;
+  } cases[] = {
+      {spec(4, 4, 24), "24 bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted."},
+      {spec(4, 4, 1), "1 bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted."},
+      {spec(4, 4, 0), "0 bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted."},
+      {spec(0, 4, 8), "The picture is 0 pixels wide; only widths from 1 to 8192 are converted."},
+      {spec(-3, 4, 8), "The picture is -3 pixels wide; only widths from 1 to 8192 are converted."},
+      {spec(8193, 1, 8), "The picture is 8193 pixels wide; only widths from 1 to 8192 are converted."},
+      {spec(4, 0, 8), "The picture is 0 pixels high; only heights from 1 to 4096 (negative when stored "
+                      "top row first) are converted."},
+      {spec(4, 4097, 4), "The picture is 4097 pixels high; only heights from 1 to 4096 (negative when "
+                         "stored top row first) are converted."},
+      {spec(4, -4097, 4), "The picture is -4097 pixels high; only heights from 1 to 4096 (negative when "
+                          "stored top row first) are converted."},
+      {spec(8192, 260, 4), "The picture needs 33792 tiles; at most 32768 are converted at 4 bits per pixel."},
+      {spec(1024, 1032, 8), "The picture needs 16512 tiles; at most 16384 are converted at 8 bits per pixel."},
+  };
+  for (const auto& c : cases) {
+    // Only the header matters here: a short file shows that nothing is read.
+    auto bytes = testing::BuildBmp(Spec(4, 4, c.spec.depth));
+    for (std::size_t i = 0; i < 4; ++i) {
+      bytes[18 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(c.spec.width) >> (8 * i));
+      bytes[22 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(c.spec.height) >> (8 * i));
+    }
+    testing::WriteFileBytes(dir_ / "in.bmp", bytes);
+    const ConvertOutcome outcome = OpenAndConvert(dir_ / "in.bmp", dir_ / "Pic");
+    EXPECT_FALSE(outcome.converted);
+    EXPECT_EQ(outcome.notice, c.notice);
+    EXPECT_EQ(dir_.List(), std::vector<std::string>{"in.bmp"});
+    EXPECT_FALSE(SourceFile.IsOpen());
+  }
+}
+
+TEST_F(ConvertTest, HeightOfMinusTwoToThe31IsRefused) {
+  PictureHeader = {118, 8, INT_MIN, 4, 0};
+  PictureHeaderAccepted = true;
+  const auto outcome = ConvertPicture(Write(Spec(8, 8, 4)), dir_ / "Pic");
+  EXPECT_EQ(outcome.notice, "The picture is -2147483648 pixels high; only heights from 1 to 4096 (negative "
+                            "when stored top row first) are converted.");
+}
+
+TEST_F(ConvertTest, BadLayoutsAreRefusedWithTheFieldNamed) {
+  const auto put32 = [](std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+    for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  const struct {
+    std::size_t at;
+    std::uint32_t value;
+    std::string notice;
+  } cases[] = {
+      {10, static_cast<std::uint32_t>(-2), "The pixel data offset -2 is negative."},
+      {14, 12, "The picture's information header is 12 bytes long; only pictures with a header of at "
+               "least 40 bytes are converted."},
+      {14, 0, "The picture's information header is 0 bytes long; only pictures with a header of at "
+              "least 40 bytes are converted."},
+      {14, 0xFFFFFFF0u, "The picture's colour table would start at byte 4294967294, past its pixel data at "
+                        "byte 118."},
+      {10, 50, "The picture's colour table would start at byte 54, past its pixel data at byte 50."},
+  };
+  for (const auto& c : cases) {
+    auto bytes = testing::BuildBmp(Spec(8, 8, 4));
+    put32(bytes, c.at, c.value);
+    testing::WriteFileBytes(dir_ / "in.bmp", bytes);
+    const ConvertOutcome outcome = OpenAndConvert(dir_ / "in.bmp", dir_ / "Pic");
+    EXPECT_FALSE(outcome.converted);
+    EXPECT_EQ(outcome.notice, c.notice);
+    EXPECT_EQ(dir_.List(), std::vector<std::string>{"in.bmp"});
+    EXPECT_FALSE(SourceFile.IsOpen());
+  }
+}
+
+TEST_F(ConvertTest, StaleHeaderIsNotConverted) {
+  const auto good = Write(Spec(8, 8, 4), "good.bmp");
+  ASSERT_TRUE(OpenAndConvert(good, dir_ / "Pic").converted);
+  // A compressed picture, then a file cut inside its header.
+  auto compressed = Spec(8, 8, 4);
+  compressed.compression = 2;
+  const auto rle = Write(compressed, "rle.bmp");
+  ReadHeader(rle);
+  EXPECT_EQ(ConvertPicture(rle, dir_ / "Out").notice, kStaleHeaderNotice);
+  testing::WriteFileBytes(dir_ / "cut.bmp", std::vector<std::uint8_t>(26, 0));
+  EXPECT_THROW(ReadHeader(dir_ / "cut.bmp"), IoError);
+  EXPECT_EQ(ConvertPicture(good, dir_ / "Out").notice, kStaleHeaderNotice);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "Out.bin"));
+  ReadHeader(good);
+  EXPECT_TRUE(ConvertPicture(good, dir_ / "Out").converted);
+}
+
+TEST_F(ConvertTest, NoWorkingCopyAndAUsersDatBinIsLeftAlone) {
+  const auto picture = Write(Spec(16, 16, 8));
+  testing::WriteFileBytes(dir_ / "dat.bin", {42, 42});
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir_.path());
+  const ConvertOutcome outcome = OpenAndConvert("in.bmp", "Pic");
+  std::filesystem::current_path(cwd);
+  ASSERT_TRUE(outcome.converted);
+  EXPECT_EQ(testing::ReadFileBytes(dir_ / "dat.bin"), (std::vector<std::uint8_t>{42, 42}));
+  EXPECT_EQ(testing::ReadFileBytes(dir_ / "Pic.bin"), testing::ReferenceTiles(Spec(16, 16, 8)));
+  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "dat.bin", "in.bmp"}));
+  (void)picture;
+}
+
+TEST_F(ConvertTest, FailedConversionKeepsEarlierOutputsAndLeavesNothing) {
+  const auto picture = Write(Spec(16, 16, 8));
+  ASSERT_TRUE(OpenAndConvert(picture, dir_ / "Pic").converted);
+  const auto bin = testing::ReadFileBytes(dir_ / "Pic.bin");
+  const auto plt = testing::ReadFileBytes(dir_ / "Pic.plt");
+  // The same header over pixel data cut short.
+  auto bytes = testing::BuildBmp(Spec(16, 16, 8));
+  bytes.resize(bytes.size() - 3);
+  testing::WriteFileBytes(picture, bytes);
+  EXPECT_EQ(FailureOf(picture, dir_ / "Pic"), "Read beyond end of file.");
+  EXPECT_FALSE(SourceFile.IsOpen());
+  std::filesystem::remove(picture);
+  EXPECT_EQ(FailureOf(picture, dir_ / "Pic"), "File not found.");
+  EXPECT_EQ(testing::ReadFileBytes(dir_ / "Pic.bin"), bin);
+  EXPECT_EQ(testing::ReadFileBytes(dir_ / "Pic.plt"), plt);
+  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt"}));
+}
+
+TEST_F(ConvertTest, UnwritableOutputIsReportedWithItsName) {
+  const auto picture = Write(Spec(8, 8, 4));
+  ReadHeader(picture);
+  EXPECT_EQ(FailureOf(picture, dir_ / "out/Pic"),
+            "Cannot create file \"" + (dir_ / "out/Pic") + ".plt\". Invalid filename.");
+  EXPECT_EQ(dir_.List(), std::vector<std::string>{"in.bmp"});
+}
+
+TEST_F(ConvertTest, EveryConversionStartsFromZeroedBuffers) {
+  // A full 16 x 16 of colour 255, a failure in the last row of another, then
+  // an 8 x 12 picture whose padding rows must be colour 0.
+  BmpSpec full = Spec(16, 16, 8);
+  full.pixels.assign(256, 0xFF);
+  ASSERT_TRUE(OpenAndConvert(Write(full, "full.bmp"), dir_ / "A").converted);
+  auto cut = testing::BuildBmp(full);
+  cut.resize(cut.size() - 20);
+  testing::WriteFileBytes(dir_ / "cut.bmp", cut);
+  ReadHeader(dir_ / "cut.bmp");
+  EXPECT_EQ(FailureOf(dir_ / "cut.bmp", dir_ / "B"), "Read beyond end of file.");
+  BmpSpec small = Spec(8, 12, 8);
+  small.pixels.assign(96, 0x11);
+  ASSERT_TRUE(OpenAndConvert(Write(small, "small.bmp"), dir_ / "C").converted);
+  EXPECT_EQ(testing::ReadFileBytes(dir_ / "C.bin"), testing::ReferenceTiles(small));
+  ASSERT_TRUE(OpenAndConvert(dir_ / "small.bmp", dir_ / "D").converted);
+  EXPECT_EQ(testing::ReadFileBytes(dir_ / "D.bin"), testing::ReadFileBytes(dir_ / "C.bin"));
+  EXPECT_EQ(PixelPlane[0][0], 0);
+  EXPECT_EQ(TileBuffer[0], 0);
+}
+
+TEST_F(ConvertTest, EmptyBaseNameGivesDotFiles) {
+  const auto picture = Write(Spec(8, 8, 4));
+  ASSERT_TRUE(OpenAndConvert(picture, dir_ / "").converted);
+  EXPECT_EQ(dir_.List(), (std::vector<std::string>{".bin", ".plt", "in.bmp"}));
+}
+
+TEST_F(ConvertTest, ReadOnlyPictureConverts) {
+  const auto picture = Write(Spec(8, 8, 8));
+  std::filesystem::permissions(picture, std::filesystem::perms::owner_read);
+  EXPECT_TRUE(OpenAndConvert(picture, dir_ / "Pic").converted);
+}
 
 }  // namespace
 }  // namespace tilora

@@ -1,0 +1,119 @@
+#include "ui/message_boxes.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "support/app_title.h"
+#include "support/io_error.h"
+
+namespace tilora::ui {
+namespace {
+
+const QString kRule = QString(27, QLatin1Char('-'));
+const QString kCrLf = QStringLiteral("\r\n");
+
+QScreen* ActiveScreen() {
+  if (QWidget* active = QApplication::activeWindow()) return active->screen();
+  return QGuiApplication::primaryScreen();
+}
+
+void CentreOn(QWidget& box, const QScreen* screen) {
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  box.move(area.center() - QPoint(box.width() / 2, box.height() / 2));
+}
+
+}  // namespace
+
+QString BoxCaption() {
+  const QByteArray path = QFile::encodeName(QCoreApplication::applicationFilePath());
+  return QFile::decodeName(QByteArray::fromStdString(ApplicationTitle(path.toStdString())));
+}
+
+QString FailureBoxText(const QString& failure) {
+  // UTF-8 keeps every character, and its last byte sorts after "." exactly
+  // when the last character does.
+  return QString::fromStdString(FailureText(failure.toStdString()));
+}
+
+QString NoticeClipboardText(const QString& caption, const QString& text, const QStringList& buttons) {
+  QString line;
+  for (QString button : buttons) line += button.remove(QLatin1Char('&')) + QStringLiteral("   ");
+  return kRule + kCrLf + caption + kCrLf + kRule + kCrLf + text + kCrLf + kRule + kCrLf + line + kCrLf + kRule + kCrLf;
+}
+
+NoticeBox::NoticeBox(const QString& text, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      label_(new QLabel(text, this)),
+      ok_(new QPushButton(QStringLiteral("OK"), this)) {
+  setWindowTitle(BoxCaption());
+  setModal(true);
+  // The system's message font, not the owner's form font.
+  setFont(QApplication::font("QMessageBox"));
+
+  label_->setTextFormat(Qt::PlainText);
+  label_->setWordWrap(true);
+  label_->setTextInteractionFlags(Qt::NoTextInteraction);
+  const QScreen* screen = ActiveScreen();
+  const int wrapWidth = screen ? screen->availableGeometry().width() / 2 : 640;
+  const QRect textRect = label_->fontMetrics().boundingRect(QRect(0, 0, wrapWidth, 1 << 20),
+                                                            Qt::TextWordWrap, text);
+  label_->setFixedSize(textRect.width() + 2, textRect.height());
+
+  ok_->setDefault(true);
+  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok_);
+  buttons->addStretch();
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(16, 16, 16, 12);
+  layout->setSpacing(16);
+  layout->addWidget(label_);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  adjustSize();
+  CentreOn(*this, screen);
+}
+
+QString NoticeBox::Text() const { return label_->text(); }
+
+void NoticeBox::keyPressEvent(QKeyEvent* event) {
+  // Ctrl+C alone; Esc (cancel) and Enter (default button) are the dialog's own.
+  if (event->key() == Qt::Key_C && (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+    QApplication::beep();
+    QApplication::clipboard()->setText(NoticeClipboardText(windowTitle(), Text(), {ok_->text()}));
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void ShowNoticeBox(QWidget* owner, const QString& text) {
+  NoticeBox box(text, owner);
+  box.exec();
+}
+
+void ShowFailureBox(const QString& failure) {
+  // A window holding the mouse would keep it from the box.
+  if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
+  // Owned by the application: every window of it is disabled while it is up.
+  QMessageBox box(QMessageBox::Critical, BoxCaption(), FailureBoxText(failure), QMessageBox::Ok);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.adjustSize();
+  CentreOn(box, ActiveScreen());
+  box.exec();
+}
+
+}  // namespace tilora::ui

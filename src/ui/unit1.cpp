@@ -1,0 +1,257 @@
+#include "ui/unit1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <exception>
+#include <string>
+
+#include "convert/convert_picture.h"
+#include "convert/picture_header.h"
+#include "ui/fonts.h"
+#include "ui/picture_loader.h"
+
+// Resources of a static library are registered by hand, outside any namespace.
+static void InitTiloraResources() { Q_INIT_RESOURCE(tilora); }
+
+namespace {
+
+using tilora::ui::BoxKind;
+
+constexpr int kDesignTextHeight = 13;
+constexpr int kScrollArrowStep = 8;
+constexpr int kScrollFrameWidth = 2;
+
+// Picture sizes come from the file unchecked: a negative height is a picture
+// stored top row first, and nothing may exceed what a widget can hold.
+int ViewExtent(std::int32_t value) {
+  const std::int64_t magnitude = value < 0 ? -static_cast<std::int64_t>(value) : value;
+  return static_cast<int>(std::min<std::int64_t>(magnitude, QWIDGETSIZE_MAX));
+}
+
+// File names go to the core in the locale's 8-bit form, as the platform's
+// file functions take them.
+std::string LocalName(const QString& name) { return QFile::encodeName(name).toStdString(); }
+
+}  // namespace
+
+TImage::TImage(QWidget* parent) : QWidget(parent) {}
+
+void TImage::SetPicture(const QImage& picture) {
+  picture_ = picture;
+  update();
+}
+
+void TImage::paintEvent(QPaintEvent*) {
+  if (picture_.isNull()) return;
+  QPainter painter(this);
+  painter.drawImage(QPoint(0, 0), picture_);
+}
+
+TAutoSizeLabel::TAutoSizeLabel(QWidget* parent) : QLabel(parent) { setTextFormat(Qt::PlainText); }
+
+void TAutoSizeLabel::SetText(const QString& text) {
+  setText(text);
+  adjustSize();
+}
+
+void TAutoSizeLabel::changeEvent(QEvent* event) {
+  QLabel::changeEvent(event);
+  if (event->type() == QEvent::FontChange) adjustSize();
+}
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+  InitTiloraResources();
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Tilora"));
+  setWindowIcon(QIcon(QStringLiteral(":/tilora/tilora.png")));
+  setFont(tilora::ui::FormFont());
+  formTextHeight_ = tilora::ui::TextHeight(font());
+
+  runDialog_ = [](TOpenPictureDialog& dialog) { return dialog.Run(); };
+  showMessage_ = [this](BoxKind kind, const QString& text) {
+    if (kind == BoxKind::Notice)
+      tilora::ui::ShowNoticeBox(this, text);
+    else
+      tilora::ui::ShowFailureBox(text);
+  };
+
+  CreateMenu();
+  CreateControls();
+  PlaceControls();
+}
+
+void TForm1::SetDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
+void TForm1::SetMessageSink(MessageSink sink) { showMessage_ = std::move(sink); }
+
+int TForm1::Scaled(int designValue) const {
+  return (designValue * formTextHeight_ + kDesignTextHeight / 2) / kDesignTextHeight;
+}
+
+void TForm1::CreateMenu() {
+  mm1 = new QMenuBar(this);
+  mm1->setObjectName(QStringLiteral("mm1"));
+  mm1->setFont(QApplication::font("QMenuBar"));  // the system's menu font
+  File1 = mm1->addMenu(QStringLiteral("File"));
+  File1->setObjectName(QStringLiteral("File1"));
+  OpenBMP1 = File1->addAction(QStringLiteral("Open BMP"));
+  Close1 = File1->addAction(QStringLiteral("Close"));
+  Convert1 = mm1->addMenu(QStringLiteral("Convert"));
+  Convert1->setObjectName(QStringLiteral("Convert1"));
+  inFile1 = Convert1->addAction(QStringLiteral("In File"));
+  Convert1->menuAction()->setEnabled(false);
+  setMenuBar(mm1);
+
+  connect(OpenBMP1, &QAction::triggered, this, &TForm1::OpenBMP1Click);
+  connect(inFile1, &QAction::triggered, this, &TForm1::inFile1Click);
+  connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
+}
+
+void TForm1::CreateControls() {
+  auto* client = new QWidget(this);
+  setCentralWidget(client);
+
+  GroupBox1 = new QGroupBox(QStringLiteral("Picture Info"), client);
+  StaticText1 = new TAutoSizeLabel(GroupBox1);
+  StaticText3 = new TAutoSizeLabel(GroupBox1);
+  for (QLabel* label : {StaticText1, StaticText3}) label->setFont(tilora::ui::DescriptionFont());
+
+  ScrollBox1 = new QScrollArea(client);
+  ScrollBox1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  ScrollBox1->setLineWidth(kScrollFrameWidth);
+  ScrollBox1->setWidgetResizable(false);
+  ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  for (QScrollBar* bar : {ScrollBox1->horizontalScrollBar(), ScrollBox1->verticalScrollBar()}) {
+    bar->setSingleStep(kScrollArrowStep);
+    bar->setTracking(false);  // a dragged thumb takes effect when released
+  }
+  img1 = new TImage;
+
+  txt2 = new TAutoSizeLabel(client);
+  Edit1 = new QLineEdit(QStringLiteral("Pic"), client);
+  txt1 = new TAutoSizeLabel(client);
+
+  stat1 = new QStatusBar(this);
+  stat1Panel = new QLabel(stat1);
+  stat1Panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  stat1Panel->setTextFormat(Qt::PlainText);
+  stat1Panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  // A long name is clipped at the edge and never widens the window.
+  stat1Panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  stat1Panel->setMinimumWidth(0);
+  stat1->addWidget(stat1Panel, 1);
+  stat1->setSizeGripEnabled(true);
+  setStatusBar(stat1);
+
+  const std::pair<QWidget*, const char*> names[] = {
+      {GroupBox1, "GroupBox1"}, {StaticText1, "StaticText1"}, {StaticText3, "StaticText3"},
+      {ScrollBox1, "ScrollBox1"}, {img1, "img1"}, {txt2, "txt2"}, {Edit1, "Edit1"},
+      {txt1, "txt1"}, {stat1, "stat1"}};
+  for (const auto& [widget, name] : names) widget->setObjectName(QLatin1String(name));
+
+  dlgOpenPic1 = new TOpenPictureDialog(this);
+  dlgOpenPic1->setObjectName(QStringLiteral("dlgOpenPic1"));
+  dlgOpenPic1->SetFilter(QStringLiteral("Bitmaps (*.bmp)|*.bmp"));
+}
+
+void TForm1::PlaceControls() {
+  const auto place = [this](QWidget* widget, int left, int top, int width, int height) {
+    widget->setGeometry(Scaled(left), Scaled(top), Scaled(width), Scaled(height));
+  };
+  place(GroupBox1, 288, 9, 153, 105);
+  place(StaticText1, 2, 24, 88, 19);
+  place(StaticText3, 2, 39, 88, 19);
+  place(ScrollBox1, 7, 6, 262, 230);
+  place(txt2, 289, 120, 74, 17);
+  place(Edit1, 289, 140, 121, 21);
+  place(txt1, 274, 218, 136, 17);
+  // The labels then size themselves to their text from these positions.
+  StaticText1->SetText(QStringLiteral("Resolution: "));
+  StaticText3->SetText(QStringLiteral("Pic Format: "));
+  txt2->SetText(QStringLiteral("New File Name"));
+  txt1->SetText(QStringLiteral("Tilora: pictures to tiles"));
+
+  // Set before it joins the frame, which otherwise sizes it to its hint.
+  img1->resize(Scaled(256), Scaled(224));
+  ScrollBox1->setWidget(img1);
+
+  // The status bar follows the bottom edge; the rest keeps its place.
+  stat1->setFixedHeight(Scaled(19));
+  move(239, 225);
+  resize(Scaled(447), mm1->sizeHint().height() + Scaled(257));
+}
+
+void TForm1::SetImageWidth(std::int32_t width) { img1->resize(ViewExtent(width), img1->height()); }
+void TForm1::SetImageHeight(std::int32_t height) { img1->resize(img1->width(), ViewExtent(height)); }
+
+void TForm1::ShowNotice(const QString& text) { showMessage_(BoxKind::Notice, text); }
+void TForm1::ShowFailure(const QString& text) { showMessage_(BoxKind::Failure, tilora::ui::FailureBoxText(text)); }
+
+// Called inside a catch block: nothing may leave a handler, so whatever was
+// thrown becomes a failure box and the window waits for the next command.
+void TForm1::ShowCurrentException() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    ShowFailure(QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    ShowFailure(QStringLiteral("Unexpected failure"));
+  }
+}
+
+void TForm1::OpenBMP1Click() {
+  try {
+    if (!runDialog_(*dlgOpenPic1)) return;
+    const QString name = dlgOpenPic1->FileName();
+    // As the platform's dialog does, so relative output names land beside the picture.
+    QDir::setCurrent(QFileInfo(name).absolutePath());
+    stat1Panel->setText(name);
+
+    tilora::ReadHeader(LocalName(name), {[this](std::int32_t w) { SetImageWidth(w); },
+                                         [this](std::int32_t h) { SetImageHeight(h); }});
+    if (!tilora::PictureHeaderAccepted) {
+      ShowNotice(QString::fromLatin1(tilora::kCompressionNotice));
+      return;
+    }
+    StaticText1->SetText(QString::fromStdString(tilora::ResolutionText(tilora::PictureHeader)));
+    StaticText3->SetText(QString::fromStdString(tilora::FormatText(tilora::PictureHeader)));
+    Convert1->menuAction()->setEnabled(true);
+
+    QString failure;
+    const QImage picture = tilora::ui::LoadPicture(name, &failure);
+    if (picture.isNull()) {
+      ShowFailure(failure);
+      return;
+    }
+    img1->SetPicture(picture);
+  } catch (...) {
+    ShowCurrentException();
+  }
+}
+
+void TForm1::inFile1Click() {
+  try {
+    const tilora::ConvertOutcome outcome =
+        tilora::ConvertPicture(LocalName(dlgOpenPic1->FileName()), LocalName(Edit1->text()));
+    if (!outcome.converted) ShowNotice(QString::fromLocal8Bit(outcome.notice));
+  } catch (...) {
+    ShowCurrentException();
+  }
+}
+
+void TForm1::Close1Click() { close(); }

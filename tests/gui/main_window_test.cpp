@@ -1,0 +1,416 @@
+// The main window driven through its menu actions, with the open dialog and
+// the message boxes replaced so that no modal loop runs.
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTest>
+
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+#include "bmp_builder.h"
+#include "convert/convert_picture.h"
+#include "temp_dir.h"
+#include "ui/fonts.h"
+#include "ui/unit1.h"
+
+using tilora::testing::BmpSpec;
+using tilora::testing::BuildBmp;
+using tilora::testing::TempDir;
+using tilora::testing::WriteFileBytes;
+using tilora::ui::BoxKind;
+
+namespace {
+
+struct Message {
+  BoxKind kind;
+  QString text;
+  bool operator==(const Message& other) const { return kind == other.kind && text == other.text; }
+};
+
+char* toString(const std::vector<Message>& messages) {
+  QStringList shown;
+  for (const Message& m : messages)
+    shown << QStringLiteral("%1: %2").arg(m.kind == BoxKind::Notice ? "notice" : "failure", m.text);
+  return QTest::toString(QLatin1Char('[') + shown.join(QStringLiteral(" | ")) + QLatin1Char(']'));
+}
+
+// A window whose dialog "chooses" a given name and whose boxes are recorded.
+struct Window {
+  TForm1 form;
+  std::vector<Message> messages;
+
+  Window() {
+    form.SetMessageSink([this](BoxKind kind, const QString& text) { messages.push_back({kind, text}); });
+  }
+  void Open(const std::string& path) {
+    const QString name = QString::fromStdString(path);
+    form.SetDialogRunner([name](TOpenPictureDialog& dialog) {
+      dialog.SetFileName(name);
+      return true;
+    });
+    form.OpenBMP1->trigger();
+  }
+  void Convert() { form.inFile1->trigger(); }
+  bool ConvertEnabled() const { return form.Convert1->menuAction()->isEnabled(); }
+  QString Status() const { return form.stat1Panel->text(); }
+  // The messages since the last call.
+  std::vector<Message> TakeMessages() { return std::exchange(messages, {}); }
+};
+
+BmpSpec Spec(std::int32_t width, std::int32_t height, std::uint16_t depth, std::uint32_t compression = 0) {
+  BmpSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.depth = depth;
+  spec.compression = compression;
+  return spec;
+}
+
+std::string Picture(const TempDir& dir, const std::string& leaf, const BmpSpec& spec) {
+  WriteFileBytes(dir / leaf, BuildBmp(spec));
+  return dir / leaf;
+}
+
+std::string Truncated(const TempDir& dir, const std::string& leaf, const BmpSpec& spec, std::size_t size) {
+  auto bytes = BuildBmp(spec);
+  bytes.resize(size);
+  WriteFileBytes(dir / leaf, bytes);
+  return dir / leaf;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QString startFolder_;
+
+ private slots:
+  void init() { startFolder_ = QDir::currentPath(); }
+  void cleanup() { QDir::setCurrent(startFolder_); }
+
+  void startsWithItsDesignState() {
+    Window w;
+    QCOMPARE(w.form.windowTitle(), QStringLiteral("Tilora"));
+    QVERIFY(!w.ConvertEnabled());
+    QVERIFY(w.form.OpenBMP1->isEnabled());
+    QVERIFY(w.form.Close1->isEnabled());
+    QCOMPARE(w.form.File1->title(), QStringLiteral("File"));
+    QCOMPARE(w.form.OpenBMP1->text(), QStringLiteral("Open BMP"));
+    QCOMPARE(w.form.inFile1->text(), QStringLiteral("In File"));
+    QCOMPARE(w.form.GroupBox1->title(), QStringLiteral("Picture Info"));
+    QCOMPARE(w.form.StaticText1->text(), QStringLiteral("Resolution: "));
+    QCOMPARE(w.form.StaticText3->text(), QStringLiteral("Pic Format: "));
+    QCOMPARE(w.form.txt2->text(), QStringLiteral("New File Name"));
+    QVERIFY(!w.form.txt1->text().isEmpty());
+    QCOMPARE(w.form.Edit1->text(), QStringLiteral("Pic"));
+    QCOMPARE(w.Status(), QString());
+    QCOMPARE(w.form.dlgOpenPic1->Filter(), QStringLiteral("Bitmaps (*.bmp)|*.bmp"));
+    QVERIFY(w.form.img1->Picture().isNull());
+    QVERIFY(w.form.windowIcon().availableSizes().contains(QSize(32, 32)));
+  }
+
+  void placesControlsAtScaledDesignValues() {
+    Window w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    const auto s = [&w](int v) { return w.form.Scaled(v); };
+    const struct {
+      QWidget* widget;
+      QRect design;
+    } placed[] = {
+        {w.form.GroupBox1, {288, 9, 153, 105}}, {w.form.ScrollBox1, {7, 6, 262, 230}},
+        {w.form.Edit1, {289, 140, 121, 21}},
+    };
+    for (const auto& p : placed)
+      QCOMPARE(p.widget->geometry(), QRect(s(p.design.x()), s(p.design.y()), s(p.design.width()), s(p.design.height())));
+    // Labels keep their design positions and take their text's size.
+    const struct {
+      QLabel* label;
+      QPoint design;
+    } labels[] = {{w.form.StaticText1, {2, 24}}, {w.form.StaticText3, {2, 39}},
+                  {w.form.txt2, {289, 120}}, {w.form.txt1, {274, 218}}};
+    for (const auto& l : labels) {
+      QCOMPARE(l.label->pos(), QPoint(s(l.design.x()), s(l.design.y())));
+      QCOMPARE(l.label->size(), l.label->sizeHint());
+    }
+    QCOMPARE(w.form.img1->geometry(), QRect(0, 0, s(256), s(224)));
+    // The client area below the menu, with the status bar along its bottom.
+    QCOMPARE(w.form.width(), s(447));
+    QCOMPARE(w.form.height() - w.form.menuBar()->height(), s(257));
+    QCOMPARE(w.form.stat1->geometry(), QRect(0, w.form.height() - s(19), s(447), s(19)));
+    // The sunken 2-pixel frame leaves 258 x 226.
+    QCOMPARE(w.form.ScrollBox1->viewport()->size(), QSize(s(262) - 4, s(230) - 4));
+  }
+
+  void onlyTheStatusBarFollowsAResize() {
+    Window w;
+    w.form.show();
+    const QRect group = w.form.GroupBox1->geometry();
+    w.form.resize(w.form.width() + 100, w.form.height() + 60);
+    QCoreApplication::processEvents();
+    QCOMPARE(w.form.GroupBox1->geometry(), group);
+    QCOMPARE(w.form.stat1->width(), w.form.width());
+    QCOMPARE(w.form.stat1->geometry().bottom(), w.form.height() - 1);
+    QVERIFY(w.form.stat1->isSizeGripEnabled());
+  }
+
+  void usesTheFormAndDescriptionFonts() {
+    Window w;
+    QCOMPARE(w.form.font().pixelSize(), 11);
+    QCOMPARE(w.form.StaticText1->font().pixelSize(), 12);
+    const QString description = QFontInfo(w.form.StaticText1->font()).family();
+    if (description != QLatin1String("Courier New") && description != QLatin1String("Liberation Mono"))
+      QSKIP(qPrintable("no Courier New or Liberation Mono; got " + description));
+    const QString form = QFontInfo(w.form.font()).family();
+    if (form != QLatin1String("Tahoma")) QSKIP(qPrintable("no Tahoma; got " + form));
+    // The face the layout was designed with: no scaling.
+    QCOMPARE(w.form.FormTextHeight(), 13);
+    QCOMPARE(w.form.Scaled(447), 447);
+  }
+
+  void cancellingChangesNothing() {
+    TempDir dir;
+    Window w;
+    w.Open(Picture(dir, "a.bmp", Spec(16, 16, 4)));
+    const QString status = w.Status();
+    w.form.SetDialogRunner([](TOpenPictureDialog&) { return false; });
+    w.form.OpenBMP1->trigger();
+    QCOMPARE(w.Status(), status);
+    QCOMPARE(w.form.img1->size(), QSize(16, 16));
+    QVERIFY(w.TakeMessages().empty());
+  }
+
+  // Each open in turn, as the user would make them, with what the window
+  // shows afterwards.
+  void opensInSequence() {
+    TempDir dir;
+    const struct Step {
+      std::string path;
+      QString resolution, format;  // the description labels after the open
+      QSize view;                  // img1's size
+      QSize picture;               // the picture shown
+      bool convert;
+      std::vector<Message> messages;
+    } steps[] = {
+        {Picture(dir, "a.bmp", Spec(16, 16, 4)), "Resolution: 16x16", "Pic Format: 4bpp",
+         {16, 16}, {16, 16}, true, {}},
+        {Picture(dir, "rle.bmp", Spec(20, 30, 8, 1)), "Resolution: 16x16",
+         "Pic Format: 4bpp", {20, 30}, {16, 16}, true,
+         {{BoxKind::Notice, "Please use the file without compression."}}},
+        {Picture(dir, "rgb.bmp", Spec(12, 10, 24)), "Resolution: 12x10", "Pic Format: 24bpp",
+         {12, 10}, {12, 10}, true, {}},
+        {dir / "missing.bmp", "Resolution: 12x10", "Pic Format: 24bpp", {12, 10}, {12, 10}, true,
+         {{BoxKind::Failure, "File not found."}}},
+        // Width and height were read before the file ended.
+        {Truncated(dir, "cut26.bmp", Spec(40, 50, 8), 26), "Resolution: 12x10", "Pic Format: 24bpp",
+         {40, 50}, {12, 10}, true, {{BoxKind::Failure, "Read beyond end of file."}}},
+        // Only the width was.
+        {Truncated(dir, "cut22.bmp", Spec(60, 70, 8), 22), "Resolution: 12x10", "Pic Format: 24bpp",
+         {60, 50}, {12, 10}, true, {{BoxKind::Failure, "Read beyond end of file."}}},
+        // Top row first: the view takes the height's absolute value.
+        {Picture(dir, "down.bmp", Spec(16, -16, 8)), "Resolution: 16x-16",
+         "Pic Format: 8bpp", {16, 16}, {16, 16}, true, {}},
+    };
+    Window w;
+    for (const Step& step : steps) {
+      w.Open(step.path);
+      const QString name = QString::fromStdString(step.path);
+      QCOMPARE(w.Status(), name);
+      QCOMPARE(w.form.dlgOpenPic1->FileName(), name);
+      QCOMPARE(w.form.StaticText1->text(), step.resolution);
+      QCOMPARE(w.form.StaticText3->text(), step.format);
+      QCOMPARE(w.form.img1->size(), step.view);
+      QCOMPARE(w.form.img1->Picture().size(), step.picture);
+      QCOMPARE(w.ConvertEnabled(), step.convert);
+      QCOMPARE(w.TakeMessages(), step.messages);
+    }
+  }
+
+  void refusalBeforeAnyAcceptedOpenKeepsConvertDisabled() {
+    TempDir dir;
+    Window w;
+    w.Open(Picture(dir, "rle.bmp", Spec(8, 8, 8, 2)));
+    QVERIFY(!w.ConvertEnabled());
+    w.Open(dir / "missing.bmp");
+    QVERIFY(!w.ConvertEnabled());
+    QCOMPARE(w.TakeMessages().size(), std::size_t{2});
+  }
+
+  void inFileWritesBothFilesBesideThePicture() {
+    TempDir dir, elsewhere;
+    QDir::setCurrent(QString::fromStdString(elsewhere.path().string()));
+    Window w;
+    w.Open(Picture(dir, "a.bmp", Spec(16, 16, 4)));
+    w.Convert();
+    QVERIFY(w.TakeMessages().empty());
+    QCOMPARE(dir.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "a.bmp"}));
+    QCOMPARE(std::filesystem::file_size(dir / "Pic.plt"), std::uintmax_t{32});
+    QCOMPARE(std::filesystem::file_size(dir / "Pic.bin"), std::uintmax_t{128});
+    QVERIFY(elsewhere.List().empty());
+
+    w.form.Edit1->setText(QStringLiteral("out/Tiles"));
+    std::filesystem::create_directory(dir.path() / "out");
+    w.Open(Picture(dir, "b.bmp", Spec(9, 8, 8)));
+    w.Convert();
+    QVERIFY(w.TakeMessages().empty());
+    QCOMPARE(std::filesystem::file_size(dir / "out/Tiles.plt"), std::uintmax_t{512});
+    QCOMPARE(std::filesystem::file_size(dir / "out/Tiles.bin"), std::uintmax_t{128});
+  }
+
+  // Refusals reach the notice box, failures the failure box, and a picture
+  // whose last open did not end in acceptance is never converted.
+  void inFileReportsRefusalsAndFailures() {
+    const struct Case {
+      const char* name;
+      std::vector<BmpSpec> opens;  // empty spec width 0: a missing file
+      bool removeAfterOpen;
+      Message expected;
+    } cases[] = {
+        {"24-bit", {Spec(12, 10, 24)}, false,
+         {BoxKind::Notice, QString::fromStdString(tilora::DepthNotice(24))}},
+        {"picture gone", {Spec(8, 8, 8)}, true, {BoxKind::Failure, "File not found."}},
+        {"refused after accepted", {Spec(8, 8, 8), Spec(8, 8, 8, 1)},
+         false, {BoxKind::Notice, tilora::kStaleHeaderNotice}},
+        {"missing after accepted", {Spec(8, 8, 8), Spec(0, 8, 8)}, false,
+         {BoxKind::Notice, tilora::kStaleHeaderNotice}},
+    };
+    for (const Case& c : cases) {
+      TempDir dir;
+      Window w;
+      std::string last;
+      for (std::size_t i = 0; i < c.opens.size(); ++i) {
+        last = dir / ("p" + std::to_string(i) + ".bmp");
+        if (c.opens[i].width != 0) WriteFileBytes(last, BuildBmp(c.opens[i]));
+        w.Open(last);
+      }
+      if (c.removeAfterOpen) std::filesystem::remove(last);
+      w.TakeMessages();
+      w.Convert();
+      QVERIFY2(w.TakeMessages() == std::vector<Message>{c.expected}, c.name);
+      for (const std::string& leaf : dir.List()) QVERIFY2(leaf.rfind("Pic.", 0) != 0, c.name);
+    }
+  }
+
+  void acceptedOpenAfterARefusalConvertsAgain() {
+    TempDir dir;
+    Window w;
+    w.Open(Picture(dir, "a.bmp", Spec(8, 8, 8)));
+    w.Open(Truncated(dir, "cut.bmp", Spec(8, 8, 8), 26));
+    w.Open(dir / "a.bmp");
+    w.TakeMessages();
+    w.Convert();
+    QVERIFY(w.TakeMessages().empty());
+    QVERIFY(std::filesystem::exists(dir / "Pic.bin"));
+  }
+
+  void displayFailureKeepsThePictureButDescribesTheOpen() {
+    TempDir dir;
+    Window w;
+    w.Open(Picture(dir, "a.bmp", Spec(16, 16, 4)));
+    Picture(dir, "b.dat", Spec(24, 8, 8));
+    auto noSignature = BuildBmp(Spec(32, 8, 8));
+    noSignature[0] = 'X';
+    WriteFileBytes(dir / "c.bmp", noSignature);
+    const struct {
+      const char* leaf;
+      QString failure, resolution;
+    } cases[] = {
+        {"b.dat", "Unknown picture file extension (.dat)", "Resolution: 24x8"},
+        {"c.bmp", "Bitmap image is not valid.", "Resolution: 32x8"},
+    };
+    for (const auto& c : cases) {
+      w.Open(dir / c.leaf);
+      QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Failure, c.failure}}));
+      QCOMPARE(w.form.StaticText1->text(), c.resolution);
+      QCOMPARE(w.form.img1->Picture().size(), QSize(16, 16));
+      QVERIFY(w.ConvertEnabled());
+    }
+  }
+
+  void largePictureScrollsInTheFrame() {
+    TempDir dir;
+    Window w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QScrollBar* h = w.form.ScrollBox1->horizontalScrollBar();
+    QScrollBar* v = w.form.ScrollBox1->verticalScrollBar();
+    const struct {
+      int width, height;
+      bool horizontal, vertical;
+    } cases[] = {{256, 224, false, false}, {250, 300, true, true}, {300, 100, true, false}, {100, 300, false, true}};
+    for (const auto& c : cases) {
+      w.Open(Picture(dir, "p.bmp", Spec(c.width, c.height, 8)));
+      QCoreApplication::processEvents();
+      QCOMPARE(h->isVisible(), c.horizontal);
+      QCOMPARE(v->isVisible(), c.vertical);
+      const QSize visible = w.form.ScrollBox1->viewport()->size();
+      QCOMPARE(h->maximum(), std::max(0, c.width - visible.width()));
+      QCOMPARE(v->maximum(), std::max(0, c.height - visible.height()));
+      QCOMPARE(v->pageStep(), visible.height());
+    }
+    QCOMPARE(v->singleStep(), 8);
+    QCOMPARE(h->singleStep(), 8);
+    QVERIFY(!v->hasTracking());
+  }
+
+  void labelsFollowTheirText() {
+    TempDir dir;
+    Window w;
+    w.Open(Picture(dir, "small.bmp", Spec(8, 8, 4)));
+    const int narrow = w.form.StaticText1->width();
+    w.Open(Picture(dir, "large.bmp", Spec(1000, 1000, 4)));
+    QVERIFY(w.form.StaticText1->width() > narrow);
+    QCOMPARE(w.form.StaticText1->size(), w.form.StaticText1->sizeHint());
+    QCOMPARE(w.form.StaticText3->size(), w.form.StaticText3->sizeHint());
+
+    const QSize before = w.form.txt2->size();
+    const QPoint at = w.form.txt2->pos();
+    QFont larger = w.form.font();
+    larger.setPixelSize(22);
+    w.form.setFont(larger);
+    QVERIFY(w.form.txt2->width() > before.width() && w.form.txt2->height() > before.height());
+    QCOMPARE(w.form.txt2->pos(), at);
+  }
+
+  void longNameIsClippedNotWidening() {
+    TempDir dir;
+    Window w;
+    w.form.show();
+    const int width = w.form.width();
+    w.Open(dir / (std::string(200, 'x') + ".bmp"));
+    QCoreApplication::processEvents();
+    QCOMPARE(w.form.width(), width);
+    QVERIFY(w.form.minimumSizeHint().width() < width);
+  }
+
+  void failureInsideTheDialogRunnerReachesTheBox() {
+    Window w;
+    w.form.SetDialogRunner([](TOpenPictureDialog&) -> bool { throw std::runtime_error("Dialog broke"); });
+    w.form.OpenBMP1->trigger();
+    QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Failure, "Dialog broke."}}));
+  }
+
+  void closeEndsTheWindow() {
+    Window w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    w.form.Close1->trigger();
+    QVERIFY(!w.form.isVisible());
+    QVERIFY(w.TakeMessages().empty());
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
