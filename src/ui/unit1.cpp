@@ -167,6 +167,8 @@ void TForm1::CreateControls() {
   dlgOpenPic1 = new TOpenPictureDialog(this);
   dlgOpenPic1->setObjectName(QStringLiteral("dlgOpenPic1"));
   dlgOpenPic1->SetFilter(QStringLiteral("Bitmaps (*.bmp)|*.bmp"));
+  // The preview window's failures reach the window's own failure box.
+  dlgOpenPic1->FailureBox = [this](const QString& text) { ShowFailure(text); };
 }
 
 void TForm1::PlaceControls() {

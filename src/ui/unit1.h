@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "ui/message_boxes.h"
-#include "ui/open_picture_dialog.h"
+#include "ui/dialog/open_picture_dialog.h"
 
 class QAction;
 class QGroupBox;

@@ -402,6 +402,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Failure, "Dialog broke."}}));
   }
 
+  void failureOfTheDialogsPreviewReachesTheBox() {
+    Window w;
+    QVERIFY(w.form.dlgOpenPic1->FailureBox);
+    w.form.dlgOpenPic1->FailureBox(QStringLiteral("Preview broke"));
+    QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Failure, "Preview broke."}}));
+  }
+
   void closeEndsTheWindow() {
     Window w;
     w.form.show();
