@@ -9,11 +9,14 @@
 namespace tilora::platform {
 namespace {
 
-// Windows' codes are the table's own; only disk full is folded into the
-// table's code so that both platforms say "Disk full".
+// Windows' codes are the table's own. Two meanings that Windows spells in
+// more than one way are folded into the table's code, so that both platforms
+// say the same: disk full, and a name too long (which Windows mostly answers
+// with 3, but some of its calls, and Wine, with 206).
 int LastError() {
   const DWORD err = ::GetLastError();
   if (err == ERROR_DISK_FULL || err == ERROR_HANDLE_DISK_FULL) return kErrDiskFull;
+  if (err == ERROR_FILENAME_EXCED_RANGE) return kErrInvalidFilename;
   // A failure must never read as success, even without a reason given.
   return err == 0 ? static_cast<int>(ERROR_GEN_FAILURE) : static_cast<int>(err);
 }

@@ -38,6 +38,7 @@ TEST(PlatformFile, OpenReadRefusalsMeanTheSameEverywhere) {
       {dir / "nodir/pic.bmp", kErrInvalidFilename},
       {(dir / "pic.bmp") + "/inner.bmp", kErrInvalidFilename},  // a file used as a folder
       {dir / "folder.bmp", kErrAccessDenied},
+      {dir / (std::string(300, 'n') + ".bmp"), kErrInvalidFilename},
       {"", kErrInvalidFilename},
   };
   for (const auto& c : cases) {
@@ -95,6 +96,7 @@ TEST(PlatformFile, CreateNewNeverTakesAnExistingName) {
       {dir / "Pic.bin", platform::kAlreadyExists},
       {dir / "Pic.plt", platform::kAlreadyExists},
       {dir / "nodir/Pic.bin", kErrInvalidFilename},
+      {dir / (std::string(300, 'n') + ".bin"), kErrInvalidFilename},
       {"", kErrInvalidFilename},
   };
   for (const auto& c : cases) {
