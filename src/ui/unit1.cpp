@@ -219,6 +219,20 @@ void TForm1::ShowCurrentException() {
 void TForm1::OpenBMP1Click() {
   try {
     if (!runDialog_(*dlgOpenPic1)) return;
+  } catch (...) {
+    ShowCurrentException();
+    return;
+  }
+  OpenChosenPicture();
+}
+
+void TForm1::OpenGivenFile(const QString& file) {
+  dlgOpenPic1->SetFileName(QFileInfo(file).absoluteFilePath());
+  OpenChosenPicture();
+}
+
+void TForm1::OpenChosenPicture() {
+  try {
     const QString name = dlgOpenPic1->FileName();
     // As the platform's dialog does, so relative output names land beside the picture.
     QDir::setCurrent(QFileInfo(name).absolutePath());
