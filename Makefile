@@ -4,7 +4,7 @@
 PRESET ?= dev
 BUILD := build/$(PRESET)
 
-.PHONY: all deps configure build run test clean bench check-asan fuzz-smoke
+.PHONY: all deps configure build run test test-windows clean bench check-asan fuzz-smoke
 
 all: build
 
@@ -22,6 +22,13 @@ run: build
 
 test: build
 	ctest --preset $(PRESET)
+
+# The core and the converter built for 64-bit Windows, tested under Wine.
+test-windows:
+	@scripts/install-deps windows
+	@test -f build/windows/build.ninja || cmake --preset windows
+	cmake --build --preset windows
+	scripts/with-wine ctest --preset windows
 
 # Speed: every conversion step on the largest pictures, optimised build.
 bench: deps

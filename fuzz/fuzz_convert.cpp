@@ -4,8 +4,6 @@
 // leaves a stray file, or when the tile data differs from what the naive
 // reference encoder makes of the same bytes.
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,33 +17,12 @@
 #include "convert/limits.h"
 #include "convert/picture_header.h"
 #include "reference_encoder.h"
+#include "temp_dir.h"
 #include "support/io_error.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// A private folder for one input, removed with everything in it afterwards
-// (libFuzzer ends without running static destructors, so nothing may
-// outlive a run).
-class WorkFolder {
- public:
-  WorkFolder() {
-    std::string pattern = (fs::temp_directory_path() / "tilora-fuzz-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) std::abort();
-    path_ = pattern;
-  }
-  ~WorkFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  WorkFolder(const WorkFolder&) = delete;
-  WorkFolder& operator=(const WorkFolder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "fuzz_convert: %s\n", what.c_str());
@@ -101,7 +78,10 @@ std::vector<std::uint8_t> NaiveTiles(const std::uint8_t* data, int depth) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const WorkFolder work;
+  // A private folder for this input alone, removed with everything in it
+  // afterwards: libFuzzer ends without running static destructors, so
+  // nothing may outlive a run.
+  const tilora::testing::TempDir work;
   const fs::path& folder = work.path();
   const std::string input = (folder / "in.bmp").string();
   const std::string base = (folder / "Pic").string();

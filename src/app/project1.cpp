@@ -1,4 +1,7 @@
 // Start-up: the application, the main window, the message loop.
+#include <QStringList>
+#include <QTimer>
+
 #include "ui/application.h"
 #include "ui/unit1.h"
 
@@ -34,5 +37,12 @@ int main(int argc, char** argv) {
   tilora::ui::Application app(argc, argv);
   TForm1 Form1;
   ShowAsStarted(Form1);
+  // A file named on the command line ("Open with") is opened once the
+  // window is up, so its boxes have the window behind them.
+  const QStringList args = QCoreApplication::arguments();
+  if (args.size() > 1) {
+    const QString file = args.at(1);
+    QTimer::singleShot(0, &Form1, [&Form1, file] { Form1.OpenGivenFile(file); });
+  }
   return app.exec();
 }

@@ -1,5 +1,7 @@
 #include "ui/application.h"
 
+#include <QSettings>
+
 #include <exception>
 
 #include "ui/message_boxes.h"
@@ -7,7 +9,12 @@
 namespace tilora::ui {
 
 Application::Application(int& argc, char** argv)
-    : QApplication(argc, argv), showFailure_([](const QString& text) { ShowFailureBox(text); }) {}
+    : QApplication(argc, argv), showFailure_([](const QString& text) { ShowFailureBox(text); }) {
+  if (settingsDir_.isValid()) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
+  }
+}
 
 void Application::SetFailureSink(FailureSink sink) { showFailure_ = std::move(sink); }
 

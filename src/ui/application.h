@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -23,6 +24,9 @@ class Application : public QApplication {
   void SetFailureSink(FailureSink sink);
 
  private:
+  // Qt's file dialog keeps a history of its own in the user's settings;
+  // Tilora stores no settings, so they go to a folder removed at exit.
+  QTemporaryDir settingsDir_;
   FailureSink showFailure_;
 };
 

@@ -167,6 +167,8 @@ void TForm1::CreateControls() {
   dlgOpenPic1 = new TOpenPictureDialog(this);
   dlgOpenPic1->setObjectName(QStringLiteral("dlgOpenPic1"));
   dlgOpenPic1->SetFilter(QStringLiteral("Bitmaps (*.bmp)|*.bmp"));
+  // The preview window's failures reach the window's own failure box.
+  dlgOpenPic1->FailureBox = [this](const QString& text) { ShowFailure(text); };
 }
 
 void TForm1::PlaceControls() {
@@ -217,6 +219,20 @@ void TForm1::ShowCurrentException() {
 void TForm1::OpenBMP1Click() {
   try {
     if (!runDialog_(*dlgOpenPic1)) return;
+  } catch (...) {
+    ShowCurrentException();
+    return;
+  }
+  OpenChosenPicture();
+}
+
+void TForm1::OpenGivenFile(const QString& file) {
+  dlgOpenPic1->SetFileName(QFileInfo(file).absoluteFilePath());
+  OpenChosenPicture();
+}
+
+void TForm1::OpenChosenPicture() {
+  try {
     const QString name = dlgOpenPic1->FileName();
     // As the platform's dialog does, so relative output names land beside the picture.
     QDir::setCurrent(QFileInfo(name).absolutePath());

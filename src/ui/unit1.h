@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "ui/message_boxes.h"
-#include "ui/open_picture_dialog.h"
+#include "ui/dialog/open_picture_dialog.h"
 
 class QAction;
 class QGroupBox;
@@ -95,7 +95,12 @@ class TForm1 : public QMainWindow {
   void inFile1Click();
   void Close1Click();
 
+  // "Open BMP" as if the dialog had been confirmed with file: how a file
+  // given on the command line ("Open with") is opened.
+  void OpenGivenFile(const QString& file);
+
  private:
+  void OpenChosenPicture();
   void CreateControls();
   void CreateMenu();
   void PlaceControls();

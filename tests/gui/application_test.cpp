@@ -1,6 +1,8 @@
 // The last-resort guard: a failure escaping an event handler is shown and
 // the loop carries on.
+#include <QDir>
 #include <QEvent>
+#include <QSettings>
 #include <QTest>
 
 #include <stdexcept>
@@ -48,6 +50,14 @@ class ApplicationTest : public QObject {
     QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
     QCoreApplication::processEvents();
     QCOMPARE(shown.size(), 4);
+  }
+
+  // Qt's file dialog writes its history through these; nothing may reach the
+  // user's own settings.
+  void settingsStayOutOfTheUsersFolders() {
+    const QString file = QSettings(QSettings::UserScope, QStringLiteral("QtProject")).fileName();
+    QVERIFY2(file.startsWith(QDir::tempPath()), qPrintable(file));
+    QVERIFY(!file.startsWith(QDir::homePath() + QStringLiteral("/.config")));
   }
 };
 

@@ -269,6 +269,28 @@ class MainWindowTest : public QObject {
     QCOMPARE(std::filesystem::file_size(dir / "out/Tiles.bin"), std::uintmax_t{128});
   }
 
+  // A file given on the command line opens as if chosen in the dialog: a
+  // relative name becomes the dialog's full path and the folder current.
+  void givenFileOpensAsIfChosen() {
+    TempDir dir;
+    Picture(dir, "given.bmp", Spec(16, 8, 8));
+    QDir::setCurrent(QString::fromStdString(dir.path().string()));
+    Window w;
+    w.form.SetDialogRunner([](TOpenPictureDialog&) -> bool { throw std::logic_error("no dialog here"); });
+    w.form.OpenGivenFile(QStringLiteral("given.bmp"));
+    QVERIFY(w.TakeMessages().empty());
+    const QString full = QString::fromStdString(dir / "given.bmp");
+    QCOMPARE(w.form.dlgOpenPic1->FileName(), full);
+    QCOMPARE(w.Status(), full);
+    QCOMPARE(w.form.StaticText1->text(), QStringLiteral("Resolution: 16x8"));
+    QVERIFY(w.ConvertEnabled());
+    w.Convert();
+    QCOMPARE(dir.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "given.bmp"}));
+
+    w.form.OpenGivenFile(QString::fromStdString(dir / "missing.bmp"));
+    QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Failure, QStringLiteral("File not found.")}}));
+  }
+
   // Refusals reach the notice box, failures the failure box, and a picture
   // whose last open did not end in acceptance is never converted.
   void inFileReportsRefusalsAndFailures() {
@@ -400,6 +422,13 @@ class MainWindowTest : public QObject {
     w.form.SetDialogRunner([](TOpenPictureDialog&) -> bool { throw std::runtime_error("Dialog broke"); });
     w.form.OpenBMP1->trigger();
     QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Failure, "Dialog broke."}}));
+  }
+
+  void failureOfTheDialogsPreviewReachesTheBox() {
+    Window w;
+    QVERIFY(w.form.dlgOpenPic1->FailureBox);
+    w.form.dlgOpenPic1->FailureBox(QStringLiteral("Preview broke"));
+    QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Failure, "Preview broke."}}));
   }
 
   void closeEndsTheWindow() {
