@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include "metafile/metafile_client.h"
+
 namespace tilora::ui {
 
 QImage LoadPicture(const QString& path, QString* error) {
@@ -16,7 +18,7 @@ QImage LoadPicture(const QString& path, QString* error) {
     image = reader.read();
     if (image.isNull()) failure = QStringLiteral("Bitmap image is not valid");
   } else if (kind == QLatin1String("emf") || kind == QLatin1String("wmf")) {
-    failure = QStringLiteral("Metafiles cannot be shown yet");
+    image = metafile::DecodeMetafile(path, &failure);
   } else {
     failure = QStringLiteral("Unknown picture file extension (.%1)").arg(suffix);
   }
