@@ -71,7 +71,8 @@ QImage DecodeMetafile(const QString& path, QString* error, const HelperRun& run)
     return Fail(error, NotValid(QStringLiteral("decoding took longer than %1 seconds").arg(run.timeLimitMs / 1000.0)));
   }
   if (helper.exitStatus() == QProcess::CrashExit) return Fail(error, NotValid(QStringLiteral("the decoder crashed")));
-  const QString reason = QString::fromLocal8Bit(helper.readAllStandardError()).trimmed().section(QLatin1Char('\n'), 0, 0);
+  // The helper's reason is its last line; a library may have talked before.
+  const QString reason = QString::fromLocal8Bit(helper.readAllStandardError()).trimmed().section(QLatin1Char('\n'), -1);
   if (helper.exitCode() != 0)
     return Fail(error, NotValid(reason.isEmpty() ? QStringLiteral("the decoder failed with status %1").arg(helper.exitCode())
                                                  : reason));

@@ -54,6 +54,8 @@ struct EmfGeometry {
   int height = 0;
   QRectF frameInDevice;
   QRect bounds;
+  double pixelsPerDeviceX = 1;
+  double pixelsPerDeviceY = 1;
 };
 
 bool ReadEmfGeometry(const QByteArray& bytes, EmfGeometry* g, QString* error) {
@@ -72,6 +74,8 @@ bool ReadEmfGeometry(const QByteArray& bytes, EmfGeometry* g, QString* error) {
   double height = std::round(frameH * kPixelsPerInch / 2540);
   if (width >= 1 && height >= 1) {
     g->frameInDevice = QRectF(value(24) * perX, value(28) * perY, frameW * perX, frameH * perY);
+    g->pixelsPerDeviceX = kPixelsPerInch / 2540 / perX;
+    g->pixelsPerDeviceY = kPixelsPerInch / 2540 / perY;
   } else {
     width = boundsW + 1;
     height = boundsH + 1;
@@ -145,7 +149,7 @@ QImage DecodeEmf(const QByteArray& bytes, QString* error) {
   }
   QImage image = BlankCanvas(g.width, g.height);
   QPainter painter(&image);
-  const double sx = g.width / g.frameInDevice.width(), sy = g.height / g.frameInDevice.height();
+  const double sx = g.pixelsPerDeviceX, sy = g.pixelsPerDeviceY;
   // Integer coordinates address pixel centres, as in the format's own device.
   painter.translate((g.bounds.left() - g.frameInDevice.left()) * sx + 0.5,
                     (g.bounds.top() - g.frameInDevice.top()) * sy + 0.5);

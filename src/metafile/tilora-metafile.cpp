@@ -49,6 +49,10 @@ void LimitMemory() {
 #endif
 }
 
+// The client reads stderr as the reason for a failure; Qt's own chatter
+// (about runtime folders and the like) would only obscure it.
+void DropQtMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,6 +65,7 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   LimitMemory();
+  qInstallMessageHandler(DropQtMessages);
   // Text needs Qt's font machinery, which needs a GUI application; nothing is
   // ever shown.
   qputenv("QT_QPA_PLATFORM", "offscreen");

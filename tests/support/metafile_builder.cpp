@@ -213,7 +213,7 @@ std::vector<std::uint8_t> MetafileBuilder::Finish() {
     out.I32(0).I32(0).I32(frame(width_)).I32(frame(height_));  // frame, 0.01 mm
     out.U32(0x464D4520).U32(0x10000).U32(0).U32(0);            // " EMF", version, sizes patched below
     out.U16(maxObjects_ + 1).U16(0).U32(0).U32(0).U32(0);
-    out.I32(1920).I32(1080).I32(508).I32(286);  // a 96-dpi reference device
+    out.I32(960).I32(960).I32(254).I32(254);  // a 96-dpi reference device
     out.data.insert(out.data.end(), body_.begin(), body_.end());
     Patch32(out.data, 48, static_cast<std::uint32_t>(out.data.size()));
     Patch32(out.data, 52, records_ + 1);
