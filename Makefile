@@ -3,8 +3,9 @@
 
 PRESET ?= dev
 BUILD := build/$(PRESET)
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test install package clean
 
 all: build
 
@@ -22,6 +23,14 @@ run: build
 
 test: build
 	ctest --preset $(PRESET)
+
+# `make install PREFIX=/opt/tilora` (DESTDIR is honoured too).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, in $(BUILD); `make package PRESET=release` for a lean one.
+package: build
+	cmake --build --preset $(PRESET) --target package
 
 clean:
 	rm -rf build

@@ -24,10 +24,16 @@ QString NotValid(const QString& reason) { return QStringLiteral("Metafile is not
 
 }  // namespace
 
-QString HelperProgram() {
-  const QDir here(QCoreApplication::applicationDirPath());
+#ifndef TILORA_HELPER_FROM_BIN
+#define TILORA_HELPER_FROM_BIN "../libexec/tilora"
+#endif
+
+QString HelperProgram() { return HelperProgramFrom(QCoreApplication::applicationDirPath()); }
+
+QString HelperProgramFrom(const QString& binFolder) {
+  const QDir here(binFolder);
   for (const QString& candidate : {here.filePath(QLatin1String(kHelperName)),
-                                   here.filePath(QStringLiteral("../libexec/tilora/") + QLatin1String(kHelperName))}) {
+                                   here.filePath(QStringLiteral(TILORA_HELPER_FROM_BIN "/") + QLatin1String(kHelperName))}) {
     const QFileInfo info(candidate);
     if (info.isFile() && info.isExecutable()) return info.canonicalFilePath();
   }

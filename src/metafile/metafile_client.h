@@ -8,10 +8,11 @@ namespace tilora::metafile {
 inline constexpr int kDecodeTimeLimitMs = 2000;
 inline const char* const kHelperName = "tilora-metafile";
 
-// The decoder program: beside the running program (the build folder, or the
-// installed bin/), else in libexec/tilora/ next to that bin/. Empty when
-// neither exists.
+// The decoder program: beside the running program (the build folder), else
+// where installation puts it (libexec/tilora/ beside the installed bin/).
+// Empty when neither exists.
 QString HelperProgram();
+QString HelperProgramFrom(const QString& binFolder);
 
 struct HelperRun {
   QString program;  // empty: HelperProgram()

@@ -197,6 +197,23 @@ TEST_F(FakeHelperTest, AHelperThatCannotStartIsNamed) {
   EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot show metafiles: the decoder program"))) << error.toStdString();
 }
 
+TEST(MetafileClient, FindsTheHelperBesideTheProgramOrWhereItIsInstalled) {
+  TempDir dir;
+  const auto helper = [](const std::filesystem::path& path) {
+    std::filesystem::create_directories(path.parent_path());
+    testing::WriteFileBytes(path.string(), {'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h', '\n'});
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    return QString::fromStdString(std::filesystem::canonical(path).string());
+  };
+  const QString bin = QString::fromStdString(dir / "usr/bin");
+  std::filesystem::create_directories(dir / "usr/bin");
+  EXPECT_EQ(HelperProgramFrom(bin), QString());
+  const QString installed = helper(dir.path() / "usr/libexec/tilora/tilora-metafile");
+  EXPECT_EQ(HelperProgramFrom(bin), installed);
+  const QString beside = helper(dir.path() / "usr/bin/tilora-metafile");
+  EXPECT_EQ(HelperProgramFrom(bin), beside);
+}
+
 TEST(PictureLoader, ShowsMetafilesByExtensionInAnyCase) {
   EXPECT_FALSE(HelperProgram().isEmpty());
   TempDir dir;
