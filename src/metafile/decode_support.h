@@ -31,8 +31,9 @@ inline QImage BlankCanvas(int width, int height) {
   return image;
 }
 
-inline qint32 I32At(const QByteArray& bytes, qsizetype at) {
-  return qFromLittleEndian<qint32>(bytes.constData() + at);
-}
+// Out-of-range reads give 0; callers check sizes first, this keeps a slip
+// safe. Out of line: inlined, GCC's bounds analysis mistakes an empty array's
+// shared storage for the buffer being read.
+qint32 I32At(const QByteArray& bytes, qsizetype at);
 
 }  // namespace tilora::metafile::detail
