@@ -28,7 +28,11 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/tilora-convert.1.gz
 add_custom_target(tilora_man ALL DEPENDS ${CMAKE_BINARY_DIR}/man/tilora-convert.1.gz)
 install(FILES ${CMAKE_BINARY_DIR}/man/tilora-convert.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-set(CPACK_GENERATOR DEB)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+else()
+  set(CPACK_GENERATOR DEB)
+endif()
 set(CPACK_PACKAGE_NAME tilora)
 set(CPACK_PACKAGE_VENDOR "Tilora developers")
 set(CPACK_PACKAGE_CONTACT "Tilora developers <tilora@example.invalid>")
