@@ -38,7 +38,7 @@ set(CPACK_PACKAGE_VENDOR "Tilora developers")
 set(CPACK_PACKAGE_CONTACT "Tilora developers <tilora@example.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "BMP to Super Nintendo tile and palette converter")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Tilora opens uncompressed BMP pictures, shows them, and converts 4- and 8-bit\n pictures into planar 8x8 tile data and 15-bit palettes; tilora-convert does\n the same from the command line.")
+    "Tilora opens uncompressed BMP pictures, shows them, and converts 4- and 8-bit pictures into planar 8x8 tile data and 15-bit palettes; tilora-convert does the same from the command line.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
