@@ -96,7 +96,9 @@ QImage DecodeEmf(const QByteArray& bytes, QString* error) {
   EmfGeometry g;
   if (!ReadEmfGeometry(bytes, &g, error)) return {};
   QByteArray contents = WidenPens(bytes);
-  char nameSpace[] = "svg";
+  // No namespace prefix: the converter leaves it off some closing tags
+  // (clip paths), which then no longer match their opening ones.
+  char nameSpace[] = "";
   generatorOptions options{};
   options.nameSpace = nameSpace;
   options.verbose = false;

@@ -90,6 +90,28 @@ TEST_P(FidelityTest, PenWidthsAreKept) {
   EXPECT_EQ(qAlpha(image.pixel(50, 72)), 0);
 }
 
+TEST_P(FidelityTest, BitmapsAreStretchedIntoTheirBox) {
+  testing::BmpSpec bmp;
+  bmp.width = 2;
+  bmp.height = 2;
+  bmp.depth = 8;
+  bmp.pixels = {0, 1, 2, 3};  // top row first
+  bmp.palette = {{0x10, 0x20, 0x30}, {0x40, 0x50, 0x60}, {0x70, 0x80, 0x90}, {0xA0, 0xB0, 0xC0}};
+  MetafileBuilder m(GetParam(), 40, 40);
+  m.Bitmap(10, 10, 20, 20, testing::BuildBmp(bmp));
+  TempDir dir;
+  QString error;
+  const QImage image = Decode(dir, GetParam(), m.Finish(), &error);
+  ASSERT_FALSE(image.isNull()) << error.toStdString();
+  // Near the outer corners of each quarter, where smoothing cannot reach.
+  EXPECT_EQ(image.pixel(11, 11), qRgb(0x30, 0x20, 0x10));
+  EXPECT_EQ(image.pixel(28, 11), qRgb(0x60, 0x50, 0x40));
+  EXPECT_EQ(image.pixel(11, 28), qRgb(0x90, 0x80, 0x70));
+  EXPECT_EQ(image.pixel(28, 28), qRgb(0xC0, 0xB0, 0xA0));
+  EXPECT_EQ(qAlpha(image.pixel(5, 5)), 0);
+  EXPECT_EQ(qAlpha(image.pixel(34, 34)), 0);
+}
+
 TEST_P(FidelityTest, SizeComesFromTheHeader) {
   for (const QSize size : {QSize(1, 1), QSize(37, 200), QSize(640, 3)}) {
     MetafileBuilder m(GetParam(), size.width(), size.height());

@@ -1,6 +1,7 @@
 #include "metafile_builder.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace tilora::testing {
@@ -16,14 +17,14 @@ constexpr std::uint32_t kEmrHeader = 1, kEmrPolyline16 = 87, kEmrSetBkMode = 18,
                         kEmrSetTextAlign = 22, kEmrSetTextColor = 24, kEmrSelectObject = 37,
                         kEmrCreatePen = 38, kEmrCreateBrush = 39, kEmrDeleteObject = 40,
                         kEmrEllipse = 42, kEmrRectangle = 43, kEmrEof = 14, kEmrCreateFont = 82,
-                        kEmrExtTextOutW = 84;
+                        kEmrExtTextOutW = 84, kEmrStretchDiBits = 81;
 constexpr std::uint32_t kWmfSetBkMode = 0x0102, kWmfSetTextColor = 0x0209,
                         kWmfSetWindowOrg = 0x020B, kWmfSetWindowExt = 0x020C,
                         kWmfSetTextAlign = 0x012E, kWmfSelectObject = 0x012D,
                         kWmfDeleteObject = 0x01F0, kWmfCreatePen = 0x02FA,
                         kWmfCreateFont = 0x02FB, kWmfCreateBrush = 0x02FC,
                         kWmfEllipse = 0x0418, kWmfRectangle = 0x041B, kWmfPolyline = 0x0325,
-                        kWmfTextOut = 0x0521, kWmfEof = 0x0000;
+                        kWmfTextOut = 0x0521, kWmfStretchDib = 0x0F43, kWmfEof = 0x0000;
 
 class Bytes {
  public:
@@ -200,6 +201,30 @@ void MetafileBuilder::Text(int x, int y, const std::string& ascii, Rgb colour, i
     t.Pad(2);
     t.I16(y).I16(x);
     Record(kWmfTextOut, t.data);
+  }
+}
+
+void MetafileBuilder::Bitmap(int left, int top, int width, int height, const std::vector<std::uint8_t>& bmpFile) {
+  constexpr std::uint32_t kSrcCopy = 0x00CC0020;
+  const auto at32 = [&](std::size_t at) {
+    return static_cast<std::uint32_t>(bmpFile[at] | bmpFile[at + 1] << 8 | bmpFile[at + 2] << 16 | bmpFile[at + 3] << 24);
+  };
+  const int srcWidth = static_cast<int>(at32(18));
+  const int srcHeight = std::abs(static_cast<int>(at32(22)));
+  const std::vector<std::uint8_t> dib(bmpFile.begin() + 14, bmpFile.end());
+  Bytes b;
+  if (kind_ == Kind::kEmf) {
+    const auto infoSize = at32(10) - 14;
+    const auto bitsSize = static_cast<std::uint32_t>(dib.size()) - infoSize;
+    b.I32(left).I32(top).I32(left + width - 1).I32(top + height - 1);
+    b.I32(left).I32(top).I32(0).I32(0).I32(srcWidth).I32(srcHeight);
+    b.U32(80).U32(infoSize).U32(80 + infoSize).U32(bitsSize).U32(0).U32(kSrcCopy).I32(width).I32(height);
+    b.data.insert(b.data.end(), dib.begin(), dib.end());
+    Record(kEmrStretchDiBits, b.data);
+  } else {
+    b.U32(kSrcCopy).U16(0).I16(srcHeight).I16(srcWidth).I16(0).I16(0).I16(height).I16(width).I16(top).I16(left);
+    b.data.insert(b.data.end(), dib.begin(), dib.end());
+    Record(kWmfStretchDib, b.data);
   }
 }
 

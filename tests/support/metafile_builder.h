@@ -38,6 +38,11 @@ class MetafileBuilder {
   void Text(int x, int y, const std::string& ascii, Rgb colour, int height,
             const std::string& face = "Liberation Sans");
 
+  // A BMP file's picture stretched into the box (left, top, width, height).
+  void Bitmap(int left, int top, int width, int height, const std::vector<std::uint8_t>& bmpFile);
+  // Any record, for fuzz seeds: the type and its parameters as stored.
+  void Raw(std::uint32_t type, const std::vector<std::uint8_t>& params) { Record(type, params); }
+
   std::vector<std::uint8_t> Finish();
 
  private:
