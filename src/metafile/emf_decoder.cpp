@@ -24,7 +24,7 @@ struct EmfGeometry {
   int width = 0;
   int height = 0;
   QRectF frameInDevice;
-  QRect bounds;
+  QRectF bounds;  // left, top and the spans right - left, bottom - top
   double pixelsPerDeviceX = 1;
   double pixelsPerDeviceY = 1;
 };
@@ -57,7 +57,8 @@ bool ReadEmfGeometry(const QByteArray& bytes, EmfGeometry* g, QString* error) {
   if (!SizeAllowed(width, height, error)) return false;
   g->width = static_cast<int>(width);
   g->height = static_cast<int>(height);
-  g->bounds = QRect(QPoint(I32At(bytes, 8), I32At(bytes, 12)), QPoint(I32At(bytes, 16), I32At(bytes, 20)));
+  // In doubles: the spans of hostile 32-bit edges overflow an int.
+  g->bounds = QRectF(value(8), value(12), boundsW, boundsH);
   return true;
 }
 
@@ -105,8 +106,8 @@ QImage DecodeEmf(const QByteArray& bytes, QString* error) {
   options.emfplus = true;
   options.svgDelimiter = true;
   // One SVG unit a device pixel: the converter spans the bounds with these.
-  options.imgWidth = std::max(1, g.bounds.width() - 1);
-  options.imgHeight = std::max(1, g.bounds.height() - 1);
+  options.imgWidth = std::max(1.0, g.bounds.width());
+  options.imgHeight = std::max(1.0, g.bounds.height());
   char* svg = nullptr;
   size_t svgLength = 0;
   const int ok = emf2svg(contents.data(), static_cast<size_t>(contents.size()), &svg, &svgLength, &options);

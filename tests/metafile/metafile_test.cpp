@@ -168,6 +168,19 @@ TEST_P(BadFileTest, FailsWithAClearText) {
   EXPECT_FALSE(error.contains(QStringLiteral("crashed"))) << error.toStdString();
 }
 
+// Found by fuzzing: the spans of extreme edges overflowed (the sanitizer
+// build catches that); the converter cannot place such a drawing.
+TEST(MetafileClient, ExtremeEmfBoundsFailCleanly) {
+  auto bytes = testing::FidelityPicture(Kind::kEmf);
+  const std::uint8_t extremes[] = {0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x80,
+                                   0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F};
+  std::copy(std::begin(extremes), std::end(extremes), bytes.begin() + 8);
+  TempDir dir;
+  QString error;
+  EXPECT_TRUE(Decode(dir, Kind::kEmf, bytes, &error).isNull());
+  EXPECT_EQ(error.toStdString(), "Metafile is not valid (the enhanced metafile's drawing cannot be rendered)");
+}
+
 TEST(MetafileClient, MissingFileCannotBeOpened) {
   TempDir dir;
   QString error;
