@@ -29,12 +29,27 @@ struct EmfGeometry {
   double pixelsPerDeviceY = 1;
 };
 
+// The converter trusts the header's description and pixel format offsets
+// and reads past the file for bad ones (found by fuzzing).
+bool HeaderPartsInside(const QByteArray& bytes) {
+  const qint64 headerSize = I32At(bytes, 4);
+  if (headerSize > bytes.size()) return false;
+  const auto inside = [&](qsizetype offsetAt, qsizetype countAt, qint64 unit) {
+    const qint64 count = static_cast<quint32>(I32At(bytes, countAt));
+    const qint64 offset = static_cast<quint32>(I32At(bytes, offsetAt));
+    return count == 0 || (offset >= 88 && offset + count * unit <= headerSize);
+  };
+  constexpr qsizetype kWithPixelFormat = 100;
+  return inside(64, 60, 2) && (headerSize < kWithPixelFormat || inside(92, 88, 1));
+}
+
 bool ReadEmfGeometry(const QByteArray& bytes, EmfGeometry* g, QString* error) {
   constexpr qsizetype kHeaderSize = 88;
   constexpr quint32 kSignature = 0x464D4520;
   if (bytes.size() < kHeaderSize || I32At(bytes, 0) != 1 || I32At(bytes, 4) < kHeaderSize ||
       static_cast<quint32>(I32At(bytes, 40)) != kSignature)
     return Fail(error, QStringLiteral("not an enhanced metafile"));
+  if (!HeaderPartsInside(bytes)) return Fail(error, QStringLiteral("the header points outside itself"));
   const auto value = [&](qsizetype at) { return static_cast<double>(I32At(bytes, at)); };
   const double boundsW = value(16) - value(8), boundsH = value(20) - value(12);
   const double frameW = value(32) - value(24), frameH = value(36) - value(28);
@@ -63,7 +78,8 @@ bool ReadEmfGeometry(const QByteArray& bytes, EmfGeometry* g, QString* error) {
 }
 
 // The SVG converter ignores the width of pens made by the plain pen record;
-// the extended record with the same pen keeps it.
+// the extended record with the same pen keeps it. A record whose size is
+// impossible ends the picture: what follows it cannot be read as records.
 QByteArray WidenPens(const QByteArray& bytes) {
   constexpr qint32 kCreatePen = 38, kExtCreatePen = 95, kGeometric = 0x10000;
   QByteArray out;
@@ -86,7 +102,6 @@ QByteArray WidenPens(const QByteArray& bytes) {
     }
     at += size;
   }
-  out.append(bytes.constData() + at, bytes.size() - at);
   if (out.size() >= 52) qToLittleEndian<qint32>(static_cast<qint32>(out.size()), out.data() + 48);
   return out;
 }

@@ -145,6 +145,14 @@ std::vector<std::uint8_t> HugeEmf() {
   return bytes;
 }
 
+// Found by fuzzing: the converter read a description beyond the file.
+std::vector<std::uint8_t> EmfDescriptionOutside() {
+  auto bytes = testing::FidelityPicture(Kind::kEmf);
+  bytes[60] = 0x40;  // 64 characters
+  bytes[64] = 0xF0;  // at offset 240, beyond the 88-byte header
+  return bytes;
+}
+
 class BadFileTest : public ::testing::TestWithParam<BadFile> {};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -156,7 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadFile{"WmfHeaderCut", "wmf", Cut(testing::FidelityPicture(Kind::kWmf), 30)},
                       BadFile{"WmfNamedEmf", "emf", testing::FidelityPicture(Kind::kWmf)},
                       BadFile{"EmfNamedWmf", "wmf", testing::FidelityPicture(Kind::kEmf)},
-                      BadFile{"HugeEmf", "emf", HugeEmf()}),
+                      BadFile{"HugeEmf", "emf", HugeEmf()},
+                      BadFile{"EmfDescriptionOutside", "emf", EmfDescriptionOutside()}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_P(BadFileTest, FailsWithAClearText) {
