@@ -3,8 +3,9 @@
 
 PRESET ?= dev
 BUILD := build/$(PRESET)
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test test-windows clean bench check-asan fuzz-smoke
+.PHONY: all deps configure build run test test-windows install package clean bench check-asan fuzz-smoke
 
 all: build
 
@@ -29,6 +30,14 @@ test-windows:
 	@test -f build/windows/build.ninja || cmake --preset windows
 	cmake --build --preset windows
 	scripts/with-wine ctest --preset windows
+
+# `make install PREFIX=/opt/tilora` (DESTDIR is honoured too).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, in $(BUILD); `make package PRESET=release` for a lean one.
+package: build
+	cmake --build --preset $(PRESET) --target package
 
 # Speed: every conversion step on the largest pictures, optimised build.
 bench: deps

@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "convert/picture_header.h"
+#include "metafile/metafile_client.h"
 
 namespace tilora::ui {
 namespace {
@@ -106,7 +107,8 @@ QImage LoadPicture(const QString& path, QString* error) {
       image = Decode(file.readAll(), "ico");
       if (image.isNull()) failure = QStringLiteral("Icon image is not valid");
     } else {
-      failure = QStringLiteral("Metafile pictures (.%1) cannot be shown yet").arg(suffix);
+      file.close();
+      image = metafile::DecodeMetafile(path, &failure);
     }
   }
   if (error) *error = failure;

@@ -254,6 +254,13 @@ void TForm1::OpenChosenPicture() {
       ShowFailure(failure);
       return;
     }
+    // A metafile's bytes at the bitmap header's offsets mean nothing; its
+    // size is the decoded picture's.
+    const QString kind = QFileInfo(name).suffix().toLower();
+    if (kind == QLatin1String("emf") || kind == QLatin1String("wmf")) {
+      SetImageWidth(picture.width());
+      SetImageHeight(picture.height());
+    }
     img1->SetPicture(picture);
   } catch (...) {
     ShowCurrentException();

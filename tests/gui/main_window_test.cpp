@@ -18,6 +18,9 @@
 #include <vector>
 
 #include "bmp_builder.h"
+#ifdef TILORA_HAVE_METAFILES
+#include "metafile_builder.h"
+#endif
 #include "convert/convert_picture.h"
 #include "temp_dir.h"
 #include "ui/fonts.h"
@@ -268,6 +271,26 @@ class MainWindowTest : public QObject {
     QCOMPARE(std::filesystem::file_size(dir / "out/Tiles.plt"), std::uintmax_t{512});
     QCOMPARE(std::filesystem::file_size(dir / "out/Tiles.bin"), std::uintmax_t{128});
   }
+
+#ifdef TILORA_HAVE_METAFILES
+  // An accepted metafile shows at its decoded size: the header fields read
+  // from its bytes say nothing about it.
+  void acceptedMetafileTakesItsDecodedSize() {
+    using tilora::testing::MetafileBuilder;
+    TempDir dir;
+    MetafileBuilder emf(MetafileBuilder::Kind::kEmf, 120, 70);
+    emf.SolidBrush({200, 30, 40});
+    emf.Rectangle(10, 10, 60, 40);
+    auto bytes = emf.Finish();
+    bytes[30] = bytes[31] = 0;  // the compression field as the window reads it
+    WriteFileBytes(dir / "shape.emf", bytes);
+    Window w;
+    w.Open(dir / "shape.emf");
+    QCOMPARE(w.TakeMessages(), std::vector<Message>{});
+    QVERIFY(w.ConvertEnabled());
+    QCOMPARE(w.form.img1->size(), QSize(120, 70));
+  }
+#endif
 
   // A file given on the command line opens as if chosen in the dialog: a
   // relative name becomes the dialog's full path and the folder current.

@@ -87,7 +87,7 @@ class PictureLoaderTest : public QObject {
     QTest::newRow("other extension") << "a.png" << good << "Unknown picture file extension (.png)" << QSize(0, 0);
     QTest::newRow("extension as typed") << "a.Dat" << good << "Unknown picture file extension (.Dat)" << QSize(0, 0);
     QTest::newRow("no extension") << "a" << good << "Unknown picture file extension (.)" << QSize(0, 0);
-    QTest::newRow("metafile") << "a.emf" << good << "Metafile pictures (.emf) cannot be shown yet" << QSize(0, 0);
+    QTest::newRow("bitmap named as a metafile") << "a.emf" << good << "Metafile is not valid (not an enhanced metafile)" << QSize(0, 0);
     QTest::newRow("no signature") << "a.bmp" << Edited(four, [](Bytes& b) { b[1] = 'A'; })
                                   << "Bitmap image is not valid" << QSize(0, 0);
     QTest::newRow("two planes") << "a.bmp" << Edited(four, [](Bytes& b) { Put16(b, 26, 2); })
