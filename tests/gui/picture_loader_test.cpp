@@ -11,6 +11,7 @@
 #include "ui/picture_loader.h"
 
 using tilora::testing::BmpSpec;
+using tilora::testing::MakeSpec;
 using tilora::testing::BuildBmp;
 using tilora::testing::TempDir;
 using tilora::testing::WriteFileBytes;
@@ -30,18 +31,9 @@ Bytes Edited(const BmpSpec& spec, const std::function<void(Bytes&)>& edit) {
   return b;
 }
 
-BmpSpec Spec(std::int32_t width, std::int32_t height, std::uint16_t depth, std::uint32_t compression = 0) {
-  BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.depth = depth;
-  spec.compression = compression;
-  return spec;
-}
-
 // A table of 3 entries, announced by the colours-used count.
 BmpSpec ShortTable() {
-  BmpSpec spec = Spec(2, 2, 8);
+  BmpSpec spec = MakeSpec(2, 2, 8);
   spec.coloursUsed = 3;
   spec.tableEntries = 3;
   return spec;
@@ -75,14 +67,14 @@ class PictureLoaderTest : public QObject {
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QSize>("size");
 
-    const BmpSpec four = Spec(9, 5, 4);
+    const BmpSpec four = MakeSpec(9, 5, 4);
     const Bytes good = BuildBmp(four);
     const std::size_t tableStart = 14 + 40;
     QTest::newRow("bitmap") << "a.bmp" << good << "" << QSize(9, 5);
     QTest::newRow("case ignored") << "a.BmP" << good << "" << QSize(9, 5);
-    QTest::newRow("top row first") << "a.bmp" << BuildBmp(Spec(3, -7, 8)) << ""
+    QTest::newRow("top row first") << "a.bmp" << BuildBmp(MakeSpec(3, -7, 8)) << ""
                                    << QSize(3, 7);
-    QTest::newRow("24-bit") << "a.bmp" << BuildBmp(Spec(5, 3, 24)) << "" << QSize(5, 3);
+    QTest::newRow("24-bit") << "a.bmp" << BuildBmp(MakeSpec(5, 3, 24)) << "" << QSize(5, 3);
     QTest::newRow("old header") << "a.bmp" << CoreHeaderBmp() << "" << QSize(4, 2);
     QTest::newRow("other extension") << "a.png" << good << "Unknown picture file extension (.png)" << QSize(0, 0);
     QTest::newRow("extension as typed") << "a.Dat" << good << "Unknown picture file extension (.Dat)" << QSize(0, 0);

@@ -27,6 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::BmpSpec;
+using testing::MakeSpec;
 using testing::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -47,16 +48,8 @@ std::string Outcome(const std::string& picture, const std::string& base) {
   }
 }
 
-BmpSpec Spec(std::int32_t w, std::int32_t h, std::uint16_t depth) {
-  BmpSpec s;
-  s.width = w;
-  s.height = h;
-  s.depth = depth;
-  return s;
-}
-
 Bytes Bmp(const BmpSpec& spec) { return testing::BuildBmp(spec); }
-Bytes Plain8() { return Bmp(Spec(8, 8, 8)); }  // header 54, table 1024, rows at 1078, 1142 bytes
+Bytes Plain8() { return Bmp(MakeSpec(8, 8, 8)); }  // header 54, table 1024, rows at 1078, 1142 bytes
 
 Bytes Cut(Bytes b, std::size_t size) {
   b.resize(size);
@@ -123,11 +116,11 @@ std::vector<HostileCase> Cases() {
       // read as compression.
       {"letters", [] { return Bytes(200, 'A'); }, kCompression},
       {"zeros", [] { return Bytes(200, 0); }, DepthText(0)},
-      {"rows_cut_4bpp", [] { auto b = Bmp(Spec(13, 11, 4)); return Cut(b, b.size() - 3); }, kEnd},
-      {"rows_cut_topdown", [] { auto b = Bmp(Spec(16, -16, 8)); return Cut(b, b.size() - 1); }, kEnd},
-      {"table_cut_4bpp", [] { return Cut(Bmp(Spec(8, 8, 4)), 54 + 4 * 7 + 2); }, kEnd},
+      {"rows_cut_4bpp", [] { auto b = Bmp(MakeSpec(13, 11, 4)); return Cut(b, b.size() - 3); }, kEnd},
+      {"rows_cut_topdown", [] { auto b = Bmp(MakeSpec(16, -16, 8)); return Cut(b, b.size() - 1); }, kEnd},
+      {"table_cut_4bpp", [] { return Cut(Bmp(MakeSpec(8, 8, 4)), 54 + 4 * 7 + 2); }, kEnd},
       {"compression_1", [] { return Patch16(Plain8(), kAtCompression, 1); }, kCompression},
-      {"compression_2", [] { return Patch16(Bmp(Spec(8, 8, 4)), kAtCompression, 2); }, kCompression},
+      {"compression_2", [] { return Patch16(Bmp(MakeSpec(8, 8, 4)), kAtCompression, 2); }, kCompression},
       {"compression_3", [] { return Patch16(Plain8(), kAtCompression, 3); }, kCompression},
       {"width_0", [] { return WithWidth(0); }, WidthText("0")},
       {"width_negative", [] { return WithWidth(-8); }, WidthText("-8")},
@@ -141,7 +134,7 @@ std::vector<HostileCase> Cases() {
       {"height_int_min", [] { return WithHeight(INT_MIN); }, HeightText("-2147483648")},
       {"tiles_over_buffer_8bpp", [] { return Patch32(WithWidth(1024), kAtHeight, 1032); },
        "The picture needs 16512 tiles; at most 16384 are converted at 8 bits per pixel."},
-      {"tiles_over_buffer_4bpp", [] { return Patch32(Patch32(Bmp(Spec(8, 8, 4)), kAtWidth, 8192), kAtHeight, 4096); },
+      {"tiles_over_buffer_4bpp", [] { return Patch32(Patch32(Bmp(MakeSpec(8, 8, 4)), kAtWidth, 8192), kAtHeight, 4096); },
        "The picture needs 524288 tiles; at most 32768 are converted at 4 bits per pixel."},
       {"data_offset_negative", [] { return Patch32(Plain8(), kAtDataOffset, static_cast<std::uint32_t>(-1)); },
        "The pixel data offset -1 is negative."},
@@ -183,7 +176,7 @@ std::vector<HostileCase> Cases() {
     cases.push_back({"cut_at_" + std::to_string(size), [size] { return Cut(Plain8(), size); }, kEnd});
   }
   for (const int depth : {0, 1, 2, 16, 24, 32}) {
-    cases.push_back({"depth_" + std::to_string(depth), [depth] { return Bmp(Spec(8, 8, static_cast<std::uint16_t>(depth))); },
+    cases.push_back({"depth_" + std::to_string(depth), [depth] { return Bmp(MakeSpec(8, 8, static_cast<std::uint16_t>(depth))); },
                      DepthText(depth)});
   }
   return cases;
@@ -259,11 +252,11 @@ BmpSpec Used(BmpSpec s, int entries, std::uint32_t used) {
 
 INSTANTIATE_TEST_SUITE_P(
     Counts, ClampedTest,
-    ::testing::Values(ClampedCase{"used_over_table_8bpp", Used(Spec(8, 8, 8), 12, 300)},
-                      ClampedCase{"used_max_8bpp", Used(Spec(8, 8, 8), 256, 0xFFFFFFFFu)},
-                      ClampedCase{"used_over_table_4bpp", Used(Spec(8, 8, 4), 3, 16)},
-                      ClampedCase{"used_over_depth_4bpp", Used(Spec(8, 8, 4), 16, 17)},
-                      ClampedCase{"no_table_8bpp", Used(Spec(8, 8, 8), 0, 0)}),
+    ::testing::Values(ClampedCase{"used_over_table_8bpp", Used(MakeSpec(8, 8, 8), 12, 300)},
+                      ClampedCase{"used_max_8bpp", Used(MakeSpec(8, 8, 8), 256, 0xFFFFFFFFu)},
+                      ClampedCase{"used_over_table_4bpp", Used(MakeSpec(8, 8, 4), 3, 16)},
+                      ClampedCase{"used_over_depth_4bpp", Used(MakeSpec(8, 8, 4), 16, 17)},
+                      ClampedCase{"no_table_8bpp", Used(MakeSpec(8, 8, 8), 0, 0)}),
     [](const ::testing::TestParamInfo<ClampedCase>& p) { return std::string(p.param.name); });
 
 }  // namespace

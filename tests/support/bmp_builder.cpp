@@ -15,6 +15,15 @@ void Put(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value, in
 
 }  // namespace
 
+BmpSpec MakeSpec(std::int32_t width, std::int32_t height, std::uint16_t depth, std::uint32_t compression) {
+  BmpSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.depth = depth;
+  spec.compression = compression;
+  return spec;
+}
+
 std::int64_t RowStride(std::int32_t width, int depth) {
   const std::int64_t bits = static_cast<std::int64_t>(width) * depth;
   return (bits + 31) / 32 * 4;

@@ -26,6 +26,9 @@ struct BmpSpec {
   std::uint8_t filler = 0;  // the padding bits of every row
 };
 
+// A picture of the given size and depth, everything else as BmpSpec has it.
+BmpSpec MakeSpec(std::int32_t width, std::int32_t height, std::uint16_t depth, std::uint32_t compression = 0);
+
 std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec);
 
 std::int64_t RowStride(std::int32_t width, int depth);

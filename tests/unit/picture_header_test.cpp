@@ -11,6 +11,7 @@ namespace tilora {
 namespace {
 
 using testing::BmpSpec;
+using testing::MakeSpec;
 using testing::TempDir;
 
 void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
@@ -27,26 +28,22 @@ struct HeaderCase {
   bool accepted;
 };
 
-BmpSpec Spec(std::int32_t w, std::int32_t h, std::uint16_t depth, std::uint32_t headerSize = 40) {
-  BmpSpec s;
-  s.width = w;
-  s.height = h;
-  s.depth = depth;
-  s.headerSize = headerSize;
-  return s;
+BmpSpec WithHeaderSize(BmpSpec spec, std::uint32_t headerSize) {
+  spec.headerSize = headerSize;
+  return spec;
 }
 
 TEST(ReadHeader, ReadsFieldsTextsAndAcceptance) {
   const HeaderCase cases[] = {
-      {"4bpp 256x224", Spec(256, 224, 4), 0, 118, "Resolution: 256x224", "Pic Format: 4bpp", true},
-      {"8bpp", Spec(16, 16, 8), 0, 1078, "Resolution: 16x16", "Pic Format: 8bpp", true},
-      {"24bpp accepted here", Spec(4, 4, 24), 0, 54, "Resolution: 4x4", "Pic Format: 24bpp", true},
-      {"rle8", Spec(4, 4, 8), 1, 1078, "Resolution: 4x4", "Pic Format: 8bpp", false},
-      {"rle4", Spec(4, 4, 4), 2, 118, "Resolution: 4x4", "Pic Format: 4bpp", false},
-      {"bitfields", Spec(4, 4, 8), 3, 1078, "Resolution: 4x4", "Pic Format: 8bpp", false},
-      {"high half only", Spec(4, 4, 8), 0x00010000, 1078, "Resolution: 4x4", "Pic Format: 8bpp", true},
-      {"top-down", Spec(16, -16, 4), 0, 118, "Resolution: 16x-16", "Pic Format: 4bpp", true},
-      {"124-byte header", Spec(8, 8, 4, 124), 0, 202, "Resolution: 8x8", "Pic Format: 4bpp", true},
+      {"4bpp 256x224", MakeSpec(256, 224, 4), 0, 118, "Resolution: 256x224", "Pic Format: 4bpp", true},
+      {"8bpp", MakeSpec(16, 16, 8), 0, 1078, "Resolution: 16x16", "Pic Format: 8bpp", true},
+      {"24bpp accepted here", MakeSpec(4, 4, 24), 0, 54, "Resolution: 4x4", "Pic Format: 24bpp", true},
+      {"rle8", MakeSpec(4, 4, 8), 1, 1078, "Resolution: 4x4", "Pic Format: 8bpp", false},
+      {"rle4", MakeSpec(4, 4, 4), 2, 118, "Resolution: 4x4", "Pic Format: 4bpp", false},
+      {"bitfields", MakeSpec(4, 4, 8), 3, 1078, "Resolution: 4x4", "Pic Format: 8bpp", false},
+      {"high half only", MakeSpec(4, 4, 8), 0x00010000, 1078, "Resolution: 4x4", "Pic Format: 8bpp", true},
+      {"top-down", MakeSpec(16, -16, 4), 0, 118, "Resolution: 16x-16", "Pic Format: 4bpp", true},
+      {"124-byte header", WithHeaderSize(MakeSpec(8, 8, 4), 124), 0, 202, "Resolution: 8x8", "Pic Format: 4bpp", true},
   };
   for (const auto& c : cases) {
     TempDir dir;
@@ -65,7 +62,7 @@ TEST(ReadHeader, ReadsFieldsTextsAndAcceptance) {
 
 TEST(ReadHeader, TellsWidthAndHeightAsTheyAreRead) {
   TempDir dir;
-  testing::WriteFileBytes(dir / "p.bmp", testing::BuildBmp(Spec(250, 300, 8)));
+  testing::WriteFileBytes(dir / "p.bmp", testing::BuildBmp(MakeSpec(250, 300, 8)));
   std::vector<std::string> events;
   HeaderListener listener;
   listener.onWidth = [&](std::int32_t w) {
