@@ -21,16 +21,16 @@
 
 namespace {
 
-using tilora::testing::BmpSpec;
+using tilora::testing::BmpShape;
 
 // 2048 x 1024 at 4 bpp and 1024 x 1024 at 8 bpp: both fill TileBuffer.
-BmpSpec LargestSpec(int depth) {
-  BmpSpec spec;
-  spec.depth = static_cast<std::uint16_t>(depth);
-  spec.width = depth == 4 ? 2048 : 1024;
-  spec.height = 1024;
-  spec.pixels = tilora::testing::RandomPixels(static_cast<std::size_t>(spec.width) * 1024, 1 << depth, 5);
-  return spec;
+BmpShape LargestShape(int depth) {
+  BmpShape shape;
+  shape.depth = static_cast<std::uint16_t>(depth);
+  shape.width = depth == 4 ? 2048 : 1024;
+  shape.height = 1024;
+  shape.pixels = tilora::testing::RandomPixels(static_cast<std::size_t>(shape.width) * 1024, 1 << depth, 5);
+  return shape;
 }
 
 const tilora::testing::TempDir& Folder() {
@@ -44,7 +44,7 @@ const std::string& Picture(int depth) {
   auto it = paths.find(depth);
   if (it == paths.end()) {
     const std::string path = Folder() / ("largest" + std::to_string(depth) + ".bmp");
-    tilora::testing::WriteFileBytes(path, tilora::testing::BuildBmp(LargestSpec(depth)));
+    tilora::testing::WriteFileBytes(path, tilora::testing::BuildBmp(LargestShape(depth)));
     it = paths.emplace(depth, path).first;
   }
   return it->second;

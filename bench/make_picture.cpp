@@ -12,12 +12,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: make_picture WIDTH HEIGHT DEPTH FILE\n");
     return 2;
   }
-  tilora::testing::BmpSpec spec;
-  spec.width = std::atoi(argv[1]);
-  spec.height = std::atoi(argv[2]);
-  spec.depth = static_cast<std::uint16_t>(std::atoi(argv[3]));
-  const auto rows = static_cast<std::size_t>(spec.height < 0 ? -spec.height : spec.height);
-  spec.pixels = tilora::testing::RandomPixels(static_cast<std::size_t>(spec.width) * rows, 1 << spec.depth, 1);
-  tilora::testing::WriteFileBytes(argv[4], tilora::testing::BuildBmp(spec));
+  tilora::testing::BmpShape shape;
+  shape.width = std::atoi(argv[1]);
+  shape.height = std::atoi(argv[2]);
+  shape.depth = static_cast<std::uint16_t>(std::atoi(argv[3]));
+  const auto rows = static_cast<std::size_t>(shape.height < 0 ? -shape.height : shape.height);
+  shape.pixels = tilora::testing::RandomPixels(static_cast<std::size_t>(shape.width) * rows, 1 << shape.depth, 1);
+  tilora::testing::WriteFileBytes(argv[4], tilora::testing::BuildBmp(shape));
   return 0;
 }

@@ -8,12 +8,12 @@
 
 #include "bmp_builder.h"
 
-using tilora::testing::BmpSpec;
+using tilora::testing::BmpShape;
 
 namespace {
 
-BmpSpec Spec(std::int32_t w, std::int32_t h, std::uint16_t depth) {
-  BmpSpec s;
+BmpShape Shape(std::int32_t w, std::int32_t h, std::uint16_t depth) {
+  BmpShape s;
   s.width = w;
   s.height = h;
   s.depth = depth;
@@ -33,41 +33,41 @@ int main(int argc, char** argv) {
   const std::string folder = argv[1];
   struct Seed {
     const char* name;
-    BmpSpec spec;
+    BmpShape shape;
     std::size_t cut = 0;  // keep only this many bytes when non-zero
   };
   std::vector<Seed> seeds = {
-      {"d4_8x8", Spec(8, 8, 4)},
-      {"d8_8x8", Spec(8, 8, 8)},
-      {"d4_odd", Spec(13, 11, 4)},
-      {"d8_odd", Spec(9, 7, 8)},
-      {"d4_topdown", Spec(16, -9, 4)},
-      {"d8_topdown", Spec(5, -3, 8)},
-      {"d1", Spec(8, 8, 1)},
-      {"d24", Spec(4, 4, 24)},
-      {"d8_cut_rows", Spec(16, 16, 8), 1078 + 100},
-      {"d4_cut_table", Spec(8, 8, 4), 60},
-      {"header_only", Spec(8, 8, 8), 54},
+      {"d4_8x8", Shape(8, 8, 4)},
+      {"d8_8x8", Shape(8, 8, 8)},
+      {"d4_odd", Shape(13, 11, 4)},
+      {"d8_odd", Shape(9, 7, 8)},
+      {"d4_topdown", Shape(16, -9, 4)},
+      {"d8_topdown", Shape(5, -3, 8)},
+      {"d1", Shape(8, 8, 1)},
+      {"d24", Shape(4, 4, 24)},
+      {"d8_cut_rows", Shape(16, 16, 8), 1078 + 100},
+      {"d4_cut_table", Shape(8, 8, 4), 60},
+      {"header_only", Shape(8, 8, 8), 54},
   };
-  BmpSpec h124 = Spec(16, 8, 4);
+  BmpShape h124 = Shape(16, 8, 4);
   h124.headerSize = 124;
   seeds.push_back({"d4_header124", h124});
-  BmpSpec shortTable = Spec(16, 8, 8);
+  BmpShape shortTable = Shape(16, 8, 8);
   shortTable.tableEntries = 5;
   seeds.push_back({"d8_short_table", shortTable});
-  BmpSpec used = Spec(8, 8, 8);
+  BmpShape used = Shape(8, 8, 8);
   used.tableEntries = 20;
   used.coloursUsed = 20;
   seeds.push_back({"d8_colours_used", used});
-  BmpSpec rle = Spec(8, 8, 8);
+  BmpShape rle = Shape(8, 8, 8);
   rle.compression = 1;
   seeds.push_back({"d8_rle", rle});
-  BmpSpec oldHeader = Spec(8, 8, 8);
+  BmpShape oldHeader = Shape(8, 8, 8);
   oldHeader.headerSize = 12;
   seeds.push_back({"header12", oldHeader});
 
   for (const auto& seed : seeds) {
-    auto bytes = tilora::testing::BuildBmp(seed.spec);
+    auto bytes = tilora::testing::BuildBmp(seed.shape);
     if (seed.cut != 0 && seed.cut < bytes.size()) bytes.resize(seed.cut);
     tilora::testing::WriteFileBytes(folder + "/" + seed.name + ".bmp", bytes);
   }

@@ -17,7 +17,7 @@
 
 namespace {
 
-using tilora::testing::BmpSpec;
+using tilora::testing::BmpShape;
 using tilora::testing::TempDir;
 
 struct Result {
@@ -47,13 +47,13 @@ class CliTest : public ::testing::Test {
     std::filesystem::remove(err);
     return r;
   }
-  std::string Picture(const std::string& leaf, BmpSpec spec) {
+  std::string Picture(const std::string& leaf, BmpShape shape) {
     std::filesystem::create_directories((dir_.path() / leaf).parent_path());
-    tilora::testing::WriteFileBytes(dir_ / leaf, tilora::testing::BuildBmp(spec));
+    tilora::testing::WriteFileBytes(dir_ / leaf, tilora::testing::BuildBmp(shape));
     return dir_ / leaf;
   }
-  static BmpSpec Spec(std::int32_t w, std::int32_t h, std::uint16_t depth) {
-    BmpSpec s;
+  static BmpShape Shape(std::int32_t w, std::int32_t h, std::uint16_t depth) {
+    BmpShape s;
     s.width = w;
     s.height = h;
     s.depth = depth;
@@ -64,8 +64,8 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, UsageErrorsExitWith2) {
-  Picture("a.bmp", Spec(8, 8, 4));
-  Picture("b.bmp", Spec(8, 8, 4));
+  Picture("a.bmp", Shape(8, 8, 4));
+  Picture("b.bmp", Shape(8, 8, 4));
   const struct {
     const char* args;
     const char* message;
@@ -95,10 +95,10 @@ TEST_F(CliTest, HelpAndVersion) {
 }
 
 TEST_F(CliTest, OutputsGoBesideEachPicture) {
-  const BmpSpec hero = Spec(24, 16, 4), map = Spec(13, 9, 8);
+  const BmpShape hero = Shape(24, 16, 4), map = Shape(13, 9, 8);
   Picture("art/hero.bmp", hero);
   Picture("art.d/map.v2.bmp", map);
-  Picture("art/dat.bin", Spec(1, 1, 8));
+  Picture("art/dat.bin", Shape(1, 1, 8));
   const auto datBin = tilora::testing::ReadFileBytes(dir_ / "art/dat.bin");
   const Result r = Run("art/hero.bmp art.d/map.v2.bmp");
   EXPECT_EQ(r.status, 0);
@@ -111,7 +111,7 @@ TEST_F(CliTest, OutputsGoBesideEachPicture) {
 }
 
 TEST_F(CliTest, NameIsUsedExactlyRelativeToTheCurrentFolder) {
-  Picture("art/hero.bmp", Spec(8, 8, 8));
+  Picture("art/hero.bmp", Shape(8, 8, 8));
   EXPECT_EQ(Run("--name Pic art/hero.bmp").status, 0);
   EXPECT_TRUE(std::filesystem::exists(dir_.path() / "Pic.bin"));
   EXPECT_TRUE(std::filesystem::exists(dir_.path() / "Pic.plt"));
@@ -122,8 +122,8 @@ TEST_F(CliTest, NameIsUsedExactlyRelativeToTheCurrentFolder) {
 }
 
 TEST_F(CliTest, InfoPrintsTheTexts) {
-  Picture("a.bmp", Spec(256, 224, 4));
-  Picture("b.bmp", Spec(16, -16, 24));
+  Picture("a.bmp", Shape(256, 224, 4));
+  Picture("b.bmp", Shape(16, -16, 24));
   const Result r = Run("--info a.bmp b.bmp");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "Resolution: 256x224\nPic Format: 4bpp\nResolution: 16x-16\nPic Format: 24bpp\n");
@@ -131,12 +131,12 @@ TEST_F(CliTest, InfoPrintsTheTexts) {
 }
 
 TEST_F(CliTest, EachFailureIsOneLineAndOthersStillConvert) {
-  Picture("good.bmp", Spec(8, 8, 4));
-  BmpSpec rle = Spec(8, 8, 8);
+  Picture("good.bmp", Shape(8, 8, 4));
+  BmpShape rle = Shape(8, 8, 8);
   rle.compression = 1;
   Picture("rle.bmp", rle);
-  Picture("deep.bmp", Spec(8, 8, 24));
-  auto cut = tilora::testing::BuildBmp(Spec(8, 8, 8));
+  Picture("deep.bmp", Shape(8, 8, 24));
+  auto cut = tilora::testing::BuildBmp(Shape(8, 8, 8));
   cut.resize(cut.size() - 1);
   tilora::testing::WriteFileBytes(dir_ / "cut.bmp", cut);
   tilora::testing::WriteFileBytes(dir_ / "short.bmp", std::vector<std::uint8_t>(26, 0));
@@ -156,10 +156,10 @@ TEST_F(CliTest, EachFailureIsOneLineAndOthersStillConvert) {
 }
 
 TEST_F(CliTest, FailedConversionKeepsEarlierOutputs) {
-  Picture("in.bmp", Spec(16, 8, 8));
+  Picture("in.bmp", Shape(16, 8, 8));
   ASSERT_EQ(Run("in.bmp").status, 0);
   const auto bin = tilora::testing::ReadFileBytes(dir_ / "in.bin");
-  auto cut = tilora::testing::BuildBmp(Spec(16, 8, 8));
+  auto cut = tilora::testing::BuildBmp(Shape(16, 8, 8));
   cut.resize(cut.size() - 40);
   tilora::testing::WriteFileBytes(dir_ / "in.bmp", cut);
   const Result r = Run("in.bmp");
@@ -170,7 +170,7 @@ TEST_F(CliTest, FailedConversionKeepsEarlierOutputs) {
 }
 
 TEST_F(CliTest, UnwritableOutputIsReported) {
-  Picture("in.bmp", Spec(8, 8, 4));
+  Picture("in.bmp", Shape(8, 8, 4));
   const Result r = Run("--name missing/Pic in.bmp");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "in.bmp: Cannot create file \"missing/Pic.plt\". Invalid filename.\n");
@@ -178,7 +178,7 @@ TEST_F(CliTest, UnwritableOutputIsReported) {
 }
 
 TEST_F(CliTest, DoubleDashEndsOptions) {
-  Picture("-odd.bmp", Spec(8, 8, 4));
+  Picture("-odd.bmp", Shape(8, 8, 4));
   EXPECT_EQ(Run("-- -odd.bmp").status, 0);
   EXPECT_TRUE(std::filesystem::exists(dir_.path() / "-odd.bin"));
 }

@@ -11,22 +11,22 @@
 
 namespace {
 
-using tilora::testing::BmpSpec;
+using tilora::testing::BmpShape;
 
-BmpSpec Picture(std::int32_t width, std::int32_t height, std::uint16_t depth, std::uint32_t seed) {
-  BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.depth = depth;
+BmpShape Picture(std::int32_t width, std::int32_t height, std::uint16_t depth, std::uint32_t seed) {
+  BmpShape shape;
+  shape.width = width;
+  shape.height = height;
+  shape.depth = depth;
   const auto rows = static_cast<std::size_t>(height < 0 ? -height : height);
-  spec.pixels = tilora::testing::RandomPixels(static_cast<std::size_t>(width) * rows, 1 << depth, seed);
-  return spec;
+  shape.pixels = tilora::testing::RandomPixels(static_cast<std::size_t>(width) * rows, 1 << depth, seed);
+  return shape;
 }
 
-void WriteWithReference(const std::string& base, const BmpSpec& spec) {
-  tilora::testing::WriteFileBytes(base + ".bmp", tilora::testing::BuildBmp(spec));
-  tilora::testing::WriteFileBytes(base + ".ref.bin", tilora::testing::ReferenceTiles(spec));
-  tilora::testing::WriteFileBytes(base + ".ref.plt", tilora::testing::ReferencePalette(spec));
+void WriteWithReference(const std::string& base, const BmpShape& shape) {
+  tilora::testing::WriteFileBytes(base + ".bmp", tilora::testing::BuildBmp(shape));
+  tilora::testing::WriteFileBytes(base + ".ref.bin", tilora::testing::ReferenceTiles(shape));
+  tilora::testing::WriteFileBytes(base + ".ref.plt", tilora::testing::ReferencePalette(shape));
 }
 
 }  // namespace
@@ -34,12 +34,12 @@ void WriteWithReference(const std::string& base, const BmpSpec& spec) {
 int main() {
   try {
     // Odd sizes, so the padding to whole tiles and the 4-bit filler nibble count.
-    BmpSpec pic4 = Picture(37, 21, 4, 11);
+    BmpShape pic4 = Picture(37, 21, 4, 11);
     pic4.filler = 0x5A;
     WriteWithReference("pic4", pic4);
 
     // Stored top row first, with a long header and a short colour table.
-    BmpSpec pic8 = Picture(50, -19, 8, 12);
+    BmpShape pic8 = Picture(50, -19, 8, 12);
     pic8.headerSize = 124;
     pic8.tableEntries = 40;
     pic8.coloursUsed = 40;

@@ -9,7 +9,7 @@
 
 namespace {
 
-using tilora::testing::BmpSpec;
+using tilora::testing::BmpShape;
 
 TEST(BmpCrossCheck, QtReadsTheSamePixelsAndColours) {
   const struct {
@@ -19,14 +19,14 @@ TEST(BmpCrossCheck, QtReadsTheSamePixelsAndColours) {
   } cases[] = {{1, 1, 4, 40}, {9, 8, 4, 40}, {13, 11, 8, 40}, {16, -16, 4, 40}, {21, -10, 8, 40},
                {16, 16, 4, 124}, {16, 8, 8, 108}, {256, 224, 4, 40}};
   for (const auto& c : cases) {
-    BmpSpec spec;
-    spec.width = c.w;
-    spec.height = c.h;
-    spec.depth = c.depth;
-    spec.headerSize = c.headerSize;
+    BmpShape shape;
+    shape.width = c.w;
+    shape.height = c.h;
+    shape.depth = c.depth;
+    shape.headerSize = c.headerSize;
     const auto rows = c.h < 0 ? -c.h : c.h;
-    spec.pixels = tilora::testing::RandomPixels(static_cast<std::size_t>(c.w * rows), 1 << c.depth, 11);
-    const auto bytes = tilora::testing::BuildBmp(spec);
+    shape.pixels = tilora::testing::RandomPixels(static_cast<std::size_t>(c.w * rows), 1 << c.depth, 11);
+    const auto bytes = tilora::testing::BuildBmp(shape);
     QImage image;
     ASSERT_TRUE(image.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "BMP"))
         << c.w << "x" << c.h << " " << c.depth;
@@ -34,8 +34,8 @@ TEST(BmpCrossCheck, QtReadsTheSamePixelsAndColours) {
     ASSERT_EQ(image.height(), rows);
     for (int y = 0; y < rows; ++y)
       for (int x = 0; x < c.w; ++x) {
-        const auto index = spec.pixels[static_cast<std::size_t>(y * c.w + x)];
-        const auto entry = tilora::testing::PaletteEntry(spec, index);
+        const auto index = shape.pixels[static_cast<std::size_t>(y * c.w + x)];
+        const auto entry = tilora::testing::PaletteEntry(shape, index);
         ASSERT_EQ(image.pixel(x, y), qRgb(entry[2], entry[1], entry[0]))
             << c.w << "x" << c.h << " at " << x << "," << y;
       }

@@ -26,8 +26,8 @@
 #include "ui/fonts.h"
 #include "ui/unit1.h"
 
-using tilora::testing::BmpSpec;
-using tilora::testing::MakeSpec;
+using tilora::testing::BmpShape;
+using tilora::testing::MakeShape;
 using tilora::testing::BuildBmp;
 using tilora::testing::TempDir;
 using tilora::testing::WriteFileBytes;
@@ -71,13 +71,13 @@ struct Window {
   std::vector<Message> TakeMessages() { return std::exchange(messages, {}); }
 };
 
-std::string Picture(const TempDir& dir, const std::string& leaf, const BmpSpec& spec) {
-  WriteFileBytes(dir / leaf, BuildBmp(spec));
+std::string Picture(const TempDir& dir, const std::string& leaf, const BmpShape& shape) {
+  WriteFileBytes(dir / leaf, BuildBmp(shape));
   return dir / leaf;
 }
 
-std::string Truncated(const TempDir& dir, const std::string& leaf, const BmpSpec& spec, std::size_t size) {
-  auto bytes = BuildBmp(spec);
+std::string Truncated(const TempDir& dir, const std::string& leaf, const BmpShape& shape, std::size_t size) {
+  auto bytes = BuildBmp(shape);
   bytes.resize(size);
   WriteFileBytes(dir / leaf, bytes);
   return dir / leaf;
@@ -178,7 +178,7 @@ class MainWindowTest : public QObject {
   void cancellingChangesNothing() {
     TempDir dir;
     Window w;
-    w.Open(Picture(dir, "a.bmp", MakeSpec(16, 16, 4)));
+    w.Open(Picture(dir, "a.bmp", MakeShape(16, 16, 4)));
     const QString status = w.Status();
     w.form.SetDialogRunner([](TOpenPictureDialog&) { return false; });
     w.form.OpenBMP1->trigger();
@@ -199,23 +199,23 @@ class MainWindowTest : public QObject {
       bool convert;
       std::vector<Message> messages;
     } steps[] = {
-        {Picture(dir, "a.bmp", MakeSpec(16, 16, 4)), "Resolution: 16x16", "Pic Format: 4bpp",
+        {Picture(dir, "a.bmp", MakeShape(16, 16, 4)), "Resolution: 16x16", "Pic Format: 4bpp",
          {16, 16}, {16, 16}, true, {}},
-        {Picture(dir, "rle.bmp", MakeSpec(20, 30, 8, 1)), "Resolution: 16x16",
+        {Picture(dir, "rle.bmp", MakeShape(20, 30, 8, 1)), "Resolution: 16x16",
          "Pic Format: 4bpp", {20, 30}, {16, 16}, true,
          {{BoxKind::Notice, "Please use the file without compression."}}},
-        {Picture(dir, "rgb.bmp", MakeSpec(12, 10, 24)), "Resolution: 12x10", "Pic Format: 24bpp",
+        {Picture(dir, "rgb.bmp", MakeShape(12, 10, 24)), "Resolution: 12x10", "Pic Format: 24bpp",
          {12, 10}, {12, 10}, true, {}},
         {dir / "missing.bmp", "Resolution: 12x10", "Pic Format: 24bpp", {12, 10}, {12, 10}, true,
          {{BoxKind::Failure, "File not found."}}},
         // Width and height were read before the file ended.
-        {Truncated(dir, "cut26.bmp", MakeSpec(40, 50, 8), 26), "Resolution: 12x10", "Pic Format: 24bpp",
+        {Truncated(dir, "cut26.bmp", MakeShape(40, 50, 8), 26), "Resolution: 12x10", "Pic Format: 24bpp",
          {40, 50}, {12, 10}, true, {{BoxKind::Failure, "Read beyond end of file."}}},
         // Only the width was.
-        {Truncated(dir, "cut22.bmp", MakeSpec(60, 70, 8), 22), "Resolution: 12x10", "Pic Format: 24bpp",
+        {Truncated(dir, "cut22.bmp", MakeShape(60, 70, 8), 22), "Resolution: 12x10", "Pic Format: 24bpp",
          {60, 50}, {12, 10}, true, {{BoxKind::Failure, "Read beyond end of file."}}},
         // Top row first: the view takes the height's absolute value.
-        {Picture(dir, "down.bmp", MakeSpec(16, -16, 8)), "Resolution: 16x-16",
+        {Picture(dir, "down.bmp", MakeShape(16, -16, 8)), "Resolution: 16x-16",
          "Pic Format: 8bpp", {16, 16}, {16, 16}, true, {}},
     };
     Window w;
@@ -236,7 +236,7 @@ class MainWindowTest : public QObject {
   void refusalBeforeAnyAcceptedOpenKeepsConvertDisabled() {
     TempDir dir;
     Window w;
-    w.Open(Picture(dir, "rle.bmp", MakeSpec(8, 8, 8, 2)));
+    w.Open(Picture(dir, "rle.bmp", MakeShape(8, 8, 8, 2)));
     QVERIFY(!w.ConvertEnabled());
     w.Open(dir / "missing.bmp");
     QVERIFY(!w.ConvertEnabled());
@@ -247,7 +247,7 @@ class MainWindowTest : public QObject {
     TempDir dir, elsewhere;
     QDir::setCurrent(QString::fromStdString(elsewhere.path().string()));
     Window w;
-    w.Open(Picture(dir, "a.bmp", MakeSpec(16, 16, 4)));
+    w.Open(Picture(dir, "a.bmp", MakeShape(16, 16, 4)));
     w.Convert();
     QVERIFY(w.TakeMessages().empty());
     QCOMPARE(dir.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "a.bmp"}));
@@ -257,7 +257,7 @@ class MainWindowTest : public QObject {
 
     w.form.Edit1->setText(QStringLiteral("out/Tiles"));
     std::filesystem::create_directory(dir.path() / "out");
-    w.Open(Picture(dir, "b.bmp", MakeSpec(9, 8, 8)));
+    w.Open(Picture(dir, "b.bmp", MakeShape(9, 8, 8)));
     w.Convert();
     QVERIFY(w.TakeMessages().empty());
     QCOMPARE(std::filesystem::file_size(dir / "out/Tiles.plt"), std::uintmax_t{512});
@@ -288,7 +288,7 @@ class MainWindowTest : public QObject {
   // relative name becomes the dialog's full path and the folder current.
   void givenFileOpensAsIfChosen() {
     TempDir dir;
-    Picture(dir, "given.bmp", MakeSpec(16, 8, 8));
+    Picture(dir, "given.bmp", MakeShape(16, 8, 8));
     QDir::setCurrent(QString::fromStdString(dir.path().string()));
     Window w;
     w.form.SetDialogRunner([](TOpenPictureDialog&) -> bool { throw std::logic_error("no dialog here"); });
@@ -311,16 +311,16 @@ class MainWindowTest : public QObject {
   void inFileReportsRefusalsAndFailures() {
     const struct Case {
       const char* name;
-      std::vector<BmpSpec> opens;  // empty spec width 0: a missing file
+      std::vector<BmpShape> opens;  // empty shape width 0: a missing file
       bool removeAfterOpen;
       Message expected;
     } cases[] = {
-        {"24-bit", {MakeSpec(12, 10, 24)}, false,
+        {"24-bit", {MakeShape(12, 10, 24)}, false,
          {BoxKind::Notice, QString::fromStdString(tilora::DepthNotice(24))}},
-        {"picture gone", {MakeSpec(8, 8, 8)}, true, {BoxKind::Failure, "File not found."}},
-        {"refused after accepted", {MakeSpec(8, 8, 8), MakeSpec(8, 8, 8, 1)},
+        {"picture gone", {MakeShape(8, 8, 8)}, true, {BoxKind::Failure, "File not found."}},
+        {"refused after accepted", {MakeShape(8, 8, 8), MakeShape(8, 8, 8, 1)},
          false, {BoxKind::Notice, tilora::kStaleHeaderNotice}},
-        {"missing after accepted", {MakeSpec(8, 8, 8), MakeSpec(0, 8, 8)}, false,
+        {"missing after accepted", {MakeShape(8, 8, 8), MakeShape(0, 8, 8)}, false,
          {BoxKind::Notice, tilora::kStaleHeaderNotice}},
     };
     for (const Case& c : cases) {
@@ -343,8 +343,8 @@ class MainWindowTest : public QObject {
   void acceptedOpenAfterARefusalConvertsAgain() {
     TempDir dir;
     Window w;
-    w.Open(Picture(dir, "a.bmp", MakeSpec(8, 8, 8)));
-    w.Open(Truncated(dir, "cut.bmp", MakeSpec(8, 8, 8), 26));
+    w.Open(Picture(dir, "a.bmp", MakeShape(8, 8, 8)));
+    w.Open(Truncated(dir, "cut.bmp", MakeShape(8, 8, 8), 26));
     w.Open(dir / "a.bmp");
     w.TakeMessages();
     w.Convert();
@@ -355,9 +355,9 @@ class MainWindowTest : public QObject {
   void displayFailureKeepsThePictureButDescribesTheOpen() {
     TempDir dir;
     Window w;
-    w.Open(Picture(dir, "a.bmp", MakeSpec(16, 16, 4)));
-    Picture(dir, "b.dat", MakeSpec(24, 8, 8));
-    auto noSignature = BuildBmp(MakeSpec(32, 8, 8));
+    w.Open(Picture(dir, "a.bmp", MakeShape(16, 16, 4)));
+    Picture(dir, "b.dat", MakeShape(24, 8, 8));
+    auto noSignature = BuildBmp(MakeShape(32, 8, 8));
     noSignature[0] = 'X';
     WriteFileBytes(dir / "c.bmp", noSignature);
     const struct {
@@ -388,7 +388,7 @@ class MainWindowTest : public QObject {
       bool horizontal, vertical;
     } cases[] = {{256, 224, false, false}, {250, 300, true, true}, {300, 100, true, false}, {100, 300, false, true}};
     for (const auto& c : cases) {
-      w.Open(Picture(dir, "p.bmp", MakeSpec(c.width, c.height, 8)));
+      w.Open(Picture(dir, "p.bmp", MakeShape(c.width, c.height, 8)));
       QCoreApplication::processEvents();
       QCOMPARE(h->isVisible(), c.horizontal);
       QCOMPARE(v->isVisible(), c.vertical);
@@ -405,9 +405,9 @@ class MainWindowTest : public QObject {
   void labelsFollowTheirText() {
     TempDir dir;
     Window w;
-    w.Open(Picture(dir, "small.bmp", MakeSpec(8, 8, 4)));
+    w.Open(Picture(dir, "small.bmp", MakeShape(8, 8, 4)));
     const int narrow = w.form.StaticText1->width();
-    w.Open(Picture(dir, "large.bmp", MakeSpec(1000, 1000, 4)));
+    w.Open(Picture(dir, "large.bmp", MakeShape(1000, 1000, 4)));
     QVERIFY(w.form.StaticText1->width() > narrow);
     QCOMPARE(w.form.StaticText1->size(), w.form.StaticText1->sizeHint());
     QCOMPARE(w.form.StaticText3->size(), w.form.StaticText3->sizeHint());

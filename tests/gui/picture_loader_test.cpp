@@ -10,8 +10,8 @@
 #include "temp_dir.h"
 #include "ui/picture_loader.h"
 
-using tilora::testing::BmpSpec;
-using tilora::testing::MakeSpec;
+using tilora::testing::BmpShape;
+using tilora::testing::MakeShape;
 using tilora::testing::BuildBmp;
 using tilora::testing::TempDir;
 using tilora::testing::WriteFileBytes;
@@ -25,18 +25,18 @@ void Put16(Bytes& b, std::size_t at, unsigned v) {
   b[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
 
-Bytes Edited(const BmpSpec& spec, const std::function<void(Bytes&)>& edit) {
-  Bytes b = BuildBmp(spec);
+Bytes Edited(const BmpShape& shape, const std::function<void(Bytes&)>& edit) {
+  Bytes b = BuildBmp(shape);
   edit(b);
   return b;
 }
 
 // A table of 3 entries, announced by the colours-used count.
-BmpSpec ShortTable() {
-  BmpSpec spec = MakeSpec(2, 2, 8);
-  spec.coloursUsed = 3;
-  spec.tableEntries = 3;
-  return spec;
+BmpShape ShortTable() {
+  BmpShape shape = MakeShape(2, 2, 8);
+  shape.coloursUsed = 3;
+  shape.tableEntries = 3;
+  return shape;
 }
 
 // An old-style picture: 12-byte header, 16-bit sizes, 3-byte colours.
@@ -67,14 +67,14 @@ class PictureLoaderTest : public QObject {
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QSize>("size");
 
-    const BmpSpec four = MakeSpec(9, 5, 4);
+    const BmpShape four = MakeShape(9, 5, 4);
     const Bytes good = BuildBmp(four);
     const std::size_t tableStart = 14 + 40;
     QTest::newRow("bitmap") << "a.bmp" << good << "" << QSize(9, 5);
     QTest::newRow("case ignored") << "a.BmP" << good << "" << QSize(9, 5);
-    QTest::newRow("top row first") << "a.bmp" << BuildBmp(MakeSpec(3, -7, 8)) << ""
+    QTest::newRow("top row first") << "a.bmp" << BuildBmp(MakeShape(3, -7, 8)) << ""
                                    << QSize(3, 7);
-    QTest::newRow("24-bit") << "a.bmp" << BuildBmp(MakeSpec(5, 3, 24)) << "" << QSize(5, 3);
+    QTest::newRow("24-bit") << "a.bmp" << BuildBmp(MakeShape(5, 3, 24)) << "" << QSize(5, 3);
     QTest::newRow("old header") << "a.bmp" << CoreHeaderBmp() << "" << QSize(4, 2);
     QTest::newRow("other extension") << "a.png" << good << "Unknown picture file extension (.png)" << QSize(0, 0);
     QTest::newRow("extension as typed") << "a.Dat" << good << "Unknown picture file extension (.Dat)" << QSize(0, 0);

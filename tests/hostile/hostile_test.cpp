@@ -26,8 +26,8 @@ namespace tilora {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::BmpSpec;
-using testing::MakeSpec;
+using testing::BmpShape;
+using testing::MakeShape;
 using testing::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -48,8 +48,8 @@ std::string Outcome(const std::string& picture, const std::string& base) {
   }
 }
 
-Bytes Bmp(const BmpSpec& spec) { return testing::BuildBmp(spec); }
-Bytes Plain8() { return Bmp(MakeSpec(8, 8, 8)); }  // header 54, table 1024, rows at 1078, 1142 bytes
+Bytes Bmp(const BmpShape& shape) { return testing::BuildBmp(shape); }
+Bytes Plain8() { return Bmp(MakeShape(8, 8, 8)); }  // header 54, table 1024, rows at 1078, 1142 bytes
 
 Bytes Cut(Bytes b, std::size_t size) {
   b.resize(size);
@@ -116,11 +116,11 @@ std::vector<HostileCase> Cases() {
       // read as compression.
       {"letters", [] { return Bytes(200, 'A'); }, kCompression},
       {"zeros", [] { return Bytes(200, 0); }, DepthText(0)},
-      {"rows_cut_4bpp", [] { auto b = Bmp(MakeSpec(13, 11, 4)); return Cut(b, b.size() - 3); }, kEnd},
-      {"rows_cut_topdown", [] { auto b = Bmp(MakeSpec(16, -16, 8)); return Cut(b, b.size() - 1); }, kEnd},
-      {"table_cut_4bpp", [] { return Cut(Bmp(MakeSpec(8, 8, 4)), 54 + 4 * 7 + 2); }, kEnd},
+      {"rows_cut_4bpp", [] { auto b = Bmp(MakeShape(13, 11, 4)); return Cut(b, b.size() - 3); }, kEnd},
+      {"rows_cut_topdown", [] { auto b = Bmp(MakeShape(16, -16, 8)); return Cut(b, b.size() - 1); }, kEnd},
+      {"table_cut_4bpp", [] { return Cut(Bmp(MakeShape(8, 8, 4)), 54 + 4 * 7 + 2); }, kEnd},
       {"compression_1", [] { return Patch16(Plain8(), kAtCompression, 1); }, kCompression},
-      {"compression_2", [] { return Patch16(Bmp(MakeSpec(8, 8, 4)), kAtCompression, 2); }, kCompression},
+      {"compression_2", [] { return Patch16(Bmp(MakeShape(8, 8, 4)), kAtCompression, 2); }, kCompression},
       {"compression_3", [] { return Patch16(Plain8(), kAtCompression, 3); }, kCompression},
       {"width_0", [] { return WithWidth(0); }, WidthText("0")},
       {"width_negative", [] { return WithWidth(-8); }, WidthText("-8")},
@@ -134,7 +134,7 @@ std::vector<HostileCase> Cases() {
       {"height_int_min", [] { return WithHeight(INT_MIN); }, HeightText("-2147483648")},
       {"tiles_over_buffer_8bpp", [] { return Patch32(WithWidth(1024), kAtHeight, 1032); },
        "The picture needs 16512 tiles; at most 16384 are converted at 8 bits per pixel."},
-      {"tiles_over_buffer_4bpp", [] { return Patch32(Patch32(Bmp(MakeSpec(8, 8, 4)), kAtWidth, 8192), kAtHeight, 4096); },
+      {"tiles_over_buffer_4bpp", [] { return Patch32(Patch32(Bmp(MakeShape(8, 8, 4)), kAtWidth, 8192), kAtHeight, 4096); },
        "The picture needs 524288 tiles; at most 32768 are converted at 4 bits per pixel."},
       {"data_offset_negative", [] { return Patch32(Plain8(), kAtDataOffset, static_cast<std::uint32_t>(-1)); },
        "The pixel data offset -1 is negative."},
@@ -176,7 +176,7 @@ std::vector<HostileCase> Cases() {
     cases.push_back({"cut_at_" + std::to_string(size), [size] { return Cut(Plain8(), size); }, kEnd});
   }
   for (const int depth : {0, 1, 2, 16, 24, 32}) {
-    cases.push_back({"depth_" + std::to_string(depth), [depth] { return Bmp(MakeSpec(8, 8, static_cast<std::uint16_t>(depth))); },
+    cases.push_back({"depth_" + std::to_string(depth), [depth] { return Bmp(MakeShape(8, 8, static_cast<std::uint16_t>(depth))); },
                      DepthText(depth)});
   }
   return cases;
@@ -226,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileTest, ::testing::ValuesIn(Cases()),
 // taken for colours, and the outputs match the reference.
 struct ClampedCase {
   const char* name;
-  BmpSpec spec;
+  BmpShape shape;
 };
 
 void PrintTo(const ClampedCase& c, std::ostream* os) { *os << c.name; }
@@ -235,16 +235,16 @@ class ClampedTest : public ::testing::TestWithParam<ClampedCase> {};
 
 TEST_P(ClampedTest, ConvertsLikeTheReference) {
   TempDir dir;
-  BmpSpec spec = GetParam().spec;
-  spec.pixels = testing::RandomPixels(static_cast<std::size_t>(spec.width * spec.height), 1 << spec.depth, 3);
-  testing::WriteFileBytes(dir / "in.bmp", testing::BuildBmp(spec));
+  BmpShape shape = GetParam().shape;
+  shape.pixels = testing::RandomPixels(static_cast<std::size_t>(shape.width * shape.height), 1 << shape.depth, 3);
+  testing::WriteFileBytes(dir / "in.bmp", testing::BuildBmp(shape));
   EXPECT_EQ(Outcome(dir / "in.bmp", dir / "Pic"), "");
-  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.plt"), testing::ReferencePalette(spec));
-  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.bin"), testing::ReferenceTiles(spec));
+  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.plt"), testing::ReferencePalette(shape));
+  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.bin"), testing::ReferenceTiles(shape));
   EXPECT_EQ(dir.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "in.bmp"}));
 }
 
-BmpSpec Used(BmpSpec s, int entries, std::uint32_t used) {
+BmpShape Used(BmpShape s, int entries, std::uint32_t used) {
   s.tableEntries = entries;
   s.coloursUsed = used;
   return s;
@@ -252,11 +252,11 @@ BmpSpec Used(BmpSpec s, int entries, std::uint32_t used) {
 
 INSTANTIATE_TEST_SUITE_P(
     Counts, ClampedTest,
-    ::testing::Values(ClampedCase{"used_over_table_8bpp", Used(MakeSpec(8, 8, 8), 12, 300)},
-                      ClampedCase{"used_max_8bpp", Used(MakeSpec(8, 8, 8), 256, 0xFFFFFFFFu)},
-                      ClampedCase{"used_over_table_4bpp", Used(MakeSpec(8, 8, 4), 3, 16)},
-                      ClampedCase{"used_over_depth_4bpp", Used(MakeSpec(8, 8, 4), 16, 17)},
-                      ClampedCase{"no_table_8bpp", Used(MakeSpec(8, 8, 8), 0, 0)}),
+    ::testing::Values(ClampedCase{"used_over_table_8bpp", Used(MakeShape(8, 8, 8), 12, 300)},
+                      ClampedCase{"used_max_8bpp", Used(MakeShape(8, 8, 8), 256, 0xFFFFFFFFu)},
+                      ClampedCase{"used_over_table_4bpp", Used(MakeShape(8, 8, 4), 3, 16)},
+                      ClampedCase{"used_over_depth_4bpp", Used(MakeShape(8, 8, 4), 16, 17)},
+                      ClampedCase{"no_table_8bpp", Used(MakeShape(8, 8, 8), 0, 0)}),
     [](const ::testing::TestParamInfo<ClampedCase>& p) { return std::string(p.param.name); });
 
 }  // namespace

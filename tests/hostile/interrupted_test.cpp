@@ -18,11 +18,11 @@
 namespace tilora {
 namespace {
 
-using testing::BmpSpec;
+using testing::BmpShape;
 using testing::TempDir;
 
-BmpSpec Picture(std::int32_t w, std::int32_t h, std::uint16_t depth, std::uint32_t seed) {
-  BmpSpec s;
+BmpShape Picture(std::int32_t w, std::int32_t h, std::uint16_t depth, std::uint32_t seed) {
+  BmpShape s;
   s.width = w;
   s.height = h;
   s.depth = depth;
@@ -46,8 +46,8 @@ class InterruptedTest : public ::testing::TestWithParam<InterruptCase> {};
 TEST_P(InterruptedTest, EarlierOutputsSurviveAndNothingIsLeft) {
   HookReset reset;
   TempDir dir;
-  const BmpSpec earlier = Picture(16, 16, 8, 1);
-  const BmpSpec later = Picture(24, 8, 4, 2);  // other sizes, so a mix-up shows
+  const BmpShape earlier = Picture(16, 16, 8, 1);
+  const BmpShape later = Picture(24, 8, 4, 2);  // other sizes, so a mix-up shows
   testing::WriteFileBytes(dir / "earlier.bmp", testing::BuildBmp(earlier));
   testing::WriteFileBytes(dir / "later.bmp", testing::BuildBmp(later));
   ReadHeader(dir / "earlier.bmp");
@@ -89,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(Points, InterruptedTest,
 TEST(InterruptedTest, ForeignExceptionLeavesNoTemporary) {
   HookReset reset;
   TempDir dir;
-  const BmpSpec picture = Picture(8, 8, 8, 3);
+  const BmpShape picture = Picture(8, 8, 8, 3);
   testing::WriteFileBytes(dir / "in.bmp", testing::BuildBmp(picture));
   BeforeReplaceHook = [](std::size_t) { throw std::bad_alloc(); };
   ReadHeader(dir / "in.bmp");

@@ -91,7 +91,7 @@ TEST_P(FidelityTest, PenWidthsAreKept) {
 }
 
 TEST_P(FidelityTest, BitmapsAreStretchedIntoTheirBox) {
-  testing::BmpSpec bmp;
+  testing::BmpShape bmp;
   bmp.width = 2;
   bmp.height = 2;
   bmp.depth = 8;

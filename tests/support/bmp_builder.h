@@ -10,7 +10,7 @@
 
 namespace tilora::testing {
 
-struct BmpSpec {
+struct BmpShape {
   std::int32_t width = 8;
   std::int32_t height = 8;  // negative: rows stored top first
   std::uint16_t depth = 8;
@@ -26,15 +26,15 @@ struct BmpSpec {
   std::uint8_t filler = 0;  // the padding bits of every row
 };
 
-// A picture of the given size and depth, everything else as BmpSpec has it.
-BmpSpec MakeSpec(std::int32_t width, std::int32_t height, std::uint16_t depth, std::uint32_t compression = 0);
+// A picture of the given size and depth, everything else as BmpShape has it.
+BmpShape MakeShape(std::int32_t width, std::int32_t height, std::uint16_t depth, std::uint32_t compression = 0);
 
-std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec);
+std::vector<std::uint8_t> BuildBmp(const BmpShape& shape);
 
 std::int64_t RowStride(std::int32_t width, int depth);
-std::uint32_t DataOffsetOf(const BmpSpec& spec);
-int TableEntriesOf(const BmpSpec& spec);
-std::array<std::uint8_t, 3> PaletteEntry(const BmpSpec& spec, int i);
+std::uint32_t DataOffsetOf(const BmpShape& shape);
+int TableEntriesOf(const BmpShape& shape);
+std::array<std::uint8_t, 3> PaletteEntry(const BmpShape& shape, int i);
 
 // Pixels 0..colours-1 from a seeded generator.
 std::vector<std::uint8_t> RandomPixels(std::size_t count, int colours, std::uint32_t seed);

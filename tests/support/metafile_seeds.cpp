@@ -26,7 +26,7 @@ std::vector<std::uint8_t> Cat(std::vector<std::uint8_t> a, const std::vector<std
 }
 
 void AddShapes(MetafileBuilder& m, MetafileBuilder::Kind kind) {
-  tilora::testing::BmpSpec bmp;
+  tilora::testing::BmpShape bmp;
   bmp.width = 3;
   bmp.height = -2;
   bmp.depth = 4;

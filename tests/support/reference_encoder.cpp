@@ -2,16 +2,16 @@
 
 namespace tilora::testing {
 
-int ReferencePixel(const BmpSpec& spec, std::int64_t x, std::int64_t y) {
-  const std::int64_t rows = spec.height < 0 ? -static_cast<std::int64_t>(spec.height) : spec.height;
+int ReferencePixel(const BmpShape& shape, std::int64_t x, std::int64_t y) {
+  const std::int64_t rows = shape.height < 0 ? -static_cast<std::int64_t>(shape.height) : shape.height;
   if (y >= rows) return 0;
-  if (x < spec.width) {
-    const auto index = static_cast<std::size_t>(y * spec.width + x);
-    const int v = index < spec.pixels.size() ? spec.pixels[index] : 0;
-    return spec.depth == 4 ? (v & 0x0F) : v;
+  if (x < shape.width) {
+    const auto index = static_cast<std::size_t>(y * shape.width + x);
+    const int v = index < shape.pixels.size() ? shape.pixels[index] : 0;
+    return shape.depth == 4 ? (v & 0x0F) : v;
   }
   // At 4 bpp with an odd width the row's filler nibble is the next pixel.
-  if (spec.depth == 4 && spec.width % 2 == 1 && x == spec.width) return spec.filler & 0x0F;
+  if (shape.depth == 4 && shape.width % 2 == 1 && x == shape.width) return shape.filler & 0x0F;
   return 0;
 }
 
@@ -27,9 +27,9 @@ std::vector<std::uint8_t> ReferenceTile(const std::uint8_t (&pixels)[64], int de
   return tile;
 }
 
-std::vector<std::uint8_t> ReferenceTiles(const BmpSpec& spec) {
-  const std::int64_t rows = spec.height < 0 ? -static_cast<std::int64_t>(spec.height) : spec.height;
-  const std::int64_t w8 = (spec.width + 7) / 8 * 8;
+std::vector<std::uint8_t> ReferenceTiles(const BmpShape& shape) {
+  const std::int64_t rows = shape.height < 0 ? -static_cast<std::int64_t>(shape.height) : shape.height;
+  const std::int64_t w8 = (shape.width + 7) / 8 * 8;
   const std::int64_t h8 = (rows + 7) / 8 * 8;
   std::vector<std::uint8_t> out;
   for (std::int64_t ty = 0; ty < h8; ty += 8)
@@ -37,22 +37,22 @@ std::vector<std::uint8_t> ReferenceTiles(const BmpSpec& spec) {
       std::uint8_t pixels[64];
       for (int i = 0; i < 8; ++i)
         for (int k = 0; k < 8; ++k)
-          pixels[8 * i + k] = static_cast<std::uint8_t>(ReferencePixel(spec, tx + k, ty + i));
-      const auto tile = ReferenceTile(pixels, spec.depth);
+          pixels[8 * i + k] = static_cast<std::uint8_t>(ReferencePixel(shape, tx + k, ty + i));
+      const auto tile = ReferenceTile(pixels, shape.depth);
       out.insert(out.end(), tile.begin(), tile.end());
     }
   return out;
 }
 
-std::vector<std::uint8_t> ReferencePalette(const BmpSpec& spec) {
-  const int full = spec.depth == 4 ? 16 : 256;
+std::vector<std::uint8_t> ReferencePalette(const BmpShape& shape) {
+  const int full = shape.depth == 4 ? 16 : 256;
   std::int64_t entries = full;
-  if (spec.coloursUsed >= 1 && spec.coloursUsed < static_cast<std::uint32_t>(full)) entries = spec.coloursUsed;
-  const std::int64_t room = (static_cast<std::int64_t>(DataOffsetOf(spec)) - 14 - spec.headerSize) / 4;
+  if (shape.coloursUsed >= 1 && shape.coloursUsed < static_cast<std::uint32_t>(full)) entries = shape.coloursUsed;
+  const std::int64_t room = (static_cast<std::int64_t>(DataOffsetOf(shape)) - 14 - shape.headerSize) / 4;
   if (room < entries) entries = room;
   std::vector<std::uint8_t> out(static_cast<std::size_t>(2 * full), 0);
   for (int i = 0; i < entries; ++i) {
-    const auto e = PaletteEntry(spec, i);  // blue, green, red
+    const auto e = PaletteEntry(shape, i);  // blue, green, red
     const int word = (e[0] / 8) * 1024 + (e[1] / 8) * 32 + e[2] / 8;
     out[static_cast<std::size_t>(2 * i)] = static_cast<std::uint8_t>(word % 256);
     out[static_cast<std::size_t>(2 * i + 1)] = static_cast<std::uint8_t>(word / 256);

@@ -17,13 +17,13 @@
 namespace tilora {
 namespace {
 
-using testing::BmpSpec;
-using testing::MakeSpec;
+using testing::BmpShape;
+using testing::MakeShape;
 using testing::TempDir;
 
 struct GoldenCase {
   const char* name;
-  BmpSpec spec;
+  BmpShape shape;
 };
 
 void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.name; }
@@ -32,30 +32,30 @@ class GoldenTest : public ::testing::TestWithParam<GoldenCase> {};
 
 TEST_P(GoldenTest, OutputsMatchReferenceEncoder) {
   TempDir dir;
-  BmpSpec spec = GetParam().spec;
-  const auto rows = static_cast<std::size_t>(spec.height < 0 ? -spec.height : spec.height);
-  if (spec.pixels.empty())
-    spec.pixels = testing::RandomPixels(static_cast<std::size_t>(spec.width) * rows, 1 << spec.depth, 7);
-  testing::WriteFileBytes(dir / "in.bmp", testing::BuildBmp(spec));
+  BmpShape shape = GetParam().shape;
+  const auto rows = static_cast<std::size_t>(shape.height < 0 ? -shape.height : shape.height);
+  if (shape.pixels.empty())
+    shape.pixels = testing::RandomPixels(static_cast<std::size_t>(shape.width) * rows, 1 << shape.depth, 7);
+  testing::WriteFileBytes(dir / "in.bmp", testing::BuildBmp(shape));
   ReadHeader(dir / "in.bmp");
   const ConvertOutcome outcome = ConvertPicture(dir / "in.bmp", dir / "Pic");
   ASSERT_TRUE(outcome.converted) << outcome.notice;
-  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.bin"), testing::ReferenceTiles(spec));
-  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.plt"), testing::ReferencePalette(spec));
+  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.bin"), testing::ReferenceTiles(shape));
+  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.plt"), testing::ReferencePalette(shape));
   EXPECT_EQ(dir.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "in.bmp"}));
 }
 
-BmpSpec WithFiller(BmpSpec s, std::uint8_t filler) {
+BmpShape WithFiller(BmpShape s, std::uint8_t filler) {
   s.filler = filler;
   return s;
 }
 
-BmpSpec WithHeader(BmpSpec s, std::uint32_t headerSize) {
+BmpShape WithHeader(BmpShape s, std::uint32_t headerSize) {
   s.headerSize = headerSize;
   return s;
 }
 
-BmpSpec WithTable(BmpSpec s, int entries, std::uint32_t coloursUsed) {
+BmpShape WithTable(BmpShape s, int entries, std::uint32_t coloursUsed) {
   s.tableEntries = entries;
   s.coloursUsed = coloursUsed;
   return s;
@@ -64,26 +64,26 @@ BmpSpec WithTable(BmpSpec s, int entries, std::uint32_t coloursUsed) {
 INSTANTIATE_TEST_SUITE_P(
     Pictures, GoldenTest,
     ::testing::Values(
-        GoldenCase{"d4_1x1", MakeSpec(1, 1, 4)}, GoldenCase{"d8_1x1", MakeSpec(1, 1, 8)},
-        GoldenCase{"d4_8x8", MakeSpec(8, 8, 4)}, GoldenCase{"d8_8x8", MakeSpec(8, 8, 8)},
-        GoldenCase{"d4_9x8", WithFiller(MakeSpec(9, 8, 4), 0xA5)}, GoldenCase{"d8_9x8", MakeSpec(9, 8, 8)},
-        GoldenCase{"d4_8x9", MakeSpec(8, 9, 4)}, GoldenCase{"d8_8x9", MakeSpec(8, 9, 8)},
-        GoldenCase{"d4_odd", WithFiller(MakeSpec(13, 11, 4), 0x3C)}, GoldenCase{"d8_odd", MakeSpec(13, 11, 8)},
-        GoldenCase{"d4_256x224", MakeSpec(256, 224, 4)}, GoldenCase{"d8_256x224", MakeSpec(256, 224, 8)},
-        GoldenCase{"d4_topdown", MakeSpec(16, -16, 4)}, GoldenCase{"d8_topdown", MakeSpec(21, -10, 8)},
-        GoldenCase{"d4_header124", WithHeader(MakeSpec(16, 16, 4), 124)},
-        GoldenCase{"d8_header108", WithHeader(MakeSpec(16, 8, 8), 108)},
-        GoldenCase{"d8_short_table_used", WithTable(MakeSpec(16, 8, 8), 20, 20)},
-        GoldenCase{"d8_short_table_unannounced", WithTable(MakeSpec(16, 8, 8), 5, 0)},
-        GoldenCase{"d4_largest", MakeSpec(2048, 1024, 4)}, GoldenCase{"d8_largest", MakeSpec(1024, 1024, 8)},
-        GoldenCase{"d4_widest", MakeSpec(8192, 32, 4)}, GoldenCase{"d8_tallest", MakeSpec(32, 4096, 8)}),
+        GoldenCase{"d4_1x1", MakeShape(1, 1, 4)}, GoldenCase{"d8_1x1", MakeShape(1, 1, 8)},
+        GoldenCase{"d4_8x8", MakeShape(8, 8, 4)}, GoldenCase{"d8_8x8", MakeShape(8, 8, 8)},
+        GoldenCase{"d4_9x8", WithFiller(MakeShape(9, 8, 4), 0xA5)}, GoldenCase{"d8_9x8", MakeShape(9, 8, 8)},
+        GoldenCase{"d4_8x9", MakeShape(8, 9, 4)}, GoldenCase{"d8_8x9", MakeShape(8, 9, 8)},
+        GoldenCase{"d4_odd", WithFiller(MakeShape(13, 11, 4), 0x3C)}, GoldenCase{"d8_odd", MakeShape(13, 11, 8)},
+        GoldenCase{"d4_256x224", MakeShape(256, 224, 4)}, GoldenCase{"d8_256x224", MakeShape(256, 224, 8)},
+        GoldenCase{"d4_topdown", MakeShape(16, -16, 4)}, GoldenCase{"d8_topdown", MakeShape(21, -10, 8)},
+        GoldenCase{"d4_header124", WithHeader(MakeShape(16, 16, 4), 124)},
+        GoldenCase{"d8_header108", WithHeader(MakeShape(16, 8, 8), 108)},
+        GoldenCase{"d8_short_table_used", WithTable(MakeShape(16, 8, 8), 20, 20)},
+        GoldenCase{"d8_short_table_unannounced", WithTable(MakeShape(16, 8, 8), 5, 0)},
+        GoldenCase{"d4_largest", MakeShape(2048, 1024, 4)}, GoldenCase{"d8_largest", MakeShape(1024, 1024, 8)},
+        GoldenCase{"d4_widest", MakeShape(8192, 32, 4)}, GoldenCase{"d8_tallest", MakeShape(32, 4096, 8)}),
     [](const ::testing::TestParamInfo<GoldenCase>& param) { return std::string(param.param.name); });
 
 // A picture written, opened and converted as the window does it.
 class ConvertTest : public ::testing::Test {
  protected:
-  std::string Write(const BmpSpec& spec, const std::string& leaf = "in.bmp") {
-    testing::WriteFileBytes(dir_ / leaf, testing::BuildBmp(spec));
+  std::string Write(const BmpShape& shape, const std::string& leaf = "in.bmp") {
+    testing::WriteFileBytes(dir_ / leaf, testing::BuildBmp(shape));
     return dir_ / leaf;
   }
   ConvertOutcome OpenAndConvert(const std::string& path, const std::string& base) {
@@ -110,7 +110,7 @@ TEST_F(ConvertTest, OutputSizes) {
   } cases[] = {{16, 16, 4, 32, 128}, {16, 16, 8, 512, 256}, {9, 8, 4, 32, 64}, {9, 8, 8, 512, 128},
                {8, 12, 4, 32, 64},   {1, 1, 8, 512, 64}};
   for (const auto& c : cases) {
-    const auto picture = Write(MakeSpec(c.w, c.h, c.depth));
+    const auto picture = Write(MakeShape(c.w, c.h, c.depth));
     ASSERT_TRUE(OpenAndConvert(picture, dir_ / "Pic").converted);
     EXPECT_EQ(std::filesystem::file_size(dir_ / "Pic.plt"), c.plt);
     EXPECT_EQ(std::filesystem::file_size(dir_ / "Pic.bin"), c.bin);
@@ -118,32 +118,32 @@ TEST_F(ConvertTest, OutputSizes) {
 }
 
 TEST_F(ConvertTest, UnsupportedPicturesAreRefusedBeforeAnythingIsWritten) {
-  const auto spec = [](std::int32_t w, std::int32_t h, std::uint16_t depth) { return MakeSpec(w, h, depth); };
+  const auto shape = [](std::int32_t w, std::int32_t h, std::uint16_t depth) { return MakeShape(w, h, depth); };
   const struct {
-    BmpSpec spec;
+    BmpShape shape;
     std::string notice;
   } cases[] = {
-      {spec(4, 4, 24), "24 bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted."},
-      {spec(4, 4, 1), "1 bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted."},
-      {spec(4, 4, 0), "0 bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted."},
-      {spec(0, 4, 8), "The picture is 0 pixels wide; only widths from 1 to 8192 are converted."},
-      {spec(-3, 4, 8), "The picture is -3 pixels wide; only widths from 1 to 8192 are converted."},
-      {spec(8193, 1, 8), "The picture is 8193 pixels wide; only widths from 1 to 8192 are converted."},
-      {spec(4, 0, 8), "The picture is 0 pixels high; only heights from 1 to 4096 (negative when stored "
+      {shape(4, 4, 24), "24 bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted."},
+      {shape(4, 4, 1), "1 bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted."},
+      {shape(4, 4, 0), "0 bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted."},
+      {shape(0, 4, 8), "The picture is 0 pixels wide; only widths from 1 to 8192 are converted."},
+      {shape(-3, 4, 8), "The picture is -3 pixels wide; only widths from 1 to 8192 are converted."},
+      {shape(8193, 1, 8), "The picture is 8193 pixels wide; only widths from 1 to 8192 are converted."},
+      {shape(4, 0, 8), "The picture is 0 pixels high; only heights from 1 to 4096 (negative when stored "
                       "top row first) are converted."},
-      {spec(4, 4097, 4), "The picture is 4097 pixels high; only heights from 1 to 4096 (negative when "
+      {shape(4, 4097, 4), "The picture is 4097 pixels high; only heights from 1 to 4096 (negative when "
                          "stored top row first) are converted."},
-      {spec(4, -4097, 4), "The picture is -4097 pixels high; only heights from 1 to 4096 (negative when "
+      {shape(4, -4097, 4), "The picture is -4097 pixels high; only heights from 1 to 4096 (negative when "
                           "stored top row first) are converted."},
-      {spec(8192, 260, 4), "The picture needs 33792 tiles; at most 32768 are converted at 4 bits per pixel."},
-      {spec(1024, 1032, 8), "The picture needs 16512 tiles; at most 16384 are converted at 8 bits per pixel."},
+      {shape(8192, 260, 4), "The picture needs 33792 tiles; at most 32768 are converted at 4 bits per pixel."},
+      {shape(1024, 1032, 8), "The picture needs 16512 tiles; at most 16384 are converted at 8 bits per pixel."},
   };
   for (const auto& c : cases) {
     // Only the header matters here: a short file shows that nothing is read.
-    auto bytes = testing::BuildBmp(MakeSpec(4, 4, c.spec.depth));
+    auto bytes = testing::BuildBmp(MakeShape(4, 4, c.shape.depth));
     for (std::size_t i = 0; i < 4; ++i) {
-      bytes[18 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(c.spec.width) >> (8 * i));
-      bytes[22 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(c.spec.height) >> (8 * i));
+      bytes[18 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(c.shape.width) >> (8 * i));
+      bytes[22 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(c.shape.height) >> (8 * i));
     }
     testing::WriteFileBytes(dir_ / "in.bmp", bytes);
     const ConvertOutcome outcome = OpenAndConvert(dir_ / "in.bmp", dir_ / "Pic");
@@ -157,7 +157,7 @@ TEST_F(ConvertTest, UnsupportedPicturesAreRefusedBeforeAnythingIsWritten) {
 TEST_F(ConvertTest, HeightOfMinusTwoToThe31IsRefused) {
   PictureHeader = {118, 8, INT_MIN, 4, 0};
   PictureHeaderAccepted = true;
-  const auto outcome = ConvertPicture(Write(MakeSpec(8, 8, 4)), dir_ / "Pic");
+  const auto outcome = ConvertPicture(Write(MakeShape(8, 8, 4)), dir_ / "Pic");
   EXPECT_EQ(outcome.notice, "The picture is -2147483648 pixels high; only heights from 1 to 4096 (negative "
                             "when stored top row first) are converted.");
 }
@@ -181,7 +181,7 @@ TEST_F(ConvertTest, BadLayoutsAreRefusedWithTheFieldNamed) {
       {10, 50, "The picture's colour table would start at byte 54, past its pixel data at byte 50."},
   };
   for (const auto& c : cases) {
-    auto bytes = testing::BuildBmp(MakeSpec(8, 8, 4));
+    auto bytes = testing::BuildBmp(MakeShape(8, 8, 4));
     put32(bytes, c.at, c.value);
     testing::WriteFileBytes(dir_ / "in.bmp", bytes);
     const ConvertOutcome outcome = OpenAndConvert(dir_ / "in.bmp", dir_ / "Pic");
@@ -193,10 +193,10 @@ TEST_F(ConvertTest, BadLayoutsAreRefusedWithTheFieldNamed) {
 }
 
 TEST_F(ConvertTest, StaleHeaderIsNotConverted) {
-  const auto good = Write(MakeSpec(8, 8, 4), "good.bmp");
+  const auto good = Write(MakeShape(8, 8, 4), "good.bmp");
   ASSERT_TRUE(OpenAndConvert(good, dir_ / "Pic").converted);
   // A compressed picture, then a file cut inside its header.
-  auto compressed = MakeSpec(8, 8, 4);
+  auto compressed = MakeShape(8, 8, 4);
   compressed.compression = 2;
   const auto rle = Write(compressed, "rle.bmp");
   ReadHeader(rle);
@@ -210,7 +210,7 @@ TEST_F(ConvertTest, StaleHeaderIsNotConverted) {
 }
 
 TEST_F(ConvertTest, NoWorkingCopyAndAUsersDatBinIsLeftAlone) {
-  const auto picture = Write(MakeSpec(16, 16, 8));
+  const auto picture = Write(MakeShape(16, 16, 8));
   testing::WriteFileBytes(dir_ / "dat.bin", {42, 42});
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(dir_.path());
@@ -218,18 +218,18 @@ TEST_F(ConvertTest, NoWorkingCopyAndAUsersDatBinIsLeftAlone) {
   std::filesystem::current_path(cwd);
   ASSERT_TRUE(outcome.converted);
   EXPECT_EQ(testing::ReadFileBytes(dir_ / "dat.bin"), (std::vector<std::uint8_t>{42, 42}));
-  EXPECT_EQ(testing::ReadFileBytes(dir_ / "Pic.bin"), testing::ReferenceTiles(MakeSpec(16, 16, 8)));
+  EXPECT_EQ(testing::ReadFileBytes(dir_ / "Pic.bin"), testing::ReferenceTiles(MakeShape(16, 16, 8)));
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "dat.bin", "in.bmp"}));
   (void)picture;
 }
 
 TEST_F(ConvertTest, FailedConversionKeepsEarlierOutputsAndLeavesNothing) {
-  const auto picture = Write(MakeSpec(16, 16, 8));
+  const auto picture = Write(MakeShape(16, 16, 8));
   ASSERT_TRUE(OpenAndConvert(picture, dir_ / "Pic").converted);
   const auto bin = testing::ReadFileBytes(dir_ / "Pic.bin");
   const auto plt = testing::ReadFileBytes(dir_ / "Pic.plt");
   // The same header over pixel data cut short.
-  auto bytes = testing::BuildBmp(MakeSpec(16, 16, 8));
+  auto bytes = testing::BuildBmp(MakeShape(16, 16, 8));
   bytes.resize(bytes.size() - 3);
   testing::WriteFileBytes(picture, bytes);
   EXPECT_EQ(FailureOf(picture, dir_ / "Pic"), "Read beyond end of file.");
@@ -242,7 +242,7 @@ TEST_F(ConvertTest, FailedConversionKeepsEarlierOutputsAndLeavesNothing) {
 }
 
 TEST_F(ConvertTest, UnwritableOutputIsReportedWithItsName) {
-  const auto picture = Write(MakeSpec(8, 8, 4));
+  const auto picture = Write(MakeShape(8, 8, 4));
   ReadHeader(picture);
   EXPECT_EQ(FailureOf(picture, dir_ / "out/Pic"),
             "Cannot create file \"" + (dir_ / "out/Pic") + ".plt\". Invalid filename.");
@@ -252,7 +252,7 @@ TEST_F(ConvertTest, UnwritableOutputIsReportedWithItsName) {
 TEST_F(ConvertTest, EveryConversionStartsFromZeroedBuffers) {
   // A full 16 x 16 of colour 255, a failure in the last row of another, then
   // an 8 x 12 picture whose padding rows must be colour 0.
-  BmpSpec full = MakeSpec(16, 16, 8);
+  BmpShape full = MakeShape(16, 16, 8);
   full.pixels.assign(256, 0xFF);
   ASSERT_TRUE(OpenAndConvert(Write(full, "full.bmp"), dir_ / "A").converted);
   auto cut = testing::BuildBmp(full);
@@ -260,7 +260,7 @@ TEST_F(ConvertTest, EveryConversionStartsFromZeroedBuffers) {
   testing::WriteFileBytes(dir_ / "cut.bmp", cut);
   ReadHeader(dir_ / "cut.bmp");
   EXPECT_EQ(FailureOf(dir_ / "cut.bmp", dir_ / "B"), "Read beyond end of file.");
-  BmpSpec small = MakeSpec(8, 12, 8);
+  BmpShape small = MakeShape(8, 12, 8);
   small.pixels.assign(96, 0x11);
   ASSERT_TRUE(OpenAndConvert(Write(small, "small.bmp"), dir_ / "C").converted);
   EXPECT_EQ(testing::ReadFileBytes(dir_ / "C.bin"), testing::ReferenceTiles(small));
@@ -271,13 +271,13 @@ TEST_F(ConvertTest, EveryConversionStartsFromZeroedBuffers) {
 }
 
 TEST_F(ConvertTest, EmptyBaseNameGivesDotFiles) {
-  const auto picture = Write(MakeSpec(8, 8, 4));
+  const auto picture = Write(MakeShape(8, 8, 4));
   ASSERT_TRUE(OpenAndConvert(picture, dir_ / "").converted);
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{".bin", ".plt", "in.bmp"}));
 }
 
 TEST_F(ConvertTest, ReadOnlyPictureConverts) {
-  const auto picture = Write(MakeSpec(8, 8, 8));
+  const auto picture = Write(MakeShape(8, 8, 8));
   std::filesystem::permissions(picture, std::filesystem::perms::owner_read);
   EXPECT_TRUE(OpenAndConvert(picture, dir_ / "Pic").converted);
 }

@@ -10,8 +10,8 @@
 namespace tilora {
 namespace {
 
-using testing::BmpSpec;
-using testing::MakeSpec;
+using testing::BmpShape;
+using testing::MakeShape;
 using testing::TempDir;
 
 void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
@@ -20,7 +20,7 @@ void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
 
 struct HeaderCase {
   const char* name;
-  BmpSpec spec;
+  BmpShape shape;
   std::uint32_t compressionField;  // all four bytes at offset 30
   std::int32_t dataOffset;
   const char* resolution;
@@ -28,26 +28,26 @@ struct HeaderCase {
   bool accepted;
 };
 
-BmpSpec WithHeaderSize(BmpSpec spec, std::uint32_t headerSize) {
-  spec.headerSize = headerSize;
-  return spec;
+BmpShape WithHeaderSize(BmpShape shape, std::uint32_t headerSize) {
+  shape.headerSize = headerSize;
+  return shape;
 }
 
 TEST(ReadHeader, ReadsFieldsTextsAndAcceptance) {
   const HeaderCase cases[] = {
-      {"4bpp 256x224", MakeSpec(256, 224, 4), 0, 118, "Resolution: 256x224", "Pic Format: 4bpp", true},
-      {"8bpp", MakeSpec(16, 16, 8), 0, 1078, "Resolution: 16x16", "Pic Format: 8bpp", true},
-      {"24bpp accepted here", MakeSpec(4, 4, 24), 0, 54, "Resolution: 4x4", "Pic Format: 24bpp", true},
-      {"rle8", MakeSpec(4, 4, 8), 1, 1078, "Resolution: 4x4", "Pic Format: 8bpp", false},
-      {"rle4", MakeSpec(4, 4, 4), 2, 118, "Resolution: 4x4", "Pic Format: 4bpp", false},
-      {"bitfields", MakeSpec(4, 4, 8), 3, 1078, "Resolution: 4x4", "Pic Format: 8bpp", false},
-      {"high half only", MakeSpec(4, 4, 8), 0x00010000, 1078, "Resolution: 4x4", "Pic Format: 8bpp", true},
-      {"top-down", MakeSpec(16, -16, 4), 0, 118, "Resolution: 16x-16", "Pic Format: 4bpp", true},
-      {"124-byte header", WithHeaderSize(MakeSpec(8, 8, 4), 124), 0, 202, "Resolution: 8x8", "Pic Format: 4bpp", true},
+      {"4bpp 256x224", MakeShape(256, 224, 4), 0, 118, "Resolution: 256x224", "Pic Format: 4bpp", true},
+      {"8bpp", MakeShape(16, 16, 8), 0, 1078, "Resolution: 16x16", "Pic Format: 8bpp", true},
+      {"24bpp accepted here", MakeShape(4, 4, 24), 0, 54, "Resolution: 4x4", "Pic Format: 24bpp", true},
+      {"rle8", MakeShape(4, 4, 8), 1, 1078, "Resolution: 4x4", "Pic Format: 8bpp", false},
+      {"rle4", MakeShape(4, 4, 4), 2, 118, "Resolution: 4x4", "Pic Format: 4bpp", false},
+      {"bitfields", MakeShape(4, 4, 8), 3, 1078, "Resolution: 4x4", "Pic Format: 8bpp", false},
+      {"high half only", MakeShape(4, 4, 8), 0x00010000, 1078, "Resolution: 4x4", "Pic Format: 8bpp", true},
+      {"top-down", MakeShape(16, -16, 4), 0, 118, "Resolution: 16x-16", "Pic Format: 4bpp", true},
+      {"124-byte header", WithHeaderSize(MakeShape(8, 8, 4), 124), 0, 202, "Resolution: 8x8", "Pic Format: 4bpp", true},
   };
   for (const auto& c : cases) {
     TempDir dir;
-    auto bytes = testing::BuildBmp(c.spec);
+    auto bytes = testing::BuildBmp(c.shape);
     Put32(bytes, 30, c.compressionField);
     testing::WriteFileBytes(dir / "p.bmp", bytes);
     ReadHeader(dir / "p.bmp");
@@ -62,7 +62,7 @@ TEST(ReadHeader, ReadsFieldsTextsAndAcceptance) {
 
 TEST(ReadHeader, TellsWidthAndHeightAsTheyAreRead) {
   TempDir dir;
-  testing::WriteFileBytes(dir / "p.bmp", testing::BuildBmp(MakeSpec(250, 300, 8)));
+  testing::WriteFileBytes(dir / "p.bmp", testing::BuildBmp(MakeShape(250, 300, 8)));
   std::vector<std::string> events;
   HeaderListener listener;
   listener.onWidth = [&](std::int32_t w) {

@@ -92,17 +92,17 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
 
   // Coloured 8 x 8 tiles, as the converter's pictures usually are.
-  tilora::testing::BmpSpec spec;
-  spec.width = 256;
-  spec.height = 224;
-  spec.depth = 8;
-  for (int y = 0; y < spec.height; ++y)
-    for (int x = 0; x < spec.width; ++x) spec.pixels.push_back(static_cast<std::uint8_t>((x / 8 * 7 + y / 8 * 13) % 256));
+  tilora::testing::BmpShape shape;
+  shape.width = 256;
+  shape.height = 224;
+  shape.depth = 8;
+  for (int y = 0; y < shape.height; ++y)
+    for (int x = 0; x < shape.width; ++x) shape.pixels.push_back(static_cast<std::uint8_t>((x / 8 * 7 + y / 8 * 13) % 256));
   for (int i = 0; i < 256; ++i)
-    spec.palette.push_back({static_cast<std::uint8_t>(i * 5), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i * 3)});
+    shape.palette.push_back({static_cast<std::uint8_t>(i * 5), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i * 3)});
   const QString folder = QString::fromLocal8Bit(argv[1]);
   const QString picture = folder + QStringLiteral("/tiles.bmp");
-  tilora::testing::WriteFileBytes(picture.toStdString(), tilora::testing::BuildBmp(spec));
+  tilora::testing::WriteFileBytes(picture.toStdString(), tilora::testing::BuildBmp(shape));
   tilora::testing::WriteFileBytes((folder + QStringLiteral("/notes.txt")).toStdString(), {'h', 'i', '\n'});
 
   ShotDialog dialog(picture, QString::fromLocal8Bit(argv[2]));

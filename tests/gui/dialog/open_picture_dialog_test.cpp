@@ -22,7 +22,7 @@
 #include "ui/dialog/preview_form.h"
 #include "ui/dialog/silent_paint_panel.h"
 
-using tilora::testing::BmpSpec;
+using tilora::testing::BmpShape;
 using tilora::testing::BuildBmp;
 using tilora::testing::TempDir;
 using tilora::testing::WriteFileBytes;
@@ -70,11 +70,11 @@ class TestDialog : public TOpenPictureDialog {
 QString Path(const TempDir& dir, const char* leaf) { return QString::fromStdString(dir / leaf); }
 
 QString WriteBmp(const TempDir& dir, const char* leaf, int width, int height) {
-  BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.depth = 8;
-  WriteFileBytes(dir / leaf, BuildBmp(spec));
+  BmpShape shape;
+  shape.width = width;
+  shape.height = height;
+  shape.depth = 8;
+  WriteFileBytes(dir / leaf, BuildBmp(shape));
   return Path(dir, leaf);
 }
 
@@ -203,7 +203,7 @@ class OpenPictureDialogTest : public QObject {
     std::filesystem::create_directory(dir.path() / "folder.bmp");
     WriteBytes(dir, "notes.txt", "Tile 1 is the sky.\n");
     WriteBytes(dir, "text.bmp", "Tile 1 is the sky.\n");
-    const std::vector<std::uint8_t> whole = BuildBmp(BmpSpec{});
+    const std::vector<std::uint8_t> whole = BuildBmp(BmpShape{});
     WriteFileBytes(dir / "short.bmp", std::vector<std::uint8_t>(whole.begin(), whole.begin() + 30));
     WriteBytes(dir, "drawing.emf", std::string(200, '\1'));
 
