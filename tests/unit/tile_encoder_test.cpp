@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
 
 #include "convert/picture_header.h"
 #include "convert/pixel_plane.h"
@@ -85,28 +84,6 @@ TEST_F(TileEncoderTest, NoTilesForEmptyOrUnsupportedPictures) {
   PictureHeader = {0, 8, 8, 8, 0};
   EncodeTiles(24);
   EXPECT_EQ(TileBuffer[0], 0);
-}
-
-// Every bit of the fast encoder against the naive one.
-TEST_F(TileEncoderTest, RandomTilesMatchTheReferenceEncoder) {
-  for (int depth : {4, 8}) {
-    std::mt19937 gen(static_cast<std::uint32_t>(depth));
-    std::uniform_int_distribution<int> colour(0, (1 << depth) - 1);
-    for (int round = 0; round < 100000; ++round) {
-      std::uint8_t pixels[64];
-      for (int p = 0; p < 64; ++p) {
-        pixels[p] = static_cast<std::uint8_t>(colour(gen));
-        Put(8 + p % 8, 16 + p / 8, pixels[p], depth);
-      }
-      if (depth == 4)
-        EncodeTile4(8, 16, 96);
-      else
-        EncodeTile8(8, 16, 128);
-      const auto expected = testing::ReferenceTile(pixels, depth);
-      const std::uint8_t* got = TileBuffer + (depth == 4 ? 96 : 128);
-      ASSERT_TRUE(std::equal(expected.begin(), expected.end(), got)) << "depth " << depth << " round " << round;
-    }
-  }
 }
 
 }  // namespace
