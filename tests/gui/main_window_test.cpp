@@ -24,7 +24,7 @@
 #include "convert/convert_picture.h"
 #include "temp_dir.h"
 #include "ui/fonts.h"
-#include "ui/unit1.h"
+#include "ui/main_window.h"
 
 using tilora::testing::BmpShape;
 using tilora::testing::MakeShape;

@@ -3,7 +3,7 @@
 #include <QTimer>
 
 #include "ui/application.h"
-#include "ui/unit1.h"
+#include "ui/main_window.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
