@@ -1,0 +1,78 @@
+#include <string>
+
+#include "encode/cell_scan.h"
+#include "encode/console_encoding.h"
+#include "encode/output_reader.h"
+
+namespace tilora {
+namespace {
+
+using cells::CellRows;
+using cells::Depth;
+
+std::string InternalError(const std::string& what) { return "Internal error: " + what + "."; }
+
+std::string Colour(int k, int block) {
+  if (k == 0) return "colour 0";
+  return "colour " + std::to_string(k) + " of sub-palette " + std::to_string(block);
+}
+
+// Whether the shown row matches the picture's: equal colours, and equal
+// sub-palettes wherever the colour is not 0.
+bool RowMatches(std::uint64_t raw, std::uint64_t shown, int block, const Depth& depth) {
+  const std::uint64_t coloured = cells::NonZeroBytes(shown);
+  if (depth.bpp == 8) return raw == shown && (block == 0 || coloured == 0);
+  const std::uint64_t expected = shown | ((cells::Repeat(static_cast<unsigned>(block)) << depth.bpp) & coloured);
+  return ((raw ^ expected) & (coloured | depth.kMask)) == 0;
+}
+
+std::string Difference(std::int32_t cx, std::int32_t cy, const CellRows& raw, const CellRows& shown, int block,
+                       const Depth& depth) {
+  for (int r = 0; r < 8; ++r) {
+    for (int x = 0; x < 8; ++x) {
+      const unsigned index = cells::PixelOf(raw.row[r], x);
+      const int k = static_cast<int>(index & (static_cast<unsigned>(depth.Colours()) - 1));
+      const int pictureBlock = depth.bpp == 8 ? 0 : static_cast<int>(index >> depth.bpp);
+      const int shownK = cells::PixelOf(shown.row[r], x);
+      if (k == shownK && (k == 0 || pictureBlock == block)) continue;
+      return InternalError("the outputs show " + Colour(shownK, block) + " at pixel " + std::to_string(8 * cx + x) +
+                           "," + std::to_string(8 * cy + r) + " where the picture has " + Colour(k, pictureBlock));
+    }
+  }
+  return InternalError("a difference in the cell at " + std::to_string(8 * cx) + "," + std::to_string(8 * cy) +
+                       " was not found again");
+}
+
+}  // namespace
+
+std::optional<std::string> SelfCheck(const Picture& picture, const TileOptions& options,
+                                     const EncodedOutputs& outputs) {
+  const OutputReader reader(outputs, options, picture.width, picture.height);
+  if (!reader.Fault().empty()) return InternalError(reader.Fault());
+  const Depth depth = Depth::Of(options.mode7 ? 8 : options.bpp);
+  const std::int32_t across = cells::CellsAcross(picture);
+  const std::int32_t down = cells::CellsDown(picture);
+  const MapLayout& layout = reader.Layout();
+  CellRows raw;
+  CellRows shown;
+  int block = 0;
+  for (std::int32_t cy = 0; cy < layout.rows; ++cy) {
+    for (std::int32_t cx = 0; cx < layout.columns; ++cx) {
+      if (!reader.Cell(cx, cy, shown, block))
+        return InternalError("the map entry at " + std::to_string(8 * cx) + "," + std::to_string(8 * cy) +
+                             " names a tile or palette the outputs do not hold");
+      // Beyond the picture every pixel must be colour 0.
+      if (cx < across && cy < down) {
+        cells::LoadCell(picture, cx, cy, raw);
+      } else {
+        raw = CellRows{};
+      }
+      bool same = true;
+      for (int r = 0; r < 8; ++r) same &= RowMatches(raw.row[r], shown.row[r], block, depth);
+      if (!same) return Difference(cx, cy, raw, shown, block, depth);
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace tilora
