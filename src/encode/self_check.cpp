@@ -12,8 +12,8 @@ using cells::Depth;
 
 std::string InternalError(const std::string& what) { return "Internal error: " + what + "."; }
 
-std::string Colour(int k, int block) {
-  if (k == 0) return "colour 0";
+std::string Colour(int k, int block, const Depth& depth) {
+  if (k == 0 || depth.bpp == 8) return "colour " + std::to_string(k);
   return "colour " + std::to_string(k) + " of sub-palette " + std::to_string(block);
 }
 
@@ -35,8 +35,8 @@ std::string Difference(std::int32_t cx, std::int32_t cy, const CellRows& raw, co
       const int pictureBlock = depth.bpp == 8 ? 0 : static_cast<int>(index >> depth.bpp);
       const int shownK = cells::PixelOf(shown.row[r], x);
       if (k == shownK && (k == 0 || pictureBlock == block)) continue;
-      return InternalError("the outputs show " + Colour(shownK, block) + " at pixel " + std::to_string(8 * cx + x) +
-                           "," + std::to_string(8 * cy + r) + " where the picture has " + Colour(k, pictureBlock));
+      return InternalError("the outputs show " + Colour(shownK, block, depth) + " at pixel " + std::to_string(8 * cx + x) +
+                           "," + std::to_string(8 * cy + r) + " where the picture has " + Colour(k, pictureBlock, depth));
     }
   }
   return InternalError("a difference in the cell at " + std::to_string(8 * cx) + "," + std::to_string(8 * cy) +

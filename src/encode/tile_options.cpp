@@ -12,7 +12,7 @@ const char* MapOnlyOptionSet(const TileOptions& options) {
   if (options.paletteBase != 0) return "A palette base";
   if (options.priority) return "Priority";
   if (options.blankTile) return "A blank tile";
-  if (options.screens) return "Screens";
+  if (options.screens) return "The screen layout";
   return nullptr;
 }
 
