@@ -23,11 +23,9 @@ constexpr std::uint64_t Repeat(unsigned byte) { return kOnes * (byte & 0xFFU); }
 
 constexpr std::uint8_t PixelOf(std::uint64_t row, int x) { return static_cast<std::uint8_t>(row >> (8 * x)); }
 
-// 0xFF in every byte of x that is not zero, 0 in the others.
-constexpr std::uint64_t NonZeroBytes(std::uint64_t x) {
-  const std::uint64_t high = (x | ((x & Repeat(0x7F)) + Repeat(0x7F))) & Repeat(0x80);
-  return (high >> 7) * 0xFF;
-}
+// The top bit of every byte of x that is not zero, for bytes below 0x80
+// (a colour within a sub-palette, a sub-palette number).
+constexpr std::uint64_t NonZeroSmallBytes(std::uint64_t x) { return (x + Repeat(0x7F)) & Repeat(0x80); }
 
 constexpr std::uint64_t ReverseBytes(std::uint64_t x) {
   x = (x & 0x00FF00FF00FF00FFULL) << 8 | (x >> 8 & 0x00FF00FF00FF00FFULL);
@@ -57,6 +55,12 @@ inline void ToBytes(const CellRows& cell, std::uint8_t (&out)[64]) {
 inline void LoadCell(const Picture& picture, std::int32_t cx, std::int32_t cy, CellRows& out) {
   const std::size_t width = static_cast<std::size_t>(picture.width);
   const std::int32_t x0 = 8 * cx;
+  if (x0 + 8 <= picture.width && 8 * cy + 8 <= picture.height) {
+    const std::uint8_t* first = picture.indices.data() + static_cast<std::size_t>(8 * cy) * width +
+                                static_cast<std::size_t>(x0);
+    for (int r = 0; r < 8; ++r) out.row[r] = LoadRow(first + static_cast<std::size_t>(r) * width);
+    return;
+  }
   const std::int32_t columns = picture.width - x0 < 8 ? picture.width - x0 : 8;
   const std::int32_t rows = picture.height - 8 * cy < 8 ? picture.height - 8 * cy : 8;
   const std::uint8_t* first = picture.indices.data() + static_cast<std::size_t>(8 * cy) * width +
@@ -76,23 +80,41 @@ inline void LoadCell(const Picture& picture, std::int32_t cx, std::int32_t cy, C
 
 enum Flip : std::uint8_t { kNoFlip = 0, kFlipH = 1, kFlipV = 2, kFlipHV = 3 };
 
-// The cell as a map entry with these flip bits shows it.
+// Row r of the cell as a map entry with these flip bits shows it.
+inline std::uint64_t FlippedRow(const CellRows& cell, unsigned flip, int r) {
+  const std::uint64_t row = cell.row[(flip & kFlipV) != 0 ? 7 - r : r];
+  return (flip & kFlipH) != 0 ? ReverseBytes(row) : row;
+}
+
+inline void FlipInto(const CellRows& cell, unsigned flip, CellRows& out) {
+  for (int r = 0; r < 8; ++r) out.row[r] = FlippedRow(cell, flip, r);
+}
+
 inline CellRows Flipped(const CellRows& cell, unsigned flip) {
   CellRows out;
-  for (int r = 0; r < 8; ++r) {
-    const std::uint64_t row = cell.row[(flip & kFlipV) != 0 ? 7 - r : r];
-    out.row[r] = (flip & kFlipH) != 0 ? ReverseBytes(row) : row;
-  }
+  FlipInto(cell, flip, out);
   return out;
 }
 
+// Whether the tile flipped so shows the cell; compared row by row, as a
+// flipped copy built first costs a stall when the copy is read back.
+inline bool ShowsAs(const CellRows& tile, unsigned flip, const CellRows& cell) {
+  std::uint64_t difference = 0;
+  for (int r = 0; r < 8; ++r) difference |= FlippedRow(tile, flip, r) ^ cell.row[r];
+  return difference == 0;
+}
+
+// Independent products, so the eight rows multiply side by side; the final
+// steps bring every row's bits into both halves.
 inline std::uint64_t Hash(const CellRows& cell) {
-  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ULL;
+  constexpr std::uint64_t kMul[8] = {0x9E3779B97F4A7C15ULL, 0xC2B2AE3D27D4EB4FULL, 0x165667B19E3779F9ULL,
+                                     0xD6E8FEB86659FD93ULL, 0xFF51AFD7ED558CCDULL, 0xC4CEB9FE1A85EC53ULL,
+                                     0x94D049BB133111EBULL, 0xBF58476D1CE4E5B9ULL};
   std::uint64_t h = 0;
-  for (int r = 0; r < 8; ++r) h = (std::rotl(h, 23) ^ cell.row[r]) * kMul;
-  h ^= h >> 32;
-  h *= kMul;
-  return h ^ (h >> 29);
+  for (int r = 0; r < 8; ++r) h += (cell.row[r] ^ kMul[7 - r]) * kMul[r];
+  h ^= h >> 29;
+  h *= kMul[0];
+  return h ^ (h >> 32);
 }
 
 // How colour indices split into a sub-palette number (block) and a colour

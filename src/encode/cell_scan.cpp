@@ -33,8 +33,8 @@ std::optional<Refusal> CheckPicture(const Picture& picture, const Depth& depth) 
   if (past == 0) return std::nullopt;
   // One pass that the compiler turns into wide ORs; the slow search only
   // when it finds something.
-  unsigned seen = 0;
-  for (const std::uint8_t index : picture.indices) seen |= index;
+  std::uint8_t seen = 0;
+  for (const std::uint8_t index : picture.indices) seen = static_cast<std::uint8_t>(seen | index);
   if ((seen & past) == 0) return std::nullopt;
   return FirstCellPastReach(picture, depth);
 }

@@ -27,30 +27,39 @@ struct CellSplit {
 
 // Splits the raw indices of a cell into k and the sub-palette.
 inline CellSplit SplitCell(const CellRows& raw, const Depth& depth, CellRows& k) {
+  CellSplit split;
+  if (depth.bpp == 8) {
+    std::uint64_t any = 0;
+    for (int r = 0; r < 8; ++r) any |= k.row[r] = raw.row[r];
+    if (any != 0) split.block = 0;
+    return split;
+  }
+  // Copies, as the rows written to k might alias the depth's fields.
+  const std::uint64_t kMask = depth.kMask;
+  const std::uint64_t blockMask = depth.blockMask;
+  const int shift = depth.bpp;
   std::uint64_t coloured[8];
   std::uint64_t any = 0;
   for (int r = 0; r < 8; ++r) {
-    k.row[r] = depth.KOf(raw.row[r]);
-    coloured[r] = NonZeroBytes(k.row[r]);
+    k.row[r] = raw.row[r] & kMask;
+    coloured[r] = NonZeroSmallBytes(k.row[r]);
     any |= coloured[r];
   }
-  CellSplit split;
   if (any == 0) return split;
-  if (depth.bpp == 8) {
-    split.block = 0;
-    return split;
-  }
-  int r = 0;
-  while (coloured[r] == 0) ++r;
-  split.block = PixelOf(depth.BlocksOf(raw.row[r]), std::countr_zero(coloured[r]) / 8);
+  int first = 0;
+  while (coloured[first] == 0) ++first;
+  split.block = PixelOf(raw.row[first] >> shift & blockMask, std::countr_zero(coloured[first]) / 8);
   const std::uint64_t expected = Repeat(static_cast<unsigned>(split.block));
-  for (r = 0; r < 8; ++r) {
-    const std::uint64_t stray = (depth.BlocksOf(raw.row[r]) ^ expected) & coloured[r];
-    if (stray != 0) {
-      split.clash = PixelOf(depth.BlocksOf(raw.row[r]), std::countr_zero(stray) / 8);
-      return split;
-    }
+  std::uint64_t stray[8];
+  std::uint64_t anyStray = 0;
+  for (int r = 0; r < 8; ++r) {
+    stray[r] = NonZeroSmallBytes((raw.row[r] >> shift & blockMask) ^ expected) & coloured[r];
+    anyStray |= stray[r];
   }
+  if (anyStray == 0) return split;
+  int r = 0;
+  while (stray[r] == 0) ++r;
+  split.clash = PixelOf(raw.row[r] >> shift & blockMask, std::countr_zero(stray[r]) / 8);
   return split;
 }
 

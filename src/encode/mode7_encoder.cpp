@@ -40,22 +40,20 @@ EncodeResult EncodeMode7(const Picture& picture, const TileOptions& options) {
     return refusals::TooLargeForMode7(picture.width, picture.height);
   const std::int32_t across = cells::CellsAcross(picture);
   const std::int32_t down = cells::CellsDown(picture);
-  cells::TileDictionary dictionary(kMode7Tiles);
+  cells::TileDictionary dictionary(kMode7Tiles, false);
   std::vector<std::uint8_t> map(kMode7Layout.Entries(), 0);
   std::uint8_t subPalettes = 0;
   cells::CellRows raw;
   for (std::int32_t cy = 0; cy < down; ++cy) {
     for (std::int32_t cx = 0; cx < across; ++cx) {
       cells::LoadCell(picture, cx, cy, raw);
-      const cells::Placement at = dictionary.Place(raw, false);
+      const cells::Placement at = dictionary.Place(raw);
       map[kMode7Layout.IndexOf(cx, cy)] = static_cast<std::uint8_t>(at.tile);
       if (!(raw == cells::CellRows{})) subPalettes = 1;
     }
   }
   if (across < kMode7Layout.columns || down < kMode7Layout.rows) {
-    const cells::CellRows blank;
-    const std::int64_t found = dictionary.Find(blank, cells::Hash(blank));
-    const std::uint32_t tile = found >= 0 ? static_cast<std::uint32_t>(found) : dictionary.Add(blank, cells::Hash(blank));
+    const std::uint32_t tile = dictionary.BlankTile();
     for (std::int32_t cy = 0; cy < kMode7Layout.rows; ++cy)
       for (std::int32_t cx = cy < down ? across : 0; cx < kMode7Layout.columns; ++cx)
         map[kMode7Layout.IndexOf(cx, cy)] = static_cast<std::uint8_t>(tile);

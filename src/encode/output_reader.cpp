@@ -31,17 +31,29 @@ std::string SizeFault(const char* what, std::size_t size, std::size_t expected) 
 
 }  // namespace
 
-cells::CellRows DecodePlanarTile(const std::uint8_t* tile, int bpp) {
+namespace {
+
+template <int Bpp>
+cells::CellRows DecodePlanar(const std::uint8_t* tile) {
   cells::CellRows rows;
   for (int i = 0; i < 8; ++i) {
     std::uint64_t planes = 0;
-    for (int n = 0; n < bpp; ++n)
+    for (int n = 0; n < Bpp; ++n)
       planes |= static_cast<std::uint64_t>(tile[16 * (n / 2) + 2 * i + n % 2]) << (8 * n);
     // Byte j now holds the pixel whose bit is bit j of each plane: the
     // leftmost pixel sits in the top bit, so in the top byte.
     rows.row[i] = cells::ReverseBytes(Transpose8x8(planes));
   }
   return rows;
+}
+
+}  // namespace
+
+cells::CellRows DecodePlanarTile(const std::uint8_t* tile, int bpp) {
+  // A fixed depth each, so the plane loop unrolls.
+  if (bpp == 2) return DecodePlanar<2>(tile);
+  if (bpp == 8) return DecodePlanar<8>(tile);
+  return DecodePlanar<4>(tile);
 }
 
 OutputReader::OutputReader(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t width,
@@ -75,8 +87,8 @@ void OutputReader::ReadPlain(const EncodedOutputs& outputs, std::int32_t across,
     return;
   }
   plainBlock_ = static_cast<int>(blocks) - 1;
-  tiles_.reserve(layout_.Entries());
-  for (std::size_t n = 0; n < layout_.Entries(); ++n) tiles_.push_back(DecodePlanarTile(outputs.tiles.data() + n * size, bpp_));
+  // Each tile is read once, so decoded as it is asked for.
+  plainTiles_ = outputs.tiles.data();
 }
 
 void OutputReader::ReadMap(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t across,
@@ -131,7 +143,7 @@ void OutputReader::ReadMode7(const EncodedOutputs& outputs, bool interleaved) {
 
 bool OutputReader::Cell(std::int32_t cx, std::int32_t cy, cells::CellRows& k, int& block) const {
   if (plain_) {
-    k = tiles_[layout_.IndexOf(cx, cy)];
+    k = DecodePlanarTile(plainTiles_ + layout_.IndexOf(cx, cy) * PlanarTileSize(bpp_), bpp_);
     block = plainBlock_;
     return true;
   }
@@ -145,7 +157,7 @@ bool OutputReader::Cell(std::int32_t cx, std::int32_t cy, cells::CellRows& k, in
   const int tile = static_cast<int>(entry & 0x3FFU) - tileBase_;
   block = static_cast<int>(entry >> 10 & 7U) - paletteBase_;
   if (tile < 0 || static_cast<std::size_t>(tile) >= tiles_.size() || block < 0) return false;
-  k = cells::Flipped(tiles_[static_cast<std::size_t>(tile)], entry >> 14);
+  cells::FlipInto(tiles_[static_cast<std::size_t>(tile)], entry >> 14, k);
   return true;
 }
 

@@ -16,7 +16,8 @@ namespace tilora {
 
 class OutputReader {
  public:
-  // The outputs of a picture of width x height pixels encoded with options.
+  // The outputs of a picture of width x height pixels encoded with options;
+  // they must outlive the reader.
   OutputReader(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t width, std::int32_t height);
 
   // Why the outputs cannot be read (sizes that do not fit the options and
@@ -45,7 +46,8 @@ class OutputReader {
   int tileBase_ = 0;
   int paletteBase_ = 0;
   MapLayout layout_;
-  std::vector<cells::CellRows> tiles_;  // decoded
+  const std::uint8_t* plainTiles_ = nullptr;  // within the outputs read
+  std::vector<cells::CellRows> tiles_;        // decoded
   std::vector<std::uint16_t> entries_;  // map entries in the layout's order
   std::string fault_;
 };

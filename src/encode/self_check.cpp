@@ -17,13 +17,26 @@ std::string Colour(int k, int block, const Depth& depth) {
   return "colour " + std::to_string(k) + " of sub-palette " + std::to_string(block);
 }
 
-// Whether the shown row matches the picture's: equal colours, and equal
+// Whether the shown cell matches the picture's: equal colours, and equal
 // sub-palettes wherever the colour is not 0.
-bool RowMatches(std::uint64_t raw, std::uint64_t shown, int block, const Depth& depth) {
-  const std::uint64_t coloured = cells::NonZeroBytes(shown);
-  if (depth.bpp == 8) return raw == shown && (block == 0 || coloured == 0);
-  const std::uint64_t expected = shown | ((cells::Repeat(static_cast<unsigned>(block)) << depth.bpp) & coloured);
-  return ((raw ^ expected) & (coloured | depth.kMask)) == 0;
+bool CellMatches(const CellRows& raw, const CellRows& shown, int block, const Depth& depth) {
+  std::uint64_t wrong = 0;
+  if (depth.bpp == 8) {
+    std::uint64_t any = 0;
+    for (int r = 0; r < 8; ++r) {
+      wrong |= raw.row[r] ^ shown.row[r];
+      any |= shown.row[r];
+    }
+    return wrong == 0 && (block == 0 || any == 0);
+  }
+  const std::uint64_t kMask = depth.kMask;
+  const std::uint64_t blockMask = depth.blockMask;
+  const std::uint64_t expected = cells::Repeat(static_cast<unsigned>(block));
+  for (int r = 0; r < 8; ++r) {
+    const std::uint64_t otherBlock = cells::NonZeroSmallBytes((raw.row[r] >> depth.bpp & blockMask) ^ expected);
+    wrong |= ((raw.row[r] & kMask) ^ shown.row[r]) | (otherBlock & cells::NonZeroSmallBytes(shown.row[r]));
+  }
+  return wrong == 0;
 }
 
 std::string Difference(std::int32_t cx, std::int32_t cy, const CellRows& raw, const CellRows& shown, int block,
@@ -67,9 +80,7 @@ std::optional<std::string> SelfCheck(const Picture& picture, const TileOptions& 
       } else {
         raw = CellRows{};
       }
-      bool same = true;
-      for (int r = 0; r < 8; ++r) same &= RowMatches(raw.row[r], shown.row[r], block, depth);
-      if (!same) return Difference(cx, cy, raw, shown, block, depth);
+      if (!CellMatches(raw, shown, block, depth)) return Difference(cx, cy, raw, shown, block, depth);
     }
   }
   return std::nullopt;

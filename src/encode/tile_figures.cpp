@@ -19,11 +19,11 @@ std::variant<TileFigures, Refusal> FiguresOf(const Picture& picture, int bpp) {
   figures.cells = cells::CellsAcross(picture) * cells::CellsDown(picture);
 
   const std::size_t expected = std::min<std::size_t>(static_cast<std::size_t>(figures.cells), 1024);
-  cells::TileDictionary exact(expected);
-  cells::TileDictionary withFlips(expected);
+  cells::TileDictionary exact(expected, false);
+  cells::TileDictionary withFlips(expected, true);
   const auto count = [&](std::int32_t, std::int32_t, const cells::CellRows& k, int block) {
-    exact.Place(k, false);
-    withFlips.Place(k, true);
+    exact.Place(k);
+    withFlips.Place(k);
     if (block >= 0) figures.subPalettes = static_cast<std::uint8_t>(figures.subPalettes | 1U << block);
     return true;
   };

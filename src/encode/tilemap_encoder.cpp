@@ -52,15 +52,14 @@ EncodeResult EncodeTilemap(const Picture& picture, const TileOptions& options) {
   const MapLayout layout = std::get<MapLayout>(layoutOrRefusal);
 
   const std::size_t cellCount = static_cast<std::size_t>(across) * static_cast<std::size_t>(down);
-  cells::TileDictionary dictionary(std::min<std::size_t>(cellCount, kTileLimit));
-  const CellRows blank;
-  if (options.blankTile) dictionary.Add(blank, cells::Hash(blank));
+  cells::TileDictionary dictionary(std::min<std::size_t>(cellCount, kTileLimit), options.flips);
+  if (options.blankTile) dictionary.BlankTile();
 
   std::vector<std::uint16_t> words(layout.Entries());
   std::uint8_t subPalettes = 0;
   std::optional<Refusal> refusal;
   const auto place = [&](std::int32_t cx, std::int32_t cy, const CellRows& k, int block) {
-    const cells::Placement at = dictionary.Place(k, options.flips);
+    const cells::Placement at = dictionary.Place(k);
     const int palette = std::max(block, 0) + options.paletteBase;
     if (palette > 7) {
       refusal = refusals::PalettePastLast(8 * cx, 8 * cy, block, options.paletteBase);
@@ -77,8 +76,7 @@ EncodeResult EncodeTilemap(const Picture& picture, const TileOptions& options) {
   if (layout.Entries() > cellCount) {
     // Entries beyond the picture show an all-colour-0 tile, the picture's
     // own if it has one.
-    const std::int64_t found = dictionary.Find(blank, cells::Hash(blank));
-    const std::uint32_t tile = found >= 0 ? static_cast<std::uint32_t>(found) : dictionary.Add(blank, cells::Hash(blank));
+    const std::uint32_t tile = dictionary.BlankTile();
     const std::uint16_t word = MapWord((tile + static_cast<std::uint32_t>(options.tileBase)) & 0x3FFU,
                                        options.paletteBase, options.priority, cells::kNoFlip);
     for (std::int32_t cy = 0; cy < layout.rows; ++cy)
