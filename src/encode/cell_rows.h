@@ -56,15 +56,15 @@ inline void LoadCell(const Picture& picture, std::int32_t cx, std::int32_t cy, C
   const std::size_t width = static_cast<std::size_t>(picture.width);
   const std::int32_t x0 = 8 * cx;
   if (x0 + 8 <= picture.width && 8 * cy + 8 <= picture.height) {
-    const std::uint8_t* first = picture.indices.data() + static_cast<std::size_t>(8 * cy) * width +
-                                static_cast<std::size_t>(x0);
+    const std::uint8_t* first =
+        picture.indices.data() + static_cast<std::size_t>(8 * cy) * width + static_cast<std::size_t>(x0);
     for (int r = 0; r < 8; ++r) out.row[r] = LoadRow(first + static_cast<std::size_t>(r) * width);
     return;
   }
   const std::int32_t columns = picture.width - x0 < 8 ? picture.width - x0 : 8;
   const std::int32_t rows = picture.height - 8 * cy < 8 ? picture.height - 8 * cy : 8;
-  const std::uint8_t* first = picture.indices.data() + static_cast<std::size_t>(8 * cy) * width +
-                              static_cast<std::size_t>(x0);
+  const std::uint8_t* first =
+      picture.indices.data() + static_cast<std::size_t>(8 * cy) * width + static_cast<std::size_t>(x0);
   for (std::int32_t r = 0; r < 8; ++r) {
     if (r >= rows) {
       out.row[r] = 0;

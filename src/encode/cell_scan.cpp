@@ -15,7 +15,8 @@ Refusal FirstCellPastReach(const Picture& picture, const Depth& depth) {
       LoadCell(picture, cx, cy, raw);
       for (const std::uint64_t row : raw.row) {
         for (int x = 0; x < 8; ++x) {
-          if ((PixelOf(row, x) & past) != 0) return refusals::IndexPastReach(8 * cx, 8 * cy, PixelOf(row, x), depth.bpp);
+          if ((PixelOf(row, x) & past) != 0)
+            return refusals::IndexPastReach(8 * cx, 8 * cy, PixelOf(row, x), depth.bpp);
         }
       }
     }

@@ -16,16 +16,16 @@
 namespace tilora {
 
 struct TileOptions {
-  int bpp = 4;               // 2, 4 or 8; not used in mode 7
-  bool map = false;          // deduplicate the tiles and produce the map
-  bool flips = true;         // map: a flipped copy of a tile is the same tile
-  int tileBase = 0;          // map: added to every tile number, 0-1023
-  int paletteBase = 0;       // map: added to every palette field, 0-7 (0 at 8 bpp)
-  bool priority = false;     // map: bit 13 on every entry
-  bool blankTile = false;    // map: tile 0 is all colour 0
-  bool screens = false;      // map: whole 32 x 32 screens in the console's order
-  bool mode7 = false;        // chunky tiles and a 128 x 128 byte map
-  bool interleave = false;   // mode 7: one 32 KiB video-memory image as well
+  int bpp = 4;              // 2, 4 or 8; not used in mode 7
+  bool map = false;         // deduplicate the tiles and produce the map
+  bool flips = true;        // map: a flipped copy of a tile is the same tile
+  int tileBase = 0;         // map: added to every tile number, 0-1023
+  int paletteBase = 0;      // map: added to every palette field, 0-7 (0 at 8 bpp)
+  bool priority = false;    // map: bit 13 on every entry
+  bool blankTile = false;   // map: tile 0 is all colour 0
+  bool screens = false;     // map: whole 32 x 32 screens in the console's order
+  bool mode7 = false;       // chunky tiles and a 128 x 128 byte map
+  bool interleave = false;  // mode 7: one 32 KiB video-memory image as well
 };
 
 enum class RefusalKind {
@@ -54,8 +54,8 @@ struct EncodedOutputs {
   // Mode 7 with interleave: 32 KiB, word i = map byte i | tile byte i << 8.
   std::vector<std::uint8_t> vram;
 
-  int tileCount = 0;             // tiles in the tile data
-  int mapColumns = 0;            // the map's size in cells (0 without a map)
+  int tileCount = 0;   // tiles in the tile data
+  int mapColumns = 0;  // the map's size in cells (0 without a map)
   int mapRows = 0;
   std::uint8_t subPalettes = 0;  // bit b: a tile with colours of sub-palette b
 };
@@ -86,8 +86,7 @@ EncodeResult EncodeForConsole(const Picture& picture, const TileOptions& options
 // the picture's; colour 0 matches in any sub-palette, and map entries beyond
 // the picture must show colour 0. The first difference, as an internal
 // error's text.
-std::optional<std::string> SelfCheck(const Picture& picture, const TileOptions& options,
-                                     const EncodedOutputs& outputs);
+std::optional<std::string> SelfCheck(const Picture& picture, const TileOptions& options, const EncodedOutputs& outputs);
 
 // The picture as the console would show the outputs: width x height colours,
 // rows top first. Colour 0 of any sub-palette shows palette word 0 (the

@@ -11,9 +11,7 @@ Refusal OfPicture(std::string message) { return {RefusalKind::Picture, std::move
 
 }  // namespace
 
-Refusal NotIndexed() {
-  return OfPicture("The picture has no colour table; tiles need a picture of colour indices.");
-}
+Refusal NotIndexed() { return OfPicture("The picture has no colour table; tiles need a picture of colour indices."); }
 
 Refusal PixelsDoNotMatchSize() {
   return Internal("the picture holds a different number of pixels than its size gives");
@@ -21,14 +19,15 @@ Refusal PixelsDoNotMatchSize() {
 
 Refusal IndexPastReach(std::int32_t x, std::int32_t y, unsigned index, int bpp) {
   const int perBlock = 1 << bpp;
-  return OfPicture("The tile at " + At(x, y) + " uses colour " + std::to_string(index) + "; at " +
-                   std::to_string(bpp) + " bpp only colours 0-" + std::to_string(8 * perBlock - 1) +
-                   " fit (8 sub-palettes of " + std::to_string(perBlock) + ").");
+  return OfPicture("The tile at " + At(x, y) + " uses colour " + std::to_string(index) + "; at " + std::to_string(bpp) +
+                   " bpp only colours 0-" + std::to_string(8 * perBlock - 1) + " fit (8 sub-palettes of " +
+                   std::to_string(perBlock) + ").");
 }
 
 Refusal MixedSubPalettes(std::int32_t x, std::int32_t y, int first, int second) {
   return OfPicture("The tile at " + At(x, y) + " mixes sub-palettes " + std::to_string(first) + " and " +
-                   std::to_string(second) + "; a tile's colours must come from one sub-palette (colour 0 of any fits).");
+                   std::to_string(second) +
+                   "; a tile's colours must come from one sub-palette (colour 0 of any fits).");
 }
 
 Refusal SeveralSubPalettesWithoutMap(std::int32_t x0, std::int32_t y0, int first, std::int32_t x1, std::int32_t y1,

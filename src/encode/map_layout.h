@@ -19,7 +19,8 @@ struct MapLayout {
   std::size_t Entries() const { return static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows); }
 
   std::size_t IndexOf(std::int32_t cx, std::int32_t cy) const {
-    if (!screens) return static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(cx);
+    if (!screens)
+      return static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(cx);
     const std::int32_t screen = (cy / 32) * (columns / 32) + cx / 32;
     return static_cast<std::size_t>(1024 * screen + 32 * (cy % 32) + cx % 32);
   }

@@ -25,8 +25,7 @@ cells::CellRows ChunkyTile(const std::uint8_t* tile) {
 }
 
 std::string SizeFault(const char* what, std::size_t size, std::size_t expected) {
-  return std::string(what) + " holds " + std::to_string(size) + " bytes where " + std::to_string(expected) +
-         " belong";
+  return std::string(what) + " holds " + std::to_string(size) + " bytes where " + std::to_string(expected) + " belong";
 }
 
 }  // namespace
@@ -38,8 +37,7 @@ cells::CellRows DecodePlanar(const std::uint8_t* tile) {
   cells::CellRows rows;
   for (int i = 0; i < 8; ++i) {
     std::uint64_t planes = 0;
-    for (int n = 0; n < Bpp; ++n)
-      planes |= static_cast<std::uint64_t>(tile[16 * (n / 2) + 2 * i + n % 2]) << (8 * n);
+    for (int n = 0; n < Bpp; ++n) planes |= static_cast<std::uint64_t>(tile[16 * (n / 2) + 2 * i + n % 2]) << (8 * n);
     // Byte j now holds the pixel whose bit is bit j of each plane: the
     // leftmost pixel sits in the top bit, so in the top byte.
     rows.row[i] = cells::ReverseBytes(Transpose8x8(planes));

@@ -48,7 +48,7 @@ class OutputReader {
   MapLayout layout_;
   const std::uint8_t* plainTiles_ = nullptr;  // within the outputs read
   std::vector<cells::CellRows> tiles_;        // decoded
-  std::vector<std::uint16_t> entries_;  // map entries in the layout's order
+  std::vector<std::uint16_t> entries_;        // map entries in the layout's order
   std::string fault_;
 };
 

@@ -48,8 +48,9 @@ std::string Difference(std::int32_t cx, std::int32_t cy, const CellRows& raw, co
       const int pictureBlock = depth.bpp == 8 ? 0 : static_cast<int>(index >> depth.bpp);
       const int shownK = cells::PixelOf(shown.row[r], x);
       if (k == shownK && (k == 0 || pictureBlock == block)) continue;
-      return InternalError("the outputs show " + Colour(shownK, block, depth) + " at pixel " + std::to_string(8 * cx + x) +
-                           "," + std::to_string(8 * cy + r) + " where the picture has " + Colour(k, pictureBlock, depth));
+      return InternalError("the outputs show " + Colour(shownK, block, depth) + " at pixel " +
+                           std::to_string(8 * cx + x) + "," + std::to_string(8 * cy + r) + " where the picture has " +
+                           Colour(k, pictureBlock, depth));
     }
   }
   return InternalError("a difference in the cell at " + std::to_string(8 * cx) + "," + std::to_string(8 * cy) +

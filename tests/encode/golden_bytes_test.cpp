@@ -25,7 +25,9 @@ Bytes Padded(Bytes start, std::size_t size) {
   return start;
 }
 
-unsigned WordAt(const Bytes& bytes, std::size_t word) { return bytes.at(2 * word) | bytes.at(2 * word + 1) << 8U; }
+unsigned WordAt(const Bytes& bytes, std::size_t word) {
+  return bytes.at(2 * word) | static_cast<unsigned>(bytes.at(2 * word + 1)) << 8;
+}
 
 // One pixel of colour 1 in a corner of each cell: the top-left in sub-palette
 // 0, top-right in 1, bottom-left in 2, bottom-right in 0. One tile, shown
@@ -65,10 +67,10 @@ TEST(GoldenBytesTest, WithoutFlipsEachCornerIsATile) {
   options.flips = false;
   const EncodedOutputs out = Encoded(FourCorners(), options);
   Bytes tiles(4 * 32, 0);
-  tiles[0] = 0x80;           // tile 0: top-left
-  tiles[32] = 0x01;          // tile 1: top-right
-  tiles[64 + 14] = 0x80;     // tile 2: bottom-left, plane 0 of row 7
-  tiles[96 + 14] = 0x01;     // tile 3: bottom-right
+  tiles[0] = 0x80;        // tile 0: top-left
+  tiles[32] = 0x01;       // tile 1: top-right
+  tiles[64 + 14] = 0x80;  // tile 2: bottom-left, plane 0 of row 7
+  tiles[96 + 14] = 0x01;  // tile 3: bottom-right
   EXPECT_EQ(out.tiles, tiles);
   EXPECT_EQ(out.map, (Bytes{0x00, 0x00, 0x01, 0x04, 0x02, 0x08, 0x03, 0x00}));
 }
@@ -94,7 +96,8 @@ TEST(GoldenBytesTest, TwoBppTileAndItsSubPalette) {
     EXPECT_EQ(out.tiles, Padded({0x55, 0x33, 0xFF, 0xFF}, 16));
     EXPECT_EQ(out.map, (map ? Bytes{0x00, 0x08} : Bytes{}));
     ASSERT_EQ(out.palette.size(), 3U * 8);
-    EXPECT_EQ(Bytes(out.palette.begin() + 16, out.palette.end()), (Bytes{0x41, 0x0C, 0x1F, 0x00, 0xE0, 0x03, 0x00, 0x7C}));
+    EXPECT_EQ(Bytes(out.palette.begin() + 16, out.palette.end()),
+              (Bytes{0x41, 0x0C, 0x1F, 0x00, 0xE0, 0x03, 0x00, 0x7C}));
   }
 }
 

@@ -34,22 +34,35 @@ Picture WithPixels(std::int32_t width, std::int32_t height,
 const RefusalCase kRefusals[] = {
     // The first cell in reading order, though a later cell's pixel comes
     // first in reading order.
-    {"IndexPastFourBpp", [] { return WithPixels(24, 16, {{20, 0, 200}, {3, 7, 128}}); }, [](TileOptions&) {},
-     RefusalKind::Picture, "The tile at 0,0 uses colour 128; at 4 bpp only colours 0-127 fit (8 sub-palettes of 16)."},
-    {"IndexPastTwoBpp", [] { return WithPixels(24, 16, {{10, 12, 32}}); }, [](TileOptions& o) { o.bpp = 2; },
-     RefusalKind::Picture, "The tile at 8,8 uses colour 32; at 2 bpp only colours 0-31 fit (8 sub-palettes of 4)."},
-    {"MixedSubPalettes", [] { return WithPixels(16, 8, {{9, 0, 3}, {10, 5, 17}, {11, 5, 32}}); },
+    {"IndexPastFourBpp",
+     [] {
+       return WithPixels(24, 16, {{20, 0, 200}, {3, 7, 128}});
+     },
+     [](TileOptions&) {}, RefusalKind::Picture,
+     "The tile at 0,0 uses colour 128; at 4 bpp only colours 0-127 fit (8 sub-palettes of 16)."},
+    {"IndexPastTwoBpp",
+     [] {
+       return WithPixels(24, 16, {{10, 12, 32}});
+     },
+     [](TileOptions& o) { o.bpp = 2; }, RefusalKind::Picture,
+     "The tile at 8,8 uses colour 32; at 2 bpp only colours 0-31 fit (8 sub-palettes of 4)."},
+    {"MixedSubPalettes",
+     [] {
+       return WithPixels(16, 8, {{9, 0, 3}, {10, 5, 17}, {11, 5, 32}});
+     },
      [](TileOptions& o) { o.map = true; }, RefusalKind::Picture,
      "The tile at 8,0 mixes sub-palettes 0 and 1; a tile's colours must come from one sub-palette (colour 0 of any "
      "fits)."},
-    {"SeveralSubPalettesWithoutMap", [] { return WithPixels(24, 8, {{0, 0, 1}, {8, 0, 16}, {16, 0, 33}}); },
+    {"SeveralSubPalettesWithoutMap",
+     [] {
+       return WithPixels(24, 8, {{0, 0, 1}, {8, 0, 16}, {16, 0, 33}});
+     },
      [](TileOptions&) {}, RefusalKind::Picture,
      "The picture uses sub-palettes 0 and 2 (tiles at 0,0 and 16,0); without a map the sub-palette of each tile "
      "would be lost."},
     {"TooManyTiles", [] { return testing::DistinctTiles(1025, 41, 4); }, [](TileOptions& o) { o.map = true; },
      RefusalKind::Picture, "The picture needs 1025 distinct tiles; at most 1024 fit the map (tile base 0)."},
-    {"TooManyTilesFromBase",
-     [] { return testing::DistinctTiles(1000, 40, 4); },
+    {"TooManyTilesFromBase", [] { return testing::DistinctTiles(1000, 40, 4); },
      [](TileOptions& o) {
        o.map = true;
        o.tileBase = 25;
@@ -61,12 +74,16 @@ const RefusalCase kRefusals[] = {
        o.blankTile = true;
      },
      RefusalKind::Picture, "The picture needs 1025 distinct tiles; at most 1024 fit the map (tile base 0)."},
-    {"PalettePastLast", [] { return WithPixels(16, 8, {{0, 0, 0x31}, {9, 0, 0x51}}); },
+    {"PalettePastLast",
+     [] {
+       return WithPixels(16, 8, {{0, 0, 0x31}, {9, 0, 0x51}});
+     },
      [](TileOptions& o) {
        o.map = true;
        o.paletteBase = 3;
      },
-     RefusalKind::Picture, "The tile at 8,0 uses sub-palette 5; with palette base 3 it would need palette 8, past the last (7)."},
+     RefusalKind::Picture,
+     "The tile at 8,0 uses sub-palette 5; with palette base 3 it would need palette 8, past the last (7)."},
     {"ScreensTooWide", [] { return BlankPicture(520, 8); },
      [](TileOptions& o) {
        o.map = true;
@@ -83,7 +100,8 @@ const RefusalCase kRefusals[] = {
        picture.indexed = false;
        return picture;
      },
-     [](TileOptions&) {}, RefusalKind::Picture, "The picture has no colour table; tiles need a picture of colour indices."},
+     [](TileOptions&) {}, RefusalKind::Picture,
+     "The picture has no colour table; tiles need a picture of colour indices."},
     {"DepthThree", [] { return BlankPicture(8, 8); }, [](TileOptions& o) { o.bpp = 3; }, RefusalKind::Usage,
      "The output depth must be 2, 4 or 8 bpp, not 3."},
     {"TileBaseRange", [] { return BlankPicture(8, 8); },
@@ -126,7 +144,9 @@ TEST_P(RefusalTest, NamesTheProblem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Encoders, RefusalTest, ::testing::ValuesIn(kRefusals),
-                         [](const ::testing::TestParamInfo<RefusalCase>& param) { return std::string(param.param.name); });
+                         [](const ::testing::TestParamInfo<RefusalCase>& param) {
+                           return std::string(param.param.name);
+                         });
 
 }  // namespace
 }  // namespace tilora

@@ -19,8 +19,7 @@ using Shape = std::array<std::uint8_t, 64>;
 
 testing::TiledImage ImageOf(const EncodedOutputs& out, const TileOptions& o, const Picture& picture) {
   if (o.mode7 && o.interleave) return testing::SplitVram(out.vram);
-  testing::TiledImage image{out.tiles, out.map, o.mode7 ? 8 : o.bpp, o.mode7, 0, o.screens, o.tileBase,
-                            o.paletteBase};
+  testing::TiledImage image{out.tiles, out.map, o.mode7 ? 8 : o.bpp, o.mode7, 0, o.screens, o.tileBase, o.paletteBase};
   image.columns = out.map.empty() ? (picture.width + 7) / 8 : out.mapColumns;
   return image;
 }
@@ -48,7 +47,8 @@ std::size_t ExpectedTiles(const Picture& picture, const TileOptions& o, int mapC
   for (int cy = 0; cy < down; ++cy) {
     for (int cx = 0; cx < across; ++cx) {
       Shape shape = CellShape(picture, cx, cy, ColourBits(o));
-      for (int f = 1; f < 4 && o.flips && !o.mode7; ++f) shape = std::min(shape, CellShape(picture, cx, cy, ColourBits(o), f));
+      for (int f = 1; f < 4 && o.flips && !o.mode7; ++f)
+        shape = std::min(shape, CellShape(picture, cx, cy, ColourBits(o), f));
       shapes.insert(shape);
     }
   }
@@ -144,32 +144,40 @@ const RoundTrip kRoundTrips[] = {
     {"Map2ThreeBlocks", {50, 30, 2, {1, 2, 5}, 8, 40, false, 3}, Map(2)},
     {"Map8", {45, 33, 8, {0}, 9, 30, true, 4}, Map(8)},
     {"Map4NoFlips", {64, 48, 4, {0, 1}, 6, 50, true, 5}, With(Map(4), [](TileOptions& o) { o.flips = false; })},
-    {"Map4Bases", {40, 40, 4, {0, 2, 5}, 6, 30, true, 6},
-     With(Map(4), [](TileOptions& o) { 
-       o.tileBase = 1000;
-       o.paletteBase = 2;
-       o.priority = true;
-      })},
-    {"Map4BlankTileScreens", {300, 200, 4, {1}, 20, 25, false, 7},
-     With(Map(4), [](TileOptions& o) { 
-       o.blankTile = true;
-       o.screens = true;
-      })},
+    {"Map4Bases",
+     {40, 40, 4, {0, 2, 5}, 6, 30, true, 6},
+     With(Map(4),
+          [](TileOptions& o) {
+            o.tileBase = 1000;
+            o.paletteBase = 2;
+            o.priority = true;
+          })},
+    {"Map4BlankTileScreens",
+     {300, 200, 4, {1}, 20, 25, false, 7},
+     With(Map(4),
+          [](TileOptions& o) {
+            o.blankTile = true;
+            o.screens = true;
+          })},
     {"Map2TallScreens", {100, 300, 2, {0, 6}, 20, 25, true, 8}, With(Map(2), [](TileOptions& o) { o.screens = true; })},
     {"Map8Screens", {256, 256, 8, {0}, 30, 25, true, 9}, With(Map(8), [](TileOptions& o) { o.screens = true; })},
     {"Plain4OneBlock", {27, 19, 4, {2}, 30, 0, true, 10}, With(Map(4), [](TileOptions& o) { o.map = false; })},
     {"Plain2OneBlock", {20, 12, 2, {0}, 30, 0, true, 11}, With(Map(2), [](TileOptions& o) { o.map = false; })},
     {"Plain8", {33, 17, 8, {0}, 30, 0, true, 12}, With(Map(8), [](TileOptions& o) { o.map = false; })},
     {"Mode7", {100, 70, 8, {0}, 40, 25, false, 13}, With(Map(8), [](TileOptions& o) { o.mode7 = true; })},
-    {"Mode7InterleavedWhole", {1024, 1024, 8, {0}, 200, 0, true, 14},
-     With(Map(8), [](TileOptions& o) { 
-       o.mode7 = true;
-       o.interleave = true;
-      })},
+    {"Mode7InterleavedWhole",
+     {1024, 1024, 8, {0}, 200, 0, true, 14},
+     With(Map(8),
+          [](TileOptions& o) {
+            o.mode7 = true;
+            o.interleave = true;
+          })},
 };
 
 INSTANTIATE_TEST_SUITE_P(Encoders, RoundTripTest, ::testing::ValuesIn(kRoundTrips),
-                         [](const ::testing::TestParamInfo<RoundTrip>& param) { return std::string(param.param.name); });
+                         [](const ::testing::TestParamInfo<RoundTrip>& param) {
+                           return std::string(param.param.name);
+                         });
 
 // The largest tile counts that fit, each with the one tile more refused.
 struct Limit {
@@ -191,7 +199,8 @@ TEST(TileLimitsTest, TheLastTileThatFitsIsAccepted) {
   };
   for (const Limit& limit : limits) {
     const EncodeResult result = EncodeForConsole(limit.picture, limit.options);
-    ASSERT_TRUE(std::holds_alternative<EncodedOutputs>(result)) << limit.name << ": " << std::get<Refusal>(result).message;
+    ASSERT_TRUE(std::holds_alternative<EncodedOutputs>(result))
+        << limit.name << ": " << std::get<Refusal>(result).message;
     EXPECT_EQ(std::get<EncodedOutputs>(result).tileCount, limit.tiles) << limit.name;
   }
 }

@@ -12,8 +12,8 @@ Picture BlankPicture(std::int32_t width, std::int32_t height) {
   picture.depth = 8;
   picture.indices.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
   for (int i = 0; i < 256; ++i)
-    picture.palette.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
-                               static_cast<std::uint8_t>(i * 7)});
+    picture.palette.push_back(
+        {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i * 7)});
   return picture;
 }
 

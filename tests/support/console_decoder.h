@@ -14,17 +14,17 @@ struct TiledImage {
   std::vector<std::uint8_t> map;  // empty: plain tiles, row-major
   int bpp = 4;                    // 2, 4, 8; mode 7's chunky tiles: 8
   bool mode7 = false;
-  int columns = 0;                // cells across the map (or the picture, without one)
+  int columns = 0;  // cells across the map (or the picture, without one)
   bool screens = false;
   int tileBase = 0;
   int paletteBase = 0;
 };
 
 struct ShownPixel {
-  int tile = 0;      // as stored in the tile data
-  int palette = 0;   // the map's palette field less the base
-  int colour = 0;    // within the sub-palette
-  int flips = 0;     // bit 0 horizontal, bit 1 vertical
+  int tile = 0;     // as stored in the tile data
+  int palette = 0;  // the map's palette field less the base
+  int colour = 0;   // within the sub-palette
+  int flips = 0;    // bit 0 horizontal, bit 1 vertical
   bool priority = false;
 };
 
