@@ -118,7 +118,8 @@ inline std::uint64_t Hash(const CellRows& cell) {
 }
 
 // How colour indices split into a sub-palette number (block) and a colour
-// within it (k) at an output depth: index = block << bpp | k.
+// within it (k) at an output depth: index = block << bpp | k; at 8 bpp all
+// of the index is k.
 struct Depth {
   int bpp = 4;
   std::uint64_t kMask = Repeat(0x0F);      // the k bits of every pixel
@@ -131,8 +132,6 @@ struct Depth {
     return {};
   }
   int Colours() const { return 1 << bpp; }
-  std::uint64_t KOf(std::uint64_t raw) const { return raw & kMask; }
-  std::uint64_t BlocksOf(std::uint64_t raw) const { return bpp == 8 ? 0 : (raw >> bpp) & blockMask; }
 };
 
 }  // namespace tilora::cells

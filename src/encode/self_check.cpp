@@ -61,12 +61,15 @@ std::string Difference(std::int32_t cx, std::int32_t cy, const CellRows& raw, co
 
 std::optional<std::string> SelfCheck(const Picture& picture, const TileOptions& options,
                                      const EncodedOutputs& outputs) {
+  if (picture.width < 0 || picture.height < 0 || picture.indices.size() != picture.PixelCount())
+    return InternalError("the picture holds a different number of pixels than its size gives");
   const OutputReader reader(outputs, options, picture.width, picture.height);
   if (!reader.Fault().empty()) return InternalError(reader.Fault());
   const Depth depth = Depth::Of(options.mode7 ? 8 : options.bpp);
   const std::int32_t across = cells::CellsAcross(picture);
   const std::int32_t down = cells::CellsDown(picture);
   const MapLayout& layout = reader.Layout();
+  if (across > layout.columns || down > layout.rows) return InternalError("the map is smaller than the picture");
   CellRows raw;
   CellRows shown;
   int block = 0;

@@ -65,8 +65,8 @@ class TileDictionary {
 
   bool flips_;
   std::vector<CellRows> tiles_;
-  // Per slot: the hash's low half; above it the tile number + 1 (0: empty)
-  // and the flip in its two lowest bits.
+  // Per slot: the hash's low half; above it the flip in two bits and the
+  // tile number + 1 (0: empty) in thirty.
   std::vector<std::uint64_t> slots_;
   std::size_t mask_ = 0;
   std::size_t entries_ = 0;
