@@ -12,7 +12,7 @@
 #include "convert/convert_picture.h"
 #include "convert/limits.h"
 #include "convert/palette_area.h"
-#include "convert/picture_header.h"
+#include "formats/bmp/picture_header.h"
 #include "convert/pixel_plane.h"
 #include "convert/tile_buffer.h"
 #include "convert/tile_kernels.h"

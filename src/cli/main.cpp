@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "convert/convert_picture.h"
-#include "convert/picture_header.h"
+#include "convert/convert_file.h"
+#include "formats/bmp/bmp_layout.h"
+#include "support/byte_source.h"
 #include "support/io_error.h"
 
 #ifndef TILORA_VERSION
@@ -46,8 +47,36 @@ int UsageError(const std::string& message) {
   return kExitUsage;
 }
 
+// A file name may hold anything but NUL; one line per failure must stay one
+// line, so control characters are shown escaped.
+std::string Printable(const std::string& text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) {
+      out += "\\x";
+      out += kHex[u >> 4];
+      out += kHex[u & 0x0F];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 void Report(const std::string& picture, const std::string& text) {
-  std::fprintf(stderr, "%s: %s\n", picture.c_str(), tilora::FailureText(text).c_str());
+  std::fprintf(stderr, "%s: %s\n", Printable(picture).c_str(), Printable(tilora::FailureText(text)).c_str());
+}
+
+// Standard output that cannot be written (a full disk, a closed pipe) is a
+// failure, not a success with nothing shown.
+int Finish(int status) {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "tilora-convert: cannot write to standard output\n");
+    return kExitFailed;
+  }
+  return status;
 }
 
 // "art/hero.bmp" gives "art/hero"; dots in folder names are not extensions.
@@ -59,10 +88,20 @@ std::string BaseOf(const std::string& picture) {
   return picture.substr(0, dot);
 }
 
-// Reads the header and applies the acceptance test; false after reporting.
-bool OpenPicture(const std::string& picture) {
+bool Describe(const std::string& picture) {
   try {
-    tilora::ReadHeader(picture);
+    tilora::FileSource source(picture);
+    const tilora::BmpLayout layout = tilora::ReadBmpLayout(source);
+    const tilora::PictureHeaderRecord header = tilora::HeaderOf(layout);
+    std::printf("%s\n%s\n", tilora::ResolutionText(header).c_str(), tilora::FormatText(header).c_str());
+    if (!tilora::IsBmp(layout)) {
+      Report(picture, tilora::kNotBmpNotice);
+      return false;
+    }
+    if (!tilora::IsAccepted(header)) {
+      Report(picture, tilora::kCompressionNotice);
+      return false;
+    }
   } catch (const tilora::IoError& e) {
     Report(picture, e.what());
     return false;
@@ -70,25 +109,9 @@ bool OpenPicture(const std::string& picture) {
   return true;
 }
 
-bool Describe(const std::string& picture) {
-  if (!OpenPicture(picture)) return false;
-  std::printf("%s\n%s\n", tilora::ResolutionText(tilora::PictureHeader).c_str(),
-              tilora::FormatText(tilora::PictureHeader).c_str());
-  if (!tilora::PictureHeaderAccepted) {
-    Report(picture, tilora::kCompressionNotice);
-    return false;
-  }
-  return true;
-}
-
 bool Convert(const std::string& picture, const std::string& base) {
-  if (!OpenPicture(picture)) return false;
-  if (!tilora::PictureHeaderAccepted) {
-    Report(picture, tilora::kCompressionNotice);
-    return false;
-  }
   try {
-    const tilora::ConvertOutcome outcome = tilora::ConvertPicture(picture, base);
+    const tilora::ConvertOutcome outcome = tilora::ConvertFile(picture, base);
     if (!outcome.converted) {
       Report(picture, outcome.notice);
       return false;
@@ -113,10 +136,10 @@ int main(int argc, char** argv) {
       optionsEnded = true;
     } else if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
-      return kExitOk;
+      return Finish(kExitOk);
     } else if (arg == "--version") {
       std::printf("tilora-convert %s\n", TILORA_VERSION);
-      return kExitOk;
+      return Finish(kExitOk);
     } else if (arg == "--info") {
       options.info = true;
     } else if (arg == "--name" || arg.rfind("--name=", 0) == 0) {
@@ -143,5 +166,5 @@ int main(int argc, char** argv) {
                                    : Convert(picture, options.haveName ? options.name : BaseOf(picture));
     allDone = allDone && done;
   }
-  return allDone ? kExitOk : kExitFailed;
+  return Finish(allDone ? kExitOk : kExitFailed);
 }

@@ -22,7 +22,8 @@
 #include <string>
 
 #include "convert/convert_picture.h"
-#include "convert/picture_header.h"
+#include "formats/bmp/bmp_layout.h"
+#include "formats/bmp/picture_header.h"
 #include "ui/fonts.h"
 #include "ui/picture_loader.h"
 
@@ -238,8 +239,17 @@ void TForm1::OpenChosenPicture() {
     QDir::setCurrent(QFileInfo(name).absolutePath());
     stat1Panel->setText(name);
 
-    tilora::ReadHeader(LocalName(name), {[this](std::int32_t w) { SetImageWidth(w); },
-                                         [this](std::int32_t h) { SetImageHeight(h); }});
+    opened_.stamp = tilora::ReadHeader(LocalName(name), {[this](std::int32_t w) { SetImageWidth(w); },
+                                                          [this](std::int32_t h) { SetImageHeight(h); }});
+    opened_.header = tilora::PictureHeader;
+    // A file named as a bitmap must be one; icons and metafiles are shown
+    // by their own decoders.
+    const bool namedBitmap = QFileInfo(name).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0;
+    if (namedBitmap && !tilora::IsBitmapHeader(tilora::PictureHeader)) {
+      tilora::PictureHeaderAccepted = false;
+      ShowNotice(QString::fromLatin1(tilora::kNotBmpNotice));
+      return;
+    }
     if (!tilora::PictureHeaderAccepted) {
       ShowNotice(QString::fromLatin1(tilora::kCompressionNotice));
       return;
@@ -270,7 +280,7 @@ void TForm1::OpenChosenPicture() {
 void TForm1::inFile1Click() {
   try {
     const tilora::ConvertOutcome outcome =
-        tilora::ConvertPicture(LocalName(dlgOpenPic1->FileName()), LocalName(Edit1->text()));
+        tilora::ConvertPicture(LocalName(dlgOpenPic1->FileName()), LocalName(Edit1->text()), opened_);
     if (!outcome.converted) ShowNotice(QString::fromLocal8Bit(outcome.notice));
   } catch (...) {
     ShowCurrentException();

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "convert/convert_file.h"
 #include "ui/message_boxes.h"
 #include "ui/dialog/open_picture_dialog.h"
 
@@ -111,6 +112,8 @@ class TForm1 : public QMainWindow {
   void ShowCurrentException();
 
   int formTextHeight_ = 13;
+  // The last open's view of its picture, which "In File" converts.
+  tilora::OpenedPicture opened_;
   DialogRunner runDialog_;
   MessageSink showMessage_;
 };

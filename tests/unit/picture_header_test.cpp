@@ -1,4 +1,4 @@
-#include "convert/picture_header.h"
+#include "formats/bmp/picture_header.h"
 
 #include <gtest/gtest.h>
 
