@@ -184,3 +184,25 @@ TEST_F(CliTest, DoubleDashEndsOptions) {
 }
 
 }  // namespace
+
+namespace {
+
+// Output that cannot be written is a failure, whatever was asked for.
+TEST_F(CliTest, UnwritableStandardOutputFails) {
+  Picture("a.bmp", Shape(8, 8, 4));
+  for (const char* args : {"--help", "--version", "--info a.bmp"}) {
+    const std::string command = "cd '" + dir_.path().string() + "' && '" TILORA_CONVERT "' " + args +
+                                " >/dev/full 2>/dev/null";
+    const int raw = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1) << args;
+  }
+}
+
+// One failure is one line, whatever the file's name holds.
+TEST_F(CliTest, ControlCharactersInNamesAreEscaped) {
+  const Result r = Run("\"$(printf 'a\\nb\\tc\\033.bmp')\"");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "a\\x0ab\\x09c\\x1b.bmp: File not found.\n");
+}
+
+}  // namespace
