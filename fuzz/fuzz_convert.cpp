@@ -84,6 +84,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string base = (folder / "Pic").string();
   WriteInput(input, data, size);
 
+  // The window's display checks run on the same parser.
+  {
+    tilora::MemorySource source({data, size});
+    const char* failure = tilora::BmpStructureFailure(source, static_cast<std::int64_t>(size));
+    if (failure == nullptr) Fail("no display classification");
+  }
+
   bool converted = false;
   try {
     converted = tilora::ConvertFile(input, base).converted;
