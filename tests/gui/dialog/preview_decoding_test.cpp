@@ -12,6 +12,9 @@
 
 #include "dialog_test_support.h"
 #include "gui_test_main.h"
+#ifdef TILORA_HAVE_METAFILES
+#include "metafile_builder.h"
+#endif
 
 using tilora::testing::CompareState;
 using tilora::testing::kNoPicture;
@@ -202,6 +205,22 @@ class PreviewDecodingTest : public QObject {
     };
     dialog.Run();
   }
+
+#ifdef TILORA_HAVE_METAFILES
+  // The metafile decoder starts its helper process from the worker thread.
+  void MetafileDecodesOffTheUiThread() {
+    using tilora::testing::MetafileBuilder;
+    TempDir dir;
+    MetafileBuilder emf(MetafileBuilder::Kind::kEmf, 120, 70);
+    emf.SolidBrush({200, 30, 40});
+    emf.Rectangle(10, 10, 60, 40);
+    tilora::testing::WriteFileBytes(dir / "shape.emf", emf.Finish());
+    TestDialog dialog;
+    dialog.script = [&](QFileDialog&) { dialog.Select(Path(dir, "shape.emf")); };
+    dialog.Run();
+    CompareState(StateOf(dialog), {QStringLiteral(" (120x70)"), QString(), true, QSize(120, 70)});
+  }
+#endif
 
   void CtrlPOpensThePreviewOfAPicture_data() {
     QTest::addColumn<bool>("picture");
