@@ -85,6 +85,28 @@ class FileListTest : public QObject {
     QCOMPARE(dialog.FileName(), QDir::toNativeSeparators(picture));
   }
 
+  // The main window's entries read as described, and each gives the list
+  // its patterns.
+  void WindowFilterEntriesReadAsDescribed() {
+    TestDialog dialog;
+    dialog.SetFilter(QStringLiteral("Bitmaps (*.bmp)|*.bmp|Pictures (*.bmp *.png)|*.bmp;*.png|All files (*)|*"));
+    QStringList shown;
+    QList<QStringList> patterns;
+    dialog.script = [&](QFileDialog& host) {
+      auto* types = host.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      auto* model = host.findChild<QFileSystemModel*>();
+      QVERIFY(types && model);
+      for (int i = 0; i < types->count(); ++i) {
+        shown << types->itemText(i);
+        host.selectNameFilter(host.nameFilters().value(i));
+        patterns << model->nameFilters();
+      }
+    };
+    dialog.Run();
+    QCOMPARE(shown, (QStringList{"Bitmaps (*.bmp)", "Pictures (*.bmp *.png)", "All files (*)"}));
+    QCOMPARE(patterns, (QList<QStringList>{{"*.bmp"}, {"*.bmp", "*.png"}, {"*"}}));
+  }
+
   // A pattern in a folder that does not exist is a name like any other.
   void WildcardInAMissingFolderIsReturnedAsTyped() {
     TempDir dir;
