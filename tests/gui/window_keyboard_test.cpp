@@ -118,6 +118,7 @@ class WindowKeyboardTest : public QObject {
     QTest::addColumn<QString>("command");
     QTest::newRow("Ctrl+O") << "Ctrl+O" << "OpenBMP1";
     QTest::newRow("Ctrl+Q") << "Ctrl+Q" << "Close1";
+    // F10 opens the first menu with its first item highlighted.
     QTest::newRow("F10, Enter") << "F10, Return" << "OpenBMP1";
     QTest::newRow("F10, Down, Enter") << "F10, Down, Return" << "Close1";
     QTest::newRow("F10, Right, Enter") << "F10, Right, Return" << "inFile1";
@@ -152,23 +153,6 @@ class WindowKeyboardTest : public QObject {
     QCOMPARE(QFile::exists(QString::fromStdString(dir / "Pic.bin")), !convert.isEmpty());
     QVERIFY(w->messages.isEmpty());
     QCOMPARE(QApplication::activePopupWidget(), nullptr);
-  }
-
-  // Both open the first menu with its first item highlighted.
-  void MenuKeysOpenTheFileMenu_data() {
-    QTest::addColumn<QString>("keys");
-    QTest::newRow("F10") << "F10";
-    QTest::newRow("Alt, Down") << "Alt, Down";
-  }
-  void MenuKeysOpenTheFileMenu() {
-    QFETCH(QString, keys);
-    ActiveWindow w;
-    QVERIFY(QTest::qWaitForWindowActive(&w.form));
-    Press(w.form, keys);
-    QVERIFY(w.form.File1->isVisible());
-    QCOMPARE(w.form.File1->activeAction(), w.form.OpenBMP1);
-    Press(w.form, QStringLiteral("Escape, Escape"));
-    QVERIFY(!w.form.File1->isVisible());
   }
 
   // The area was scrolled to the far corner of a large picture; the next

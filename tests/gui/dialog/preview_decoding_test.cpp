@@ -175,37 +175,6 @@ class PreviewDecodingTest : public QObject {
     QVERIFY(!decoder.Pending());
   }
 
-  // A selection that goes back to no name, or to the picture already shown,
-  // drops a decode still running.
-  void DecodeOfALeftSelectionIsDropped_data() {
-    QTest::addColumn<bool>("backToNoName");
-    QTest::newRow("no name") << true;
-    QTest::newRow("next run") << false;
-  }
-  void DecodeOfALeftSelectionIsDropped() {
-    QFETCH(bool, backToNoName);
-    TempDir dir;
-    const QString slow = WriteBmp(dir, "slow.bmp", 32, 16);
-    const auto held = std::make_shared<HeldDecodes>(QStringList{slow});
-    TestDialog dialog;
-    const ReleaseAtEnd release{held};
-    dialog.PreviewDecoder = HeldDecodes::Decoder(held);
-    dialog.script = [&](QFileDialog&) {
-      dialog.SelectOnly(slow);
-      QTRY_VERIFY(held->Started().contains(slow));
-      if (backToNoName) dialog.SelectOnly(QString());
-    };
-    dialog.Run();
-    // The next run starts with an empty area, whatever the last one left.
-    dialog.script = [&](QFileDialog&) {
-      held->Release(slow);
-      QTRY_COMPARE(dialog.Decodes()->Running(), 0);
-      QVERIFY(dialog.PaintBox()->Picture().isNull());
-      QVERIFY(!dialog.PreviewButton()->isEnabled());
-    };
-    dialog.Run();
-  }
-
 #ifdef TILORA_HAVE_METAFILES
   // The metafile decoder starts its helper process from the worker thread.
   void MetafileDecodesOffTheUiThread() {
