@@ -30,6 +30,10 @@ class TImage : public QWidget {
   void SetPicture(const QImage& picture);
   const QImage& Picture() const { return picture_; }
 
+ signals:
+  // SetPicture was called, even with the picture already shown.
+  void pictureChanged();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
 
@@ -99,6 +103,13 @@ class TForm1 : public QMainWindow {
   // "Open BMP" as if the dialog had been confirmed with file: how a file
   // given on the command line ("Open with") is opened.
   void OpenGivenFile(const QString& file);
+
+  // Scrolls the picture area to its top-left corner; runs whenever img1
+  // gets a picture, so a new picture shows from its first row and column.
+  void ResetPictureScroll();
+  // F10: the first menu opens with its first item highlighted, as after
+  // Alt and Down.
+  void OpenMenuBar();
 
  private:
   void OpenChosenPicture();

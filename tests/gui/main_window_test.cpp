@@ -71,6 +71,8 @@ struct Window {
   std::vector<Message> TakeMessages() { return std::exchange(messages, {}); }
 };
 
+QString Caption(QString text) { return text.remove(QLatin1Char('&')); }
+
 std::string Picture(const TempDir& dir, const std::string& leaf, const BmpShape& shape) {
   WriteFileBytes(dir / leaf, BuildBmp(shape));
   return dir / leaf;
@@ -101,9 +103,12 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.ConvertEnabled());
     QVERIFY(w.form.OpenBMP1->isEnabled());
     QVERIFY(w.form.Close1->isEnabled());
-    QCOMPARE(w.form.File1->title(), QStringLiteral("File"));
-    QCOMPARE(w.form.OpenBMP1->text(), QStringLiteral("Open BMP"));
-    QCOMPARE(w.form.inFile1->text(), QStringLiteral("In File"));
+    // The captions as they read; the "&" marks the access key.
+    QCOMPARE(Caption(w.form.File1->title()), QStringLiteral("File"));
+    QCOMPARE(Caption(w.form.OpenBMP1->text()), QStringLiteral("Open BMP"));
+    QCOMPARE(Caption(w.form.Close1->text()), QStringLiteral("Close"));
+    QCOMPARE(Caption(w.form.Convert1->title()), QStringLiteral("Convert"));
+    QCOMPARE(Caption(w.form.inFile1->text()), QStringLiteral("In File"));
     QCOMPARE(w.form.GroupBox1->title(), QStringLiteral("Picture Info"));
     QCOMPARE(w.form.StaticText1->text(), QStringLiteral("Resolution: "));
     QCOMPARE(w.form.StaticText3->text(), QStringLiteral("Pic Format: "));
@@ -111,7 +116,9 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.form.txt1->text().isEmpty());
     QCOMPARE(w.form.Edit1->text(), QStringLiteral("Pic"));
     QCOMPARE(w.Status(), QString());
-    QCOMPARE(w.form.dlgOpenPic1->Filter(), QStringLiteral("Bitmaps (*.bmp)|*.bmp"));
+    QCOMPARE(w.form.dlgOpenPic1->Filter(),
+             QStringLiteral("Bitmaps (*.bmp)|*.bmp|Pictures (*.bmp *.png)|*.bmp;*.png|All files (*)|*"));
+    QCOMPARE(w.form.dlgOpenPic1->FilterIndex(), 1);
     QVERIFY(w.form.img1->Picture().isNull());
     QVERIFY(w.form.windowIcon().availableSizes().contains(QSize(32, 32)));
   }
