@@ -30,8 +30,9 @@ void CheckSize(std::int32_t width, std::int32_t height, std::size_t pixelCount) 
   if (width <= 0 || height <= 0)
     throw PngError("A PNG picture of " + SizeText(width, height) + " pixels cannot be written.");
   if (static_cast<std::size_t>(width) * static_cast<std::size_t>(height) != pixelCount)
-    throw PngError("A PNG picture of " + SizeText(width, height) + " pixels cannot be written from " +
-                   std::to_string(pixelCount) + " pixels.");
+    throw PngError("A PNG picture of " + SizeText(width, height) + " pixels needs " +
+                   std::to_string(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) +
+                   " pixels, not " + std::to_string(pixelCount) + ".");
 }
 
 struct FreeBuffer {
