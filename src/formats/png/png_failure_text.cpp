@@ -35,7 +35,7 @@ const char* DamageReason(int code) {
     case SPNG_ENOIHDR:
       return "its IHDR header chunk is missing or malformed";
     case SPNG_ECHUNK_POS:
-      return "a chunk is out of place";
+      return "its chunks are out of order, or the picture data is missing";
     case SPNG_ECHUNK_SIZE:
     case SPNG_ECHUNK_STDLEN:
       return "a chunk has an impossible length";
@@ -72,7 +72,8 @@ std::string ReadFailureText(int code) {
     case SPNG_ECHUNK_UNKNOWN_CRITICAL:
       return "The PNG file needs a chunk that this reader does not know.";
     case SPNG_ECHUNK_LIMITS:
-      return "The PNG file holds more extra data than is read (a chunk is too large).";
+      return "The PNG file holds more than " + std::to_string(kChunkCacheLimit >> 20) +
+             " MiB of text and other extra data, more than is read.";
     case SPNG_EMEM:
       return "There is not enough memory to read the PNG picture.";
     default:

@@ -12,14 +12,11 @@
 namespace tilora {
 namespace {
 
+using png_detail::kChunkCacheLimit;
+using png_detail::kChunkSizeLimit;
 using png_detail::NewSpngContext;
 using png_detail::ReadFailureText;
 using png_detail::SpngContext;
-
-// Ancillary chunks (text, ICC profiles, Exif) are of no use here; these
-// bounds only keep a hostile file from making them cost memory.
-constexpr std::size_t kChunkSizeLimit = std::size_t{16} << 20;
-constexpr std::size_t kChunkCacheLimit = std::size_t{32} << 20;
 
 static_assert(sizeof(Rgba) == 4, "colours are decoded straight into the picture");
 
@@ -27,22 +24,28 @@ void Check(int spngResult) {
   if (spngResult != SPNG_OK) throw PngError(ReadFailureText(spngResult));
 }
 
-SpngContext NewDecoder(std::span<const std::uint8_t> bytes, bool limited) {
+SpngContext NewDecoder(std::span<const std::uint8_t> bytes, bool sizeLimited) {
   SpngContext ctx = NewSpngContext(0);
-  if (limited) {
-    Check(spng_set_image_limits(ctx.get(), kPngMaxSide, kPngMaxSide));
-    Check(spng_set_chunk_limits(ctx.get(), kChunkSizeLimit, kChunkCacheLimit));
-  }
+  if (sizeLimited) Check(spng_set_image_limits(ctx.get(), kPngMaxSide, kPngMaxSide));
+  Check(spng_set_chunk_limits(ctx.get(), kChunkSizeLimit, kChunkCacheLimit));
   Check(spng_set_png_buffer(ctx.get(), bytes.data(), bytes.size()));
   return ctx;
 }
 
 // The refusal of a picture beyond the size limit names its size, which the
-// limited context does not give: a second one reads the header unlimited.
+// limited context does not give: a second one reads the header unlimited,
+// and the chunks up to the picture data so that a damaged header is called
+// damaged rather than large.
 [[noreturn]] void RefuseTooLarge(std::span<const std::uint8_t> bytes) {
   const SpngContext ctx = NewDecoder(bytes, false);
   spng_ihdr header{};
-  Check(spng_get_ihdr(ctx.get(), &header));
+  int result = spng_get_ihdr(ctx.get(), &header);
+  if (result == SPNG_OK) result = spng_decode_chunks(ctx.get());
+  // Sizes whose rows overflow libspng's own arithmetic are not given back.
+  if (result == SPNG_EOVERFLOW)
+    throw PngError("The PNG picture is larger than " + std::to_string(kPngMaxSide) + "x" +
+                   std::to_string(kPngMaxSide) + " pixels, the most that are read.");
+  Check(result);
   throw PngError("The PNG picture is " + std::to_string(header.width) + "x" + std::to_string(header.height) +
                  " pixels; at most " + std::to_string(kPngMaxSide) + "x" + std::to_string(kPngMaxSide) +
                  " are read.");
@@ -81,6 +84,9 @@ void DecodeInto(spng_ctx* ctx, int format, int flags, std::uint8_t* out, std::si
   Check(spng_decoded_image_size(ctx, format, &expected));
   if (expected != size) throw PngError("The PNG picture's decoded size is not what its header promises.");
   Check(spng_decode_image(ctx, out, size, format, flags));
+  // The rest of the file up to IEND: without it the last picture data
+  // chunk's CRC would go unchecked.
+  Check(spng_decode_chunks(ctx));
 }
 
 // Palette pictures keep their indices: the packed rows are spread to a byte
