@@ -3,6 +3,7 @@
 #include <spng.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -53,7 +54,7 @@ void SetTransparency(spng_ctx* ctx, const PngShape& s) {
     trns.blue = (*s.colourKey)[2];
   }
   trns.n_type3_entries = static_cast<std::uint32_t>(s.paletteAlpha.size());
-  std::memcpy(trns.type3_alpha, s.paletteAlpha.data(), s.paletteAlpha.size());
+  std::copy(s.paletteAlpha.begin(), s.paletteAlpha.end(), trns.type3_alpha);
   Check(spng_set_trns(ctx, &trns), "tRNS");
 }
 

@@ -67,16 +67,6 @@ TEST(PngReader, PalettePicturesKeepTheirIndicesAndPalette) {
   }
 }
 
-TEST(PngReader, PaletteTransparencyLeavesThePictureIndexed) {
-  PngShape shape = Shape(2, 1, 3, 8, {1, 0});
-  shape.palette = Palette(2);
-  shape.paletteAlpha = {0};
-  const Picture p = DecodePng(BuildPng(shape));
-  EXPECT_TRUE(p.indexed);
-  EXPECT_EQ(p.indices, (std::vector<std::uint8_t>{1, 0}));
-  EXPECT_EQ(p.palette, PaletteColours(2));
-}
-
 TEST(PngReader, TruecolourPicturesGiveTheirColoursAndStoredDepth) {
   const std::optional<std::array<std::uint16_t, 3>> noKey;
   const struct {

@@ -122,7 +122,8 @@ void ReadPalette(spng_ctx* ctx, Picture& picture) {
 }
 
 void CheckIndicesInPalette(const Picture& picture) {
-  const std::uint8_t highest = picture.indices.empty() ? 0 : *std::max_element(picture.indices.begin(), picture.indices.end());
+  const auto& indices = picture.indices;
+  const std::uint8_t highest = indices.empty() ? 0 : *std::max_element(indices.begin(), indices.end());
   if (highest >= picture.palette.size())
     throw PngError("The PNG picture uses colour index " + std::to_string(highest) + " but its palette has " +
                    std::to_string(picture.palette.size()) + (picture.palette.size() == 1 ? " entry." : " entries."));
