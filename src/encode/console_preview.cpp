@@ -1,8 +1,8 @@
 #include <algorithm>
 
 #include "encode/console_encoding.h"
+#include "encode/console_palette.h"
 #include "encode/output_reader.h"
-#include "encode/palette_words.h"
 
 namespace tilora {
 namespace {

@@ -2,9 +2,9 @@
 
 #include "encode/cell_scan.h"
 #include "encode/console_encoders.h"
+#include "encode/console_palette.h"
 #include "encode/encode_refusals.h"
 #include "encode/map_layout.h"
-#include "encode/palette_words.h"
 #include "encode/tile_dictionary.h"
 
 namespace tilora {

@@ -1,27 +1,21 @@
 #pragma once
 
-// The console's 15-bit colour words: blue in bits 10-14, green 5-9, red 0-4.
-
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "picture/picture.h"
 
 namespace tilora {
 
-// Each channel keeps its top five bits.
-std::uint16_t ColourWordOf(const Rgb& colour);
+// The console's colour word: blue in bits 10-14, green 5-9, red 0-4, each
+// channel's top five bits (no rounding), bit 15 zero.
+std::uint16_t ColourWord(std::uint8_t blue, std::uint8_t green, std::uint8_t red);
+inline std::uint16_t ColourWord(const Rgb& c) { return ColourWord(c.blue, c.green, c.red); }
 
-// count words, low byte first: the table's entries, 0 for those it lacks.
-std::vector<std::uint8_t> PaletteBytes(const std::vector<Rgb>& table, std::size_t count);
-
-// The palette of a depth's outputs: whole sub-palettes (4 or 16 words) up
-// to the highest of subPalettes (a bit each), at least one; all 256 words at
-// 8 bpp.
-std::vector<std::uint8_t> PaletteFor(const Picture& picture, int bpp, std::uint8_t subPalettes);
-
-// The word as the console shows it: each 5-bit channel c as c << 3 | c >> 2.
-Rgb ShownColour(std::uint16_t word);
+// words colour words, low byte first: one for each colour given, 0 for the
+// rest; colours beyond words are left out.
+std::vector<std::uint8_t> EncodePaletteWords(std::span<const Rgb> colours, std::size_t words);
 
 }  // namespace tilora

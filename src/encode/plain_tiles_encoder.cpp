@@ -2,8 +2,8 @@
 
 #include "encode/cell_scan.h"
 #include "encode/console_encoders.h"
+#include "encode/console_palette.h"
 #include "encode/encode_refusals.h"
-#include "encode/palette_words.h"
 #include "encode/planar_tiles.h"
 
 namespace tilora {
