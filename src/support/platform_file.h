@@ -37,6 +37,9 @@ int Replace(const std::string& from, const std::string& to);
 
 int Remove(const std::string& name);
 
+// The text of a code this platform adds to the table, or nullptr.
+const char* ErrorText(int code);
+
 // A number that differs between processes running at the same time, to make
 // names of temporary files unique.
 unsigned long ProcessId();

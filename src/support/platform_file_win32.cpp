@@ -92,6 +92,10 @@ int Replace(const std::string& from, const std::string& to) {
 
 int Remove(const std::string& name) { return ::DeleteFileA(name.c_str()) ? 0 : LastError(); }
 
+// Windows' codes have no texts of their own here: "I/O error 32" is what
+// the table has always said.
+const char* ErrorText(int) { return nullptr; }
+
 unsigned long ProcessId() { return ::GetCurrentProcessId(); }
 
 }  // namespace tilora::platform

@@ -18,6 +18,15 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#else
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "support/posix_error.h"
 #endif
 
 namespace tilora {
@@ -121,6 +130,59 @@ TEST(PlatformFile, WrittenFileReplacesTargetAndIsRemovable) {
   EXPECT_EQ(platform::Remove(dir / "Pic.bin"), kErrFileNotFound);
   EXPECT_TRUE(dir.List().empty());
 }
+
+#ifndef _WIN32
+int OpenCode(const std::string& name) {
+  platform::Handle handle = platform::kNoHandle;
+  return platform::OpenRead(name, handle);
+}
+
+#ifdef __linux__
+int ReadCodeAt(const std::string& name, std::int64_t pos) {
+  platform::Handle handle = platform::kNoHandle;
+  if (const int opened = platform::OpenRead(name, handle)) return opened;
+  unsigned char byte = 0;
+  std::size_t got = 0;
+  const int code = platform::ReadAt(handle, pos, &byte, 1, got);
+  platform::Close(handle);
+  return code;
+}
+#endif
+
+bool BindSocket(const std::string& name) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (name.size() >= sizeof address.sun_path) return false;
+  std::memcpy(address.sun_path, name.c_str(), name.size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  if (fd >= 0) ::close(fd);
+  return bound;
+}
+
+// Errors the table has no code for keep their own meaning and text.
+TEST(PlatformFilePosix, OtherErrorsReadAsWhatHappened) {
+  TempDir dir;
+  std::filesystem::create_symlink(dir / "loop-b", dir / "loop-a");
+  std::filesystem::create_symlink(dir / "loop-a", dir / "loop-b");
+  ASSERT_TRUE(BindSocket(dir / "socket"));
+  const struct {
+    int code;
+    int err;
+    const char* text;
+  } cases[] = {
+      {OpenCode(dir / "loop-a"), ELOOP, "Too many levels of symbolic links"},
+      {OpenCode(dir / "socket"), ENXIO, "No such device or address"},
+#ifdef __linux__
+      {ReadCodeAt("/proc/self/mem", 0), EIO, "Input/output error"},  // unmapped memory
+#endif
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.code, platform::kPosixErrorBase + c.err) << c.text;
+    EXPECT_EQ(IoErrorText(c.code), c.text);
+  }
+}
+#endif
 
 #ifdef _WIN32
 constexpr int kInvalidName = ERROR_INVALID_NAME;
