@@ -2,7 +2,8 @@
 
 // The few file operations the core needs from the operating system. Each
 // returns 0 or an error code with the meaning of the IoError table, so the
-// layers above never see errno or GetLastError.
+// layers above never see errno or GetLastError. Names are UTF-8 on Windows
+// and taken as they are elsewhere.
 
 #include <cstddef>
 #include <cstdint>
