@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/utf8_arguments.h"
 #include "convert/convert_picture.h"
 #include "convert/picture_header.h"
 #include "support/io_error.h"
@@ -103,10 +104,12 @@ bool Convert(const std::string& picture, const std::string& base) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> arguments = tilora::Utf8Arguments(argc, argv);
+  const std::size_t count = arguments.size();
   Options options;
   bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  for (std::size_t i = 1; i < count; ++i) {
+    const std::string& arg = arguments[i];
     if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
       options.pictures.push_back(arg);
     } else if (arg == "--") {
@@ -122,8 +125,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--name" || arg.rfind("--name=", 0) == 0) {
       if (options.haveName) return UsageError("--name given twice");
       if (arg == "--name") {
-        if (i + 1 >= argc) return UsageError("--name needs a base name");
-        options.name = argv[++i];
+        if (i + 1 >= count) return UsageError("--name needs a base name");
+        options.name = arguments[++i];
       } else {
         options.name = arg.substr(7);
       }
