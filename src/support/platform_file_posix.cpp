@@ -91,6 +91,14 @@ int ReadAt(Handle handle, std::int64_t pos, void* dest, std::size_t count, std::
 // everything, so it is reported, not made again.
 int Close(Handle handle) { return ::close(FdOf(handle)) == 0 ? 0 : FileError(errno); }
 
+int StampOf(Handle handle, FileStamp& stamp) {
+  struct stat st {};
+  if (RetryInterrupted([&] { return ::fstat(FdOf(handle), &st); }) != 0) return FileError(errno);
+  stamp.size = static_cast<std::int64_t>(st.st_size);
+  stamp.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return 0;
+}
+
 int CreateNew(const std::string& name, Handle& handle) {
   handle = kNoHandle;
   if (!UsableName(name)) return kErrInvalidFilename;
