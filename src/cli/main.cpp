@@ -10,6 +10,7 @@
 
 #include "cli/options.h"
 #include "cli/run_picture.h"
+#include "cli/utf8_arguments.h"
 
 #ifndef TILORA_VERSION
 #define TILORA_VERSION "0"
@@ -64,7 +65,9 @@ bool RunAll(const tilora::cli::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const tilora::cli::Parsed parsed = tilora::cli::ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+  std::vector<std::string> arguments = tilora::Utf8Arguments(argc, argv);
+  if (!arguments.empty()) arguments.erase(arguments.begin());  // the program's own name
+  const tilora::cli::Parsed parsed = tilora::cli::ParseOptions(arguments);
   const tilora::cli::Options& options = parsed.options;
   if (options.help) {
     std::fputs(tilora::cli::kUsage, stdout);

@@ -2,7 +2,8 @@
 
 // The few file operations the core needs from the operating system. Each
 // returns 0 or an error code with the meaning of the IoError table, so the
-// layers above never see errno or GetLastError.
+// layers above never see errno or GetLastError. Names are UTF-8 on Windows
+// and taken as they are elsewhere.
 
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +45,9 @@ int Write(Handle handle, const void* src, std::size_t count);
 int Replace(const std::string& from, const std::string& to);
 
 int Remove(const std::string& name);
+
+// The text of a code this platform adds to the table, or nullptr.
+const char* ErrorText(int code);
 
 // A number that differs between processes running at the same time, to make
 // names of temporary files unique.

@@ -44,9 +44,24 @@ int ViewExtent(std::int32_t value) {
   return static_cast<int>(std::min<std::int64_t>(magnitude, QWIDGETSIZE_MAX));
 }
 
-// File names go to the core in the locale's 8-bit form, as the platform's
-// file functions take them.
-std::string LocalName(const QString& name) { return QFile::encodeName(name).toStdString(); }
+// File names go to the core as its file layer takes them: UTF-8 on Windows,
+// the locale's 8-bit form elsewhere.
+std::string LocalName(const QString& name) {
+#ifdef Q_OS_WIN
+  return name.toUtf8().toStdString();
+#else
+  return QFile::encodeName(name).toStdString();
+#endif
+}
+
+// The core's messages quote those names, so they come back the same way.
+QString CoreText(const std::string& text) {
+#ifdef Q_OS_WIN
+  return QString::fromStdString(text);
+#else
+  return QString::fromLocal8Bit(text);
+#endif
+}
 
 }  // namespace
 
@@ -229,7 +244,7 @@ void TForm1::ShowCurrentException() {
   try {
     throw;
   } catch (const std::exception& e) {
-    ShowFailure(QString::fromLocal8Bit(e.what()));
+    ShowFailure(CoreText(e.what()));
   } catch (...) {
     ShowFailure(QStringLiteral("Unexpected failure"));
   }
@@ -299,7 +314,7 @@ void TForm1::inFile1Click() {
   try {
     const tilora::ConvertOutcome outcome =
         tilora::ConvertPicture(LocalName(dlgOpenPic1->FileName()), LocalName(Edit1->text()), opened_);
-    if (!outcome.converted) ShowNotice(QString::fromLocal8Bit(outcome.notice));
+    if (!outcome.converted) ShowNotice(CoreText(outcome.notice));
   } catch (...) {
     ShowCurrentException();
   }

@@ -32,9 +32,9 @@ void StoreIndexRow(const std::uint8_t* src, int depth, std::size_t width, std::u
       return;
     default: {
       const auto perByte = static_cast<std::size_t>(8 / depth);
-      const auto mask = static_cast<unsigned>((1 << depth) - 1);
+      const int mask = (1 << depth) - 1;
       for (std::size_t x = 0; x < width; ++x) {
-        const auto shift = static_cast<unsigned>(8 - depth) - static_cast<unsigned>(depth) * (x % perByte);
+        const int shift = 8 - depth - depth * static_cast<int>(x % perByte);
         row[x] = static_cast<std::uint8_t>((src[x / perByte] >> shift) & mask);
       }
     }
