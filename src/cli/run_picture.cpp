@@ -66,6 +66,16 @@ PictureResult Describe(const std::string& picture) {
 ConvertOptions ConversionOf(const Options& options) {
   ConvertOptions c;
   c.bpp = options.bpp;
+  c.tiles.map = options.map;
+  c.tiles.flips = !options.noFlip;
+  c.tiles.tileBase = options.tileBase.value_or(0);
+  c.tiles.paletteBase = options.paletteBase.value_or(0);
+  c.tiles.priority = options.priority;
+  c.tiles.blankTile = options.blankTile;
+  c.tiles.screens = options.screens;
+  c.tiles.mode7 = options.mode7;
+  c.tiles.interleave = options.interleave;
+  c.preview = options.preview.value_or("");
   return c;
 }
 
