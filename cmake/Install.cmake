@@ -28,6 +28,16 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/tilora-convert.1.gz
 add_custom_target(tilora_man ALL DEPENDS ${CMAKE_BINARY_DIR}/man/tilora-convert.1.gz)
 install(FILES ${CMAKE_BINARY_DIR}/man/tilora-convert.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# Everything installed, without the tests: what `make run` and `make install`
+# build.
+add_custom_target(tilora_programs)
+add_dependencies(tilora_programs tilora-convert tilora_man)
+foreach(program tilora tilora-metafile)
+  if(TARGET ${program})
+    add_dependencies(tilora_programs ${program})
+  endif()
+endforeach()
+
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
 else()
