@@ -12,6 +12,9 @@ if(TARGET tilora-metafile)
   install(TARGETS tilora-metafile RUNTIME DESTINATION ${helper_dir})
 endif()
 
+# The licence, where Debian looks for it, in its machine-readable form.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tilora)
+
 install(FILES ${PROJECT_SOURCE_DIR}/resources/tilora.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(size 32 128)
