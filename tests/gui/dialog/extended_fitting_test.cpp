@@ -120,7 +120,7 @@ class ExtendedFittingTest : public QObject {
 
   void FitMatchesLongDoubleOnRandomSizes() {
     std::mt19937 random(20240611);
-    for (int i = 0; i < 200000; ++i) {
+    for (int i = 0; i < 100000; ++i) {
       const int w = RandomSize(random, 31);
       const int h = RandomSize(random, 31);
       int cw = RandomSize(random, 31);
@@ -142,7 +142,7 @@ class ExtendedFittingTest : public QObject {
   void TruncationMatchesLongDoubleNearWholeNumbers() {
     std::mt19937 random(7);
     int rounded_up = 0;
-    for (int i = 0; i < 200000; ++i) {
+    for (int i = 0; i < 100000; ++i) {
       const int w = RandomSize(random, 20);
       const int h = RandomSize(random, 20);
       const double a = Ratio(w, h);
@@ -166,7 +166,7 @@ class ExtendedFittingTest : public QObject {
 
   void TruncationMatchesLongDoubleOverTheWholeRange() {
     std::mt19937 random(11);
-    for (int i = 0; i < 200000; ++i) {
+    for (int i = 0; i < 100000; ++i) {
       const int w = RandomSize(random, 31);
       const int h = RandomSize(random, 31);
       const double a = Ratio(w, h);
