@@ -26,6 +26,14 @@ int ReadAt(Handle handle, std::int64_t pos, void* dest, std::size_t count, std::
 
 int Close(Handle handle);
 
+// What tells one version of a file from another without reading it.
+struct FileStamp {
+  std::int64_t size = 0;
+  std::int64_t modified = 0;  // nanoseconds (POSIX) or 100-ns units (Windows)
+  bool operator==(const FileStamp&) const = default;
+};
+int StampOf(Handle handle, FileStamp& stamp);
+
 // Creates a new file that must not exist yet, for writing, with the
 // permissions a new file gets by default.
 int CreateNew(const std::string& name, Handle& handle);

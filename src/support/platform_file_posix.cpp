@@ -96,6 +96,14 @@ int Close(Handle handle) {
   return ::close(FdOf(handle)) == 0 ? 0 : MapErrno(errno, std::string());
 }
 
+int StampOf(Handle handle, FileStamp& stamp) {
+  struct stat st {};
+  if (::fstat(FdOf(handle), &st) != 0) return MapErrno(errno, std::string());
+  stamp.size = static_cast<std::int64_t>(st.st_size);
+  stamp.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return 0;
+}
+
 int CreateNew(const std::string& name, Handle& handle) {
   handle = kNoHandle;
   if (name.empty()) return kErrInvalidFilename;

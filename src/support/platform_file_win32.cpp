@@ -59,6 +59,15 @@ int ReadAt(Handle handle, std::int64_t pos, void* dest, std::size_t count, std::
 
 int Close(Handle handle) { return ::CloseHandle(HandleOf(handle)) ? 0 : LastError(); }
 
+int StampOf(Handle handle, FileStamp& stamp) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(HandleOf(handle), &info)) return LastError();
+  stamp.size = static_cast<std::int64_t>(static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow);
+  stamp.modified = static_cast<std::int64_t>(static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
+                                             info.ftLastWriteTime.dwLowDateTime);
+  return 0;
+}
+
 int CreateNew(const std::string& name, Handle& handle) {
   handle = kNoHandle;
   if (name.empty()) return kErrInvalidFilename;

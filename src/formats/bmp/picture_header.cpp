@@ -1,7 +1,8 @@
-#include "convert/picture_header.h"
+#include "formats/bmp/picture_header.h"
 
 #include <type_traits>
 
+#include "formats/bmp/bmp_layout.h"
 #include "support/checked_file.h"
 #include "support/io_error.h"
 
@@ -31,24 +32,56 @@ void ReadField(std::int64_t position, Field& field) {
 
 }  // namespace
 
-void ReadHeader(const std::string& path, const HeaderListener& listener) {
+// A 16-bit field read into a 32-bit one: the old header's unsigned sizes.
+void ReadWideField(std::int64_t position, std::int32_t& field) {
+  std::uint16_t narrow = static_cast<std::uint16_t>(field);
+  try {
+    ReadField(position, narrow);
+  } catch (...) {
+    field = static_cast<std::int32_t>((static_cast<std::uint32_t>(field) & 0xFFFF0000u) | narrow);
+    throw;
+  }
+  field = narrow;
+}
+
+platform::FileStamp ReadHeader(const std::string& path, const HeaderListener& listener) {
   PictureHeaderAccepted = false;
   SourceFile.Bind(path);
   SourceFile.Open();
+  platform::FileStamp stamp;
   try {
-    ReadField(10, PictureHeader.DataOffset);
-    ReadField(18, PictureHeader.Width);
+    stamp = SourceFile.Stamp();
+    ReadField(bmp::kDataOffset, PictureHeader.DataOffset);
+    ReadField(bmp::kHeaderSize, PictureHeader.HeaderSize);
+    const bmp::FieldOffsets& f = bmp::FieldsFor(PictureHeader.HeaderSize);
+    if (f.sizeBytes == 2)
+      ReadWideField(f.width, PictureHeader.Width);
+    else
+      ReadField(f.width, PictureHeader.Width);
     if (listener.onWidth) listener.onWidth(PictureHeader.Width);
-    ReadField(22, PictureHeader.Height);
+    if (f.sizeBytes == 2)
+      ReadWideField(f.height, PictureHeader.Height);
+    else
+      ReadField(f.height, PictureHeader.Height);
     if (listener.onHeight) listener.onHeight(PictureHeader.Height);
-    ReadField(28, PictureHeader.Depth);
-    ReadField(30, PictureHeader.Compression);
+    ReadField(f.planes, PictureHeader.Planes);
+    ReadField(f.depth, PictureHeader.Depth);
+    if (f.compression >= 0)
+      ReadField(f.compression, PictureHeader.Compression);
+    else
+      PictureHeader.Compression = 0;  // the old form is never compressed
+    ReadField(bmp::kSignature, PictureHeader.Signature);
   } catch (...) {
     SourceFile.CloseQuietly();
     throw;
   }
   SourceFile.Close();
   PictureHeaderAccepted = IsAccepted(PictureHeader);
+  return stamp;
+}
+
+bool IsBitmapHeader(const PictureHeaderRecord& header) {
+  return header.Signature == ('B' | 'M' << 8) && header.Planes == 1;
 }
 
 bool IsAccepted(const PictureHeaderRecord& header) { return header.Compression == 0; }

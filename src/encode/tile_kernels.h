@@ -2,8 +2,8 @@
 
 // The encoders of one tile, each path reachable on its own so the tests can
 // hold every one of them against the reference. pixels points at the tile's
-// top-left pixel, rows are stride bytes apart; out receives 32 (depth 4) or
-// 64 (depth 8) bytes.
+// top-left colour index, rows are stride bytes apart; out receives the 64
+// bytes of all eight bit planes. Fewer planes are a prefix of these.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,11 +16,9 @@
 
 namespace tilora::tile_kernels {
 
-void Encode4Portable(const std::uint8_t* pixels, std::size_t stride, std::uint8_t* out);
 void Encode8Portable(const std::uint8_t* pixels, std::size_t stride, std::uint8_t* out);
 
 #if TILORA_TILE_SSE2
-void Encode4Sse2(const std::uint8_t* pixels, std::size_t stride, std::uint8_t* out);
 void Encode8Sse2(const std::uint8_t* pixels, std::size_t stride, std::uint8_t* out);
 #endif
 

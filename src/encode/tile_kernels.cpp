@@ -1,18 +1,10 @@
-#include "convert/tile_buffer.h"
-
-#include <algorithm>
-#include <cstring>
-
-#include "convert/pixel_plane.h"
-#include "convert/tile_kernels.h"
+#include "encode/tile_kernels.h"
 
 #if TILORA_TILE_SSE2
 #include <emmintrin.h>
 #endif
 
 namespace tilora {
-
-alignas(64) std::uint8_t TileBuffer[kTileBufferSize];
 
 namespace tile_kernels {
 namespace {
@@ -39,20 +31,6 @@ std::uint64_t Transpose8x8(std::uint64_t x) {
 std::uint8_t Plane(std::uint64_t planes, int n) { return static_cast<std::uint8_t>(planes >> (8 * n)); }
 
 }  // namespace
-
-void Encode4Portable(const std::uint8_t* pixels, std::size_t stride, std::uint8_t* out) {
-  for (int i = 0; i < 8; ++i) {
-    std::uint64_t v = LoadPixelsMsbFirst(pixels + static_cast<std::size_t>(i) * stride);
-    // Even columns hold their colour in the high nibble, odd ones in the low;
-    // the leftmost (even) pixel is now the top byte.
-    v = ((v >> 4) & 0x0F000F000F000F00ULL) | (v & 0x000F000F000F000FULL);
-    const std::uint64_t planes = Transpose8x8(v);
-    out[2 * i] = Plane(planes, 0);
-    out[2 * i + 1] = Plane(planes, 1);
-    out[16 + 2 * i] = Plane(planes, 2);
-    out[17 + 2 * i] = Plane(planes, 3);
-  }
-}
 
 void Encode8Portable(const std::uint8_t* pixels, std::size_t stride, std::uint8_t* out) {
   for (int i = 0; i < 8; ++i) {
@@ -91,43 +69,7 @@ __m128i FlipAntiDiagonal(__m128i x) {
 // Planes come out highest first; the file pairs them lowest first.
 __m128i SwapBytesInWords(__m128i x) { return _mm_or_si128(_mm_slli_epi16(x, 8), _mm_srli_epi16(x, 8)); }
 
-// Two rows at depth 4 merged into one 64-bit half: byte k holds pixel k's
-// colour of the upper row in its low nibble and of the lower row in its high
-// nibble. upper and lower hold rows as LoadRows gives them.
-__m128i MergeRows4(__m128i upper, __m128i lower) {
-  const __m128i evenLow = _mm_set1_epi16(0x000F);
-  const __m128i evenHigh = _mm_set1_epi16(0x00F0);
-  const __m128i oddLow = _mm_set1_epi16(0x0F00);
-  const __m128i oddHigh = _mm_set1_epi16(static_cast<short>(0xF000));
-  // Even pixels (low byte of each word) keep their colour in the high
-  // nibble, odd pixels in the low nibble.
-  const __m128i a = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(upper, 4), evenLow), _mm_and_si128(upper, oddLow));
-  const __m128i b = _mm_or_si128(_mm_and_si128(lower, evenHigh), _mm_and_si128(_mm_slli_epi16(lower, 4), oddHigh));
-  return _mm_or_si128(a, b);
-}
-
 }  // namespace
-
-void Encode4Sse2(const std::uint8_t* pixels, std::size_t stride, std::uint8_t* out) {
-  const auto row = [&](int i) { return pixels + static_cast<std::size_t>(i) * stride; };
-  // Each 64-bit half holds two rows; after the flip its bytes 7..4 are planes
-  // 0..3 of the upper row and bytes 3..0 those of the lower row.
-  __m128i top = FlipAntiDiagonal(MergeRows4(LoadRows(row(0), row(2)), LoadRows(row(1), row(3))));
-  __m128i bottom = FlipAntiDiagonal(MergeRows4(LoadRows(row(4), row(6)), LoadRows(row(5), row(7))));
-  // Words per half now: lower row planes 2|3, lower 0|1, upper 2|3, upper 0|1.
-  top = SwapBytesInWords(top);
-  bottom = SwapBytesInWords(bottom);
-  // Per half: upper 0|1, lower 0|1, upper 2|3, lower 2|3.
-  constexpr int kOrder = _MM_SHUFFLE(0, 2, 1, 3);
-  top = _mm_shufflehi_epi16(_mm_shufflelo_epi16(top, kOrder), kOrder);
-  bottom = _mm_shufflehi_epi16(_mm_shufflelo_epi16(bottom, kOrder), kOrder);
-  // Planes 0|1 of four rows in the low half, planes 2|3 in the high half.
-  constexpr int kPairs = _MM_SHUFFLE(3, 1, 2, 0);
-  top = _mm_shuffle_epi32(top, kPairs);
-  bottom = _mm_shuffle_epi32(bottom, kPairs);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi64(top, bottom));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi64(top, bottom));
-}
 
 void Encode8Sse2(const std::uint8_t* pixels, std::size_t stride, std::uint8_t* out) {
   const auto row = [&](int i) { return pixels + static_cast<std::size_t>(i) * stride; };
@@ -155,46 +97,5 @@ void Encode8Sse2(const std::uint8_t* pixels, std::size_t stride, std::uint8_t* o
 #endif
 
 }  // namespace tile_kernels
-
-namespace {
-
-std::size_t DirtyBytes = 0;
-
-#if TILORA_TILE_SSE2
-constexpr auto Encode4 = tile_kernels::Encode4Sse2;
-constexpr auto Encode8 = tile_kernels::Encode8Sse2;
-#else
-constexpr auto Encode4 = tile_kernels::Encode4Portable;
-constexpr auto Encode8 = tile_kernels::Encode8Portable;
-#endif
-
-}  // namespace
-
-void EncodeTile4(int x, int y, std::size_t offset) { Encode4(&PixelPlane[y][x], kPlaneWidth, TileBuffer + offset); }
-
-void EncodeTile8(int x, int y, std::size_t offset) { Encode8(&PixelPlane[y][x], kPlaneWidth, TileBuffer + offset); }
-
-void EncodeTiles(int depth) {
-  if (depth != 4 && depth != 8) return;
-  if (LimitNotice(PictureHeader, depth)) return;
-  const PictureGeometry g = GeometryOf(PictureHeader, depth);
-  const auto tileSize = static_cast<std::size_t>(g.tileSize);
-  std::uint8_t* out = TileBuffer;
-  for (std::int64_t ty = 0; ty < g.tilesDown; ++ty) {
-    const std::uint8_t* pixels = PixelPlane[ty * 8];
-    for (std::int64_t tx = 0; tx < g.tilesAcross; ++tx, pixels += 8, out += tileSize) {
-      if (depth == 4)
-        Encode4(pixels, kPlaneWidth, out);
-      else
-        Encode8(pixels, kPlaneWidth, out);
-    }
-  }
-  DirtyBytes = std::max(DirtyBytes, static_cast<std::size_t>(out - TileBuffer));
-}
-
-void ClearTileBuffer() {
-  std::memset(TileBuffer, 0, DirtyBytes);
-  DirtyBytes = 0;
-}
 
 }  // namespace tilora

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "support/platform_file.h"
+
 namespace tilora {
 
 // The header values of the last picture opened. Each field is replaced the
@@ -11,10 +13,14 @@ namespace tilora {
 // leaves a mix of the new and the previous picture's values.
 struct PictureHeaderRecord {
   std::int32_t DataOffset = 0;   // byte 10
-  std::int32_t Width = 0;        // byte 18
-  std::int32_t Height = 0;       // byte 22; negative: rows stored top first
-  std::uint16_t Depth = 0;       // byte 28
-  std::uint16_t Compression = 0; // byte 30, low half of the 4-byte field
+  std::int32_t Width = 0;        // byte 18 (16 bits in the old 12-byte header)
+  std::int32_t Height = 0;       // byte 22 (16 bits at 20 in the old header); negative: rows stored top first
+  std::uint16_t Depth = 0;       // byte 28 (24 in the old header)
+  std::uint16_t Compression = 0; // byte 30, low half of the 4-byte field; none in the old header
+  std::uint32_t HeaderSize = 0;  // byte 14: which form the fields above were read in
+  std::uint16_t Planes = 0;      // byte 26 (22 in the old header)
+  std::uint16_t Signature = 0;   // byte 0, "BM" for a bitmap
+  bool operator==(const PictureHeaderRecord&) const = default;
 };
 
 extern PictureHeaderRecord PictureHeader;
@@ -29,13 +35,17 @@ struct HeaderListener {
   std::function<void(std::int32_t)> onHeight;
 };
 
-// Reads the five header values of the file at path into PictureHeader.
-// Raises IoError at the failing step; it does not judge the values.
-void ReadHeader(const std::string& path, const HeaderListener& listener = {});
+// Reads the header values of the file at path into PictureHeader and
+// returns the file's size and time as that open saw them. Raises IoError at
+// the failing step; it does not judge the values.
+platform::FileStamp ReadHeader(const std::string& path, const HeaderListener& listener = {});
 
 // Accepted when uncompressed; the caller shows CompressionNotice otherwise.
 bool IsAccepted(const PictureHeaderRecord& header);
 inline constexpr const char* kCompressionNotice = "Please use the file without compression.";
+
+// Whether the header is a bitmap's: the "BM" signature and one plane.
+bool IsBitmapHeader(const PictureHeaderRecord& header);
 
 std::string ResolutionText(const PictureHeaderRecord& header);  // "Resolution: 256x224"
 std::string FormatText(const PictureHeaderRecord& header);      // "Pic Format: 4bpp"
