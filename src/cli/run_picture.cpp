@@ -1,6 +1,9 @@
 #include "cli/run_picture.h"
 
+#include <variant>
+
 #include "convert/convert_file.h"
+#include "convert/read_picture.h"
 #include "formats/bmp/bmp_layout.h"
 #include "support/byte_source.h"
 #include "support/io_error.h"
@@ -48,15 +51,34 @@ PictureResult Failed(const std::string& picture, const std::string& text, std::s
   return {false, std::move(out), Printable(picture) + ": " + Printable(FailureText(text)) + "\n"};
 }
 
-PictureResult Describe(const std::string& picture) {
+std::string SubPaletteList(std::uint8_t used) {
+  std::string list;
+  for (int b = 0; b < 8; ++b)
+    if (used & (1 << b)) list += (list.empty() ? "" : ", ") + std::to_string(b);
+  return list.empty() ? "none (colour 0 only)" : list;
+}
+
+// The figures a developer budgets with, at the depth the picture would be
+// converted at (or --bpp).
+std::string IndexedFigures(const Picture& picture, int requestedBpp) {
+  const int bpp = requestedBpp ? requestedBpp : picture.depth <= 2 ? 2 : picture.depth <= 4 ? 4 : 8;
+  const auto figures = FiguresOf(picture, bpp);
+  if (const Refusal* refusal = std::get_if<Refusal>(&figures))
+    return "Tiles at " + std::to_string(bpp) + "bpp: " + refusal->message + "\n";
+  const TileFigures& f = std::get<TileFigures>(figures);
+  return "Colours: " + std::to_string(f.coloursUsed) + " used of " + std::to_string(f.paletteEntries) +
+         " in the colour table\n" + "Tiles at " + std::to_string(bpp) + "bpp: " + std::to_string(f.cells) +
+         " cells, " + std::to_string(f.distinctTiles) + " distinct, " + std::to_string(f.distinctWithFlips) +
+         " distinct with flips\n" + "Sub-palettes: " + SubPaletteList(f.subPalettes) + "\n";
+}
+
+PictureResult Describe(const std::string& picture, const Options& options) {
   std::string out;
   try {
-    FileSource source(picture);
-    const BmpLayout layout = ReadBmpLayout(source);
-    const PictureHeaderRecord header = HeaderOf(layout);
-    out = ResolutionText(header) + "\n" + FormatText(header) + "\n";
-    if (!IsBmp(layout)) return Failed(picture, kNotBmpNotice, out);
-    if (!IsAccepted(header)) return Failed(picture, kCompressionNotice, out);
+    const PictureDescription d = DescribePictureFile(picture);
+    if (!d.resolution.empty()) out = d.resolution + "\n" + d.format + "\n";
+    if (d.refusal) return Failed(picture, *d.refusal, out);
+    if (d.picture->indexed) out += IndexedFigures(*d.picture, options.bpp);
   } catch (const IoError& e) {
     return Failed(picture, e.what(), out);
   }
@@ -101,7 +123,7 @@ std::string BaseOf(const std::string& picture) {
 
 PictureResult RunPicture(const Options& options, std::size_t index) {
   const std::string& picture = options.pictures[index];
-  if (options.info) return Describe(picture);
+  if (options.info) return Describe(picture, options);
   return Convert(picture, options.name ? *options.name : BaseOf(picture), options);
 }
 

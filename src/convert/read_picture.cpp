@@ -22,7 +22,7 @@ bool SameHeader(const PictureHeaderRecord& a, const PictureHeaderRecord& b) {
 // The tile-count limit holds for plain tile data; a map's tiles are counted
 // by its encoder.
 std::optional<std::string> SizeRefusal(std::int64_t width, std::int64_t height, int bpp, const TileOptions& tiles) {
-  if (tiles.map || tiles.mode7) return LimitNotice(width, height, 8 * kMaxTileBytes);
+  if (tiles.map || tiles.mode7) return SizeNotice(width, height);
   return LimitNotice(width, height, bpp);
 }
 
@@ -123,7 +123,7 @@ PictureDescription DescribePictureFile(const std::string& path) {
     header = HeaderOf(layout);
     d.refusal = AcceptanceRefusal(layout);
     if (!d.refusal && !ReadableDepth(layout.depth)) d.refusal = DepthNotice(layout.depth);
-    if (!d.refusal) d.refusal = LimitNotice(layout.width, layout.height, 8 * kMaxTileBytes);
+    if (!d.refusal) d.refusal = SizeNotice(layout.width, layout.height);
     if (!d.refusal) d.refusal = LayoutRefusal(layout);
     if (!d.refusal) d.picture = ReadBmpPicture(source, layout);
   }
