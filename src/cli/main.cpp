@@ -1,7 +1,11 @@
 // tilora-convert: the converter for build pipelines, on the same header
 // reading, acceptance test and conversion as the window.
 
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +61,28 @@ std::string BaseOf(const std::string& picture) {
   const auto dot = picture.find_last_of('.');
   if (dot == std::string::npos || dot <= leafStart) return picture;
   return picture.substr(0, dot);
+}
+
+// Two pictures of one run whose outputs are the same files ("a.bmp a.BMP",
+// "x/../a.bmp a.bmp"): the second would silently replace the first's.
+// Names are compared resolved, as far as their folders exist.
+std::optional<std::string> SharedOutputs(const std::vector<std::string>& pictures) {
+  std::map<std::string, std::size_t> writer;  // output, resolved -> picture
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    const std::string base = BaseOf(pictures[i]);
+    for (const char* extension : {".plt", ".bin"}) {
+      std::error_code ec;
+      const auto resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(base + extension), ec);
+      std::string key = ec ? base + extension : resolved.string();
+#ifdef _WIN32
+      for (auto& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+#endif
+      const auto [it, fresh] = writer.emplace(key, i);
+      if (!fresh && it->second != i)
+        return pictures[it->second] + " and " + pictures[i] + " would both write " + base + ".plt and " + base + ".bin";
+    }
+  }
+  return std::nullopt;
 }
 
 // Reads the header and applies the acceptance test; false after reporting.
@@ -136,6 +162,8 @@ int main(int argc, char** argv) {
   if (options.info && options.haveName) return UsageError("--info and --name cannot be combined");
   if (options.haveName && options.pictures.size() > 1)
     return UsageError("--name takes one picture only");
+  if (!options.info)
+    if (const auto shared = SharedOutputs(options.pictures)) return UsageError(*shared);
 
   bool allDone = true;
   for (const auto& picture : options.pictures) {

@@ -9,7 +9,7 @@
 #include "convert/pixel_plane.h"
 #include "convert/tile_buffer.h"
 #include "support/checked_file.h"
-#include "support/output_files.h"
+#include "support/output_set.h"
 
 namespace tilora {
 namespace {
@@ -84,7 +84,7 @@ ConvertOutcome ConvertPicture(const std::string& path, const std::string& base) 
       {base + ".plt", PaletteArea, static_cast<std::size_t>(2 * g.paletteEntries)},
       {base + ".bin", TileBuffer, static_cast<std::size_t>(g.tileBytes)},
   };
-  WriteOutputFiles(outputs);
+  WriteOutputSet(outputs, {path});
   return {true, {}};
 }
 

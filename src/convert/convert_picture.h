@@ -13,8 +13,8 @@ struct ConvertOutcome {
 
 // Converts the picture at path, as the last ReadHeader described it, into
 // base + ".plt" and base + ".bin" (relative names against the current
-// folder). Raises IoError on a failed read or write; then neither output
-// has been touched beyond complete replacement, and no working file is left.
+// folder) as one set (see WriteOutputSet). Raises IoError on a failed read
+// or write; then both outputs are as they were and no working file is left.
 ConvertOutcome ConvertPicture(const std::string& path, const std::string& base);
 
 // The refusal of a depth other than 4 or 8.

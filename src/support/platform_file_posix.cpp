@@ -8,6 +8,7 @@
 
 #include "support/io_error.h"
 #include "support/platform_file.h"
+#include "support/platform_file_set.h"
 
 namespace tilora::platform {
 namespace {
@@ -128,5 +129,7 @@ int Remove(const std::string& name) {
 }
 
 unsigned long ProcessId() { return static_cast<unsigned long>(::getpid()); }
+
+int LastErrorCode(const std::string& name) { return MapErrno(errno, name); }
 
 }  // namespace tilora::platform

@@ -5,6 +5,7 @@
 
 #include "support/io_error.h"
 #include "support/platform_file.h"
+#include "support/platform_file_set.h"
 
 namespace tilora::platform {
 namespace {
@@ -93,5 +94,7 @@ int Replace(const std::string& from, const std::string& to) {
 int Remove(const std::string& name) { return ::DeleteFileA(name.c_str()) ? 0 : LastError(); }
 
 unsigned long ProcessId() { return ::GetCurrentProcessId(); }
+
+int LastErrorCode(const std::string&) { return LastError(); }
 
 }  // namespace tilora::platform
