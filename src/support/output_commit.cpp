@@ -56,17 +56,21 @@ void NameUnnamed(Output& o) {
   if (closed != 0) Fail("Cannot write file", o.file->name, closed);
 }
 
-// The old file keeps a second name until every output is in place; where
-// hard links are not to be had, it is moved aside instead. Whatever is no
-// file (a folder, say) stays where it is, and replacing it fails.
-void KeepOld(Output& o) {
+// The old file keeps a second name until every output is in place.
+void LinkOld(Output& o) {
   if (!o.before.exists || !o.before.regular) return;
   if (const int code = platform::RemoveIfPresent(o.kept); code != 0) Fail("Cannot create file", o.file->name, code);
-  if (platform::HardLink(o.target, o.kept) != 0) {
-    if (const int code = platform::Replace(o.target, o.kept); code != 0) Fail("Cannot create file", o.file->name, code);
-    o.targetChanged = true;
-  }
+  o.keptExists = platform::HardLink(o.target, o.kept) == 0;
+}
+
+// Where hard links are not to be had, the old file is moved aside instead,
+// at the last moment. Whatever is no file (a folder, say) stays where it
+// is, and replacing it fails.
+void MoveOldAside(Output& o) {
+  if (!o.before.exists || !o.before.regular || o.keptExists) return;
+  if (const int code = platform::Replace(o.target, o.kept); code != 0) Fail("Cannot create file", o.file->name, code);
   o.keptExists = true;
+  o.targetChanged = true;
 }
 
 void ReplaceTarget(Output& o) {
@@ -103,12 +107,17 @@ void WriteTemporaries(Transaction& t) {
 void Commit(Transaction& t) {
   platform::InterruptsHeld held;
   try {
+    // Everything that can fail goes first, so the renames that change the
+    // set follow each other closely: a kill that no process can hold back
+    // (SIGKILL, a power cut) rarely falls between them.
+    for (Output& o : t.outputs) {
+      NameUnnamed(o);
+      LinkOld(o);
+    }
     for (std::size_t i = 0; i < t.outputs.size(); ++i) {
       if (BeforeReplaceHook) BeforeReplaceHook(i);
-      Output& o = t.outputs[i];
-      NameUnnamed(o);
-      KeepOld(o);
-      ReplaceTarget(o);
+      MoveOldAside(t.outputs[i]);
+      ReplaceTarget(t.outputs[i]);
     }
   } catch (const IoError& e) {
     if (!Rollback(t)) throw IoError(e.code(), std::string(e.what()) + "; the earlier outputs could not all be put back");
