@@ -97,8 +97,12 @@ void LockFolders(Transaction& t) {
   }
   std::sort(t.locks.begin(), t.locks.end(),
             [](const platform::FolderLock& a, const platform::FolderLock& b) { return a.id < b.id; });
-  for (platform::FolderLock& lock : t.locks)
-    if (const int code = platform::LockFolder(lock); code != 0) Fail("Cannot create file", t.outputs[0].file->name, code);
+  for (platform::FolderLock& lock : t.locks) {
+    if (const int code = platform::LockFolder(lock); code != 0) {
+      const auto first = std::find_if(t.outputs.begin(), t.outputs.end(), [&](const Output& o) { return o.folderId == lock.id; });
+      Fail("Cannot create file", first->file->name, code);
+    }
+  }
 }
 
 void RefuseUnsafe(Transaction& t, const OutputSetOptions& options) {

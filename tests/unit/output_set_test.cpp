@@ -62,7 +62,8 @@ TEST_P(OutputSetTest, WritesEveryFileAndLeavesNoTemporary) {
 }
 
 // A name of 250 characters plus the extension still fits: the temporaries'
-// names do not grow with it.
+// names do not grow with it. (Windows limits whole paths to 260 characters.)
+#ifndef _WIN32
 TEST_P(OutputSetTest, LongBaseNameWorks) {
   const std::string base = std::string(250, 'x');
   WriteOldSet(Set(dir_ / base));
@@ -70,6 +71,7 @@ TEST_P(OutputSetTest, LongBaseNameWorks) {
   EXPECT_EQ(ReadFileBytes(dir_ / (base + ".map")), kNew[2]);
   EXPECT_EQ(dir_.List().size(), 3u);
 }
+#endif
 
 struct Fault {
   const char* name;
