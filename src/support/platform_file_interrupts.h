@@ -19,7 +19,8 @@ void PrepareForInterrupts();
 // before they go away.
 void SetPendingTemporaries(const char* const* names, std::size_t count);
 
-// Holds interruptions back for as long as it lives.
+// Holds interruptions back for as long as it lives, also those another
+// thread of the process takes: they end the process when it goes.
 class InterruptsHeld {
  public:
   InterruptsHeld();

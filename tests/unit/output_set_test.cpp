@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <new>
+#include <thread>
 
 #ifndef _WIN32
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -136,7 +139,10 @@ TEST_P(OutputSetTest, LeftoversOfADeadProcessAreTakenOver) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     BeforeReplaceHook = [](std::size_t i) { if (i == 1) ::_exit(0); };
-    WriteOutputSet(files, {});
+    try {
+      WriteOutputSet(files, {});
+    } catch (...) {
+    }
     ::_exit(1);
   }
   int status = 0;
@@ -146,6 +152,36 @@ TEST_P(OutputSetTest, LeftoversOfADeadProcessAreTakenOver) {
   WriteOutputSet(files, {});
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.bin", "a.map", "a.plt"}));
   EXPECT_EQ(ReadFileBytes(dir_ / "a.map"), kNew[2]);
+}
+
+// An interruption while the set is put in place waits for it, even when
+// another thread, one that holds nothing back, takes the signal.
+TEST_P(OutputSetTest, AnInterruptionDuringTheCommitWaitsForTheWholeSet) {
+  const auto files = Set(dir_ / "a");
+  WriteOldSet(files);
+  WriteOutputSet(Set(dir_ / "warm", 1), {});  // the handlers are in place from here on
+  fs::remove(dir_ / "warm.plt");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::thread bystander([] { std::this_thread::sleep_for(std::chrono::seconds(2)); });
+    BeforeReplaceHook = [](std::size_t i) {
+      if (i != 1) return;
+      ::kill(::getpid(), SIGTERM);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    };
+    try {
+      WriteOutputSet(files, {});
+    } catch (...) {
+      ::_exit(2);
+    }
+    ::_exit(0);  // not reached: the signal ends the process after the commit
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadFileBytes(files[i].name), kNew[i]);
+  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.bin", "a.map", "a.plt"}));
 }
 
 mode_t ModeOf(const std::string& name) {
