@@ -35,7 +35,7 @@ void WriteTemporary(Transaction& t, Output& o) {
     if (o.unnamed == platform::kNoHandle) platform::Close(handle);
     Fail("Cannot create file", o.file->name, code);
   }
-  code = o.file->size == 0 ? 0 : platform::WriteData(handle, o.file->data, o.file->size);
+  code = o.file->size == 0 ? 0 : platform::Write(handle, o.file->data, o.file->size);
   if (o.unnamed == platform::kNoHandle) {
     const int closed = platform::Close(handle);
     if (code == 0) code = closed;

@@ -72,6 +72,9 @@ void Plan(Transaction& t, std::span<const OutputFile> files) {
   for (std::size_t i = 0; i < files.size(); ++i) {
     Output& o = t.outputs[i];
     o.file = &files[i];
+    // A NUL would end the name early, at another file.
+    if (o.file->name.empty() || o.file->name.find('\0') != std::string::npos)
+      Fail("Cannot create file", o.file->name, kErrInvalidFilename);
     if (const int code = platform::FollowLinks(o.file->name, o.target); code != 0)
       Fail("Cannot create file", o.file->name, code);
     o.folder = FolderOf(o.target);

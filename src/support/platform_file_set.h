@@ -31,8 +31,13 @@ struct ExistingFile {
 };
 
 // The code the calling thread's last failed system call stands for; name
-// is the file it was about.
+// is the file it was about, or empty for an open file.
 int LastErrorCode(const std::string& name);
+
+#ifdef _WIN32
+// A UTF-8 name for the wide functions; false when it cannot name a file.
+bool ToWideName(const std::string& name, std::wstring& wide);
+#endif
 
 // The file a chain of symbolic links at name ends at, so that outputs are
 // written through links; name itself when it is no link. Windows: name.
@@ -69,9 +74,6 @@ int CreateTemporary(const std::string& name, Handle& handle);
 // Gives a new file the permission bits and, where allowed, the group of the
 // file it will replace.
 int MatchPermissions(Handle handle, const ExistingFile& old);
-
-// As platform::Write; a write past the process's file size limit is a full disk.
-int WriteData(Handle handle, const void* src, std::size_t count);
 
 int HardLink(const std::string& existing, const std::string& link);
 

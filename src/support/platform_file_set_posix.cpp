@@ -133,11 +133,6 @@ int MatchPermissions(Handle handle, const ExistingFile& old) {
   return 0;
 }
 
-int WriteData(Handle handle, const void* src, std::size_t count) {
-  const int code = Write(handle, src, count);
-  return code == EFBIG ? kErrDiskFull : code;
-}
-
 int HardLink(const std::string& existing, const std::string& link) {
   return ::link(existing.c_str(), link.c_str()) == 0 ? 0 : LastErrorCode(link);
 }

@@ -120,8 +120,6 @@ int CreateTemporary(const std::string& name, Handle& handle) {
 // attributes are the new file's defaults too.
 int MatchPermissions(Handle, const ExistingFile&) { return 0; }
 
-int WriteData(Handle handle, const void* src, std::size_t count) { return Write(handle, src, count); }
-
 int HardLink(const std::string& existing, const std::string& link) {
   return ::CreateHardLinkA(link.c_str(), existing.c_str(), nullptr) ? 0 : LastErrorCode(link);
 }

@@ -1,4 +1,4 @@
-#include "convert/picture_header.h"
+#include "formats/bmp/picture_header.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +58,21 @@ TEST(ReadHeader, ReadsFieldsTextsAndAcceptance) {
     EXPECT_EQ(PictureHeaderAccepted, c.accepted) << c.name;
     EXPECT_FALSE(SourceFile.IsOpen()) << c.name;
   }
+}
+
+// The old 12-byte header keeps its 16-bit fields elsewhere; read in the
+// 40-byte form they gave nonsense sizes and depths.
+TEST(ReadHeader, OldHeaderForm) {
+  TempDir dir;
+  BmpShape shape = MakeShape(300, 200, 8);
+  shape.headerSize = 12;
+  testing::WriteFileBytes(dir / "p.bmp", testing::BuildBmp(shape));
+  ReadHeader(dir / "p.bmp");
+  EXPECT_EQ(ResolutionText(PictureHeader), "Resolution: 300x200");
+  EXPECT_EQ(FormatText(PictureHeader), "Pic Format: 8bpp");
+  EXPECT_EQ(PictureHeader.DataOffset, 14 + 12 + 3 * 256);
+  EXPECT_TRUE(PictureHeaderAccepted);
+  EXPECT_TRUE(IsBitmapHeader(PictureHeader));
 }
 
 TEST(ReadHeader, TellsWidthAndHeightAsTheyAreRead) {
