@@ -16,7 +16,10 @@ platform::Handle CreateNamed(Transaction& t, Output& o) {
     Fail("Cannot create file", o.file->name, code);
   o.freshExists = true;
   t.pendingNames.push_back(o.fresh.c_str());
-  platform::SetPendingTemporaries(t.pendingNames.data(), t.pendingNames.size());
+  if (!t.pending.Set(t.pendingNames.data(), t.pendingNames.size())) {
+    platform::Close(handle);
+    Fail("Cannot create file", o.file->name, kErrTooManyOpenFiles);  // Discard removes it
+  }
   return handle;
 }
 

@@ -127,7 +127,7 @@ void RefuseUnsafe(Transaction& t, const OutputSetOptions& options) {
 void Discard(Transaction& t) noexcept {
   {
     platform::InterruptsHeld held;
-    platform::SetPendingTemporaries(nullptr, 0);
+    t.pending.Clear();
     for (Output& o : t.outputs) {
       if (o.unnamed != platform::kNoHandle) platform::Close(o.unnamed);
       o.unnamed = platform::kNoHandle;

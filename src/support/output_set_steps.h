@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/output_set.h"
+#include "support/platform_file_interrupts.h"
 #include "support/platform_file_set.h"
 
 namespace tilora::output_set {
@@ -29,7 +30,8 @@ struct Output {
 struct Transaction {
   std::vector<Output> outputs;
   std::vector<platform::FolderLock> locks;
-  std::vector<const char*> pendingNames;  // reserved up front: the handler reads it
+  std::vector<const char*> pendingNames;  // reserved up front: a handler reads it
+  platform::PendingTemporaries pending;
 };
 
 [[noreturn]] void Fail(const char* action, const std::string& name, int code);

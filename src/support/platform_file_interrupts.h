@@ -1,9 +1,9 @@
 #pragma once
 
 // What an interruption (Ctrl+C, a termination request, a closed terminal)
-// does to a set of outputs being written: before the set is committed it
+// does to the sets of outputs being written: before a set is committed it
 // removes the temporaries and ends the process as the interruption would
-// have; while it is committed, it waits until the set is complete.
+// have; while any set is committed, it waits until that set is complete.
 
 #include <cstddef>
 
@@ -14,13 +14,8 @@ namespace tilora::platform {
 // also ignores SIGXFSZ, so a write past the file size limit fails as a write.
 void PrepareForInterrupts();
 
-// The temporaries an interruption removes: count names, each alive until
-// the next call. Call only while an InterruptsHeld lives, and with no names
-// before they go away.
-void SetPendingTemporaries(const char* const* names, std::size_t count);
-
 // Holds interruptions back for as long as it lives, also those another
-// thread of the process takes: they end the process when it goes.
+// thread of the process takes. A thread may hold while others write.
 class InterruptsHeld {
  public:
   InterruptsHeld();
@@ -30,6 +25,24 @@ class InterruptsHeld {
 
  private:
   unsigned char saved_[128];  // the signal mask before, where there is one
+};
+
+// The temporaries of one set that an interruption removes. Set and Clear
+// only while an InterruptsHeld lives.
+class PendingTemporaries {
+ public:
+  PendingTemporaries() = default;
+  ~PendingTemporaries();
+  PendingTemporaries(const PendingTemporaries&) = delete;
+  PendingTemporaries& operator=(const PendingTemporaries&) = delete;
+
+  // count names, each alive until the next call; false when more sets are
+  // being written at once than there are places for.
+  bool Set(const char* const* names, std::size_t count);
+  void Clear();
+
+ private:
+  int slot_ = -1;
 };
 
 }  // namespace tilora::platform

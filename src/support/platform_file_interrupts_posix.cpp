@@ -2,23 +2,17 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
 
 #include "support/platform_file_interrupts.h"
+#include "support/platform_file_interrupts_state.h"
 
 namespace tilora::platform {
 namespace {
 
 constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
-
-// Read by the handler, so plain lock-free atomics only.
-std::atomic<const char* const*> pendingNames{nullptr};
-std::atomic<std::size_t> pendingCount{0};
-static_assert(std::atomic<const char* const*>::is_always_lock_free);
-static_assert(std::atomic<std::size_t>::is_always_lock_free);
 
 sigset_t InterruptSet() {
   sigset_t set;
@@ -27,55 +21,43 @@ sigset_t InterruptSet() {
   return set;
 }
 
-// Blocking holds a signal back only from the thread that commits; another
-// thread of the process (the window has several) may still take it. Then
-// the handler leaves the signal here and the committing thread raises it
-// once the set is complete.
-constexpr int kFree = 0;
-constexpr int kHeld = -1;
-std::atomic<int> holdState{kFree};  // or the signal left for the holder
-static_assert(std::atomic<int>::is_always_lock_free);
-
-void RemoveTemporaries() {
-  const std::size_t count = pendingCount.load();
-  const char* const* names = pendingNames.load();
-  for (std::size_t i = 0; i < count; ++i) ::unlink(names[i]);
-}
+void Unlink(const char* name) { ::unlink(name); }
 
 // With the default action back, the signal raised again ends the process
 // with the usual status (from a handler: as soon as it returns).
 void RemoveTemporariesAndEnd(int sig) {
-  RemoveTemporaries();
+  interrupt_state::RemovePending(Unlink);
   struct sigaction action {};
   action.sa_handler = SIG_DFL;
   ::sigaction(sig, &action, nullptr);
   ::raise(sig);
 }
 
-// Async-signal-safe: atomics, unlink, sigaction and raise only.
+// Async-signal-safe: atomics, unlink, sigaction and raise only. Blocking
+// holds a signal back from the committing thread only; taken by another
+// thread, it is left for the committing ones, which end the process once
+// their sets are complete.
 extern "C" void OnInterrupt(int sig) {
   const int savedErrno = errno;
-  int state = kHeld;
-  // Free: end now. Held: leave it to the holder. One already left: the
-  // holder ends the process anyway.
-  if (!holdState.compare_exchange_strong(state, sig) && state == kFree) RemoveTemporariesAndEnd(sig);
+  if (interrupt_state::TakeSignal(sig)) RemoveTemporariesAndEnd(sig);
   errno = savedErrno;
+}
+
+bool IsDefault(int sig) {
+  struct sigaction old {};
+  return ::sigaction(sig, nullptr, &old) == 0 && (old.sa_flags & SA_SIGINFO) == 0 && old.sa_handler == SIG_DFL;
 }
 
 void Install() {
   for (const int sig : kInterrupts) {
-    struct sigaction old {};
-    if (::sigaction(sig, nullptr, &old) != 0) continue;
-    if ((old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_DFL) continue;
+    if (!IsDefault(sig)) continue;
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     action.sa_mask = InterruptSet();
     action.sa_flags = SA_RESTART;
     ::sigaction(sig, &action, nullptr);
   }
-  struct sigaction old {};
-  if (::sigaction(SIGXFSZ, nullptr, &old) == 0 && (old.sa_flags & SA_SIGINFO) == 0 && old.sa_handler == SIG_DFL)
-    ::signal(SIGXFSZ, SIG_IGN);
+  if (IsDefault(SIGXFSZ)) ::signal(SIGXFSZ, SIG_IGN);
 }
 
 }  // namespace
@@ -85,28 +67,21 @@ void PrepareForInterrupts() {
   std::call_once(once, Install);
 }
 
-void SetPendingTemporaries(const char* const* names, std::size_t count) {
-  // The handler never sees a count without its names.
-  pendingCount.store(0);
-  pendingNames.store(names);
-  pendingCount.store(count);
-}
-
 InterruptsHeld::InterruptsHeld() {
   static_assert(sizeof saved_ >= sizeof(sigset_t));
   const sigset_t held = InterruptSet();
   sigset_t before;
   ::pthread_sigmask(SIG_BLOCK, &held, &before);
   std::memcpy(saved_, &before, sizeof before);
-  holdState.store(kHeld);
+  interrupt_state::Hold();
 }
 
 InterruptsHeld::~InterruptsHeld() {
-  const int left = holdState.exchange(kFree);
+  const int left = interrupt_state::Release();
   sigset_t before;
   std::memcpy(&before, saved_, sizeof before);
   ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
-  if (left != kHeld && left != kFree) RemoveTemporariesAndEnd(left);
+  if (left != 0) RemoveTemporariesAndEnd(left);
 }
 
 }  // namespace tilora::platform

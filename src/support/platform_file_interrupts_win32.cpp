@@ -4,27 +4,25 @@
 #include <windows.h>
 
 #include <mutex>
+#include <string>
 
 #include "support/platform_file_interrupts.h"
+#include "support/platform_file_interrupts_state.h"
+#include "support/platform_file_set.h"
 
 namespace tilora::platform {
 namespace {
 
-// Console events arrive on a thread of their own: this lock keeps them out
-// of a commit and out of the moment a temporary is created.
-SRWLOCK guard = SRWLOCK_INIT;
-const char* const* pendingNames = nullptr;
-std::size_t pendingCount = 0;
+void Delete(const char* name) {
+  std::wstring wide;
+  if (ToWideName(name, wide)) ::DeleteFileW(wide.c_str());
+}
 
+// Console events arrive on a thread of their own, which may wait: until no
+// set is being committed, then the temporaries go and the default handler
+// ends the process. No thread starts a commit after that.
 BOOL WINAPI RemoveTemporariesAndEnd(DWORD) {
-  ::AcquireSRWLockExclusive(&guard);
-  if (pendingCount == 0) {
-    ::ReleaseSRWLockExclusive(&guard);
-    return FALSE;
-  }
-  for (std::size_t i = 0; i < pendingCount; ++i) ::DeleteFileA(pendingNames[i]);
-  // The lock stays taken: the default handler ends the process next, and
-  // nothing may create another temporary before it does.
+  if (interrupt_state::WaitToEnd()) interrupt_state::RemovePending(Delete);
   return FALSE;
 }
 
@@ -35,14 +33,8 @@ void PrepareForInterrupts() {
   std::call_once(once, [] { ::SetConsoleCtrlHandler(RemoveTemporariesAndEnd, TRUE); });
 }
 
-// The caller holds the lock through an InterruptsHeld.
-void SetPendingTemporaries(const char* const* names, std::size_t count) {
-  pendingNames = names;
-  pendingCount = count;
-}
+InterruptsHeld::InterruptsHeld() : saved_{} { interrupt_state::Hold(); }
 
-InterruptsHeld::InterruptsHeld() : saved_{} { ::AcquireSRWLockExclusive(&guard); }
-
-InterruptsHeld::~InterruptsHeld() { ::ReleaseSRWLockExclusive(&guard); }
+InterruptsHeld::~InterruptsHeld() { interrupt_state::Release(); }
 
 }  // namespace tilora::platform

@@ -17,7 +17,12 @@ Handle FromHandle(HANDLE handle) { return reinterpret_cast<Handle>(handle); }
 
 // Opens name only to look at it; folders too, and it stays free for others.
 HANDLE OpenToLook(const std::string& name) {
-  return ::CreateFileA(name.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  std::wstring wide;
+  if (!ToWideName(name, wide)) {
+    ::SetLastError(ERROR_INVALID_NAME);
+    return INVALID_HANDLE_VALUE;
+  }
+  return ::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
@@ -40,6 +45,7 @@ int Inspect(const std::string& name, ExistingFile& file) {
   const HANDLE h = OpenToLook(name);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD err = ::GetLastError();
+    if (err == ERROR_INVALID_NAME) return kErrInvalidFilename;
     return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? 0 : LastErrorCode(name);
   }
   BY_HANDLE_FILE_INFORMATION info{};
@@ -57,7 +63,8 @@ int OpenFolder(const std::string& folder, const std::string& name, FolderLock& l
   const HANDLE h = OpenToLook(folder);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD err = ::GetLastError();
-    return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? kErrInvalidFilename : LastErrorCode(name);
+    if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND || err == ERROR_INVALID_NAME) return kErrInvalidFilename;
+    return LastErrorCode(name);
   }
   BY_HANDLE_FILE_INFORMATION info{};
   if (const int code = Identify(h, info, lock.id); code != 0) {
@@ -107,9 +114,11 @@ int LinkUnnamed(Handle, const std::string&) { return static_cast<int>(ERROR_NOT_
 
 int CreateTemporary(const std::string& name, Handle& handle) {
   handle = kNoHandle;
+  std::wstring wide;
+  if (!ToWideName(name, wide)) return kErrInvalidFilename;
   if (const int removed = RemoveIfPresent(name); removed != 0) return removed;
   // Shared for deletion, so an interruption can remove it while it is written.
-  const HANDLE h = ::CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+  const HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return LastErrorCode(name);
   handle = FromHandle(h);
@@ -121,11 +130,15 @@ int CreateTemporary(const std::string& name, Handle& handle) {
 int MatchPermissions(Handle, const ExistingFile&) { return 0; }
 
 int HardLink(const std::string& existing, const std::string& link) {
-  return ::CreateHardLinkA(link.c_str(), existing.c_str(), nullptr) ? 0 : LastErrorCode(link);
+  std::wstring from, to;
+  if (!ToWideName(existing, from) || !ToWideName(link, to)) return kErrInvalidFilename;
+  return ::CreateHardLinkW(to.c_str(), from.c_str(), nullptr) ? 0 : LastErrorCode(link);
 }
 
 int RemoveIfPresent(const std::string& name) {
-  if (::DeleteFileA(name.c_str())) return 0;
+  std::wstring wide;
+  if (!ToWideName(name, wide)) return kErrInvalidFilename;
+  if (::DeleteFileW(wide.c_str())) return 0;
   const DWORD err = ::GetLastError();
   return err == ERROR_FILE_NOT_FOUND ? 0 : LastErrorCode(name);
 }

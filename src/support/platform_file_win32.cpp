@@ -152,4 +152,6 @@ unsigned long ProcessId() { return ::GetCurrentProcessId(); }
 
 int LastErrorCode(const std::string&) { return LastError(); }
 
+bool ToWideName(const std::string& name, std::wstring& wide) { return WideName(name, wide); }
+
 }  // namespace tilora::platform

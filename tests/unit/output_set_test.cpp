@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <new>
@@ -75,6 +76,36 @@ TEST_P(OutputSetTest, LongBaseNameWorks) {
   EXPECT_EQ(dir_.List().size(), 3u);
 }
 #endif
+
+// The converter writes pictures on several threads: sets into one folder
+// take turns, and a base written by all of them ends up one thread's set.
+TEST_P(OutputSetTest, SetsWrittenFromSeveralThreadsAtOnceStayWhole) {
+  constexpr int kThreads = 6;
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([&, i] {
+      const Bytes data(static_cast<std::size_t>(10 + i), static_cast<std::uint8_t>(i));
+      for (int round = 0; round < 5; ++round) {
+        for (const std::string& base : {std::string("shared"), "own" + std::to_string(i)}) {
+          const std::vector<OutputFile> files = {{dir_ / (base + ".plt"), data.data(), 3},
+                                                 {dir_ / (base + ".bin"), data.data(), data.size()}};
+          try {
+            WriteOutputSet(files, {});
+          } catch (...) {
+            ++failures;
+          }
+        }
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  const Bytes plt = ReadFileBytes(dir_ / "shared.plt"), bin = ReadFileBytes(dir_ / "shared.bin");
+  ASSERT_EQ(plt.size(), 3u);
+  EXPECT_EQ(bin, Bytes(static_cast<std::size_t>(10 + plt[0]), plt[0]));
+  EXPECT_EQ(dir_.List().size(), 2u * (kThreads + 1));  // no temporary
+}
 
 struct Fault {
   const char* name;
