@@ -160,6 +160,54 @@ TEST(OutputSetProcess, InterruptedRunsLeaveACompleteSetAndNoTemporary) {
   EXPECT_EQ(badStatus, 0);
 }
 
+// The same with pictures converted on several threads of one converter:
+// each picture's set is one version or the other, whichever thread the
+// signal reaches.
+TEST(OutputSetProcess, InterruptedThreadedRunsLeaveCompleteSets) {
+  constexpr int kPictures = 4;
+  TempDir dir;
+  std::vector<std::vector<OutputPair>> refs(kPictures);  // per picture: version 0, version 1
+  const auto picture = [&](int i) { return dir / ("p" + std::to_string(i) + ".bmp"); };
+  const auto write = [&](int i, int version) {
+    WritePicture(picture(i), 512, 512, static_cast<std::uint8_t>(1 + 2 * i + version));
+  };
+  for (int version = 0; version < 2; ++version) {
+    for (int i = 0; i < kPictures; ++i) {
+      write(i, version);
+      const std::string base = dir / ("p" + std::to_string(i));
+      ASSERT_EQ(Wait(Start({picture(i)})), 0);
+      refs[static_cast<std::size_t>(i)].push_back(ReadPair(base));
+    }
+  }
+  std::vector<std::string> args{"-j", "4"};
+  for (int i = 0; i < kPictures; ++i) args.push_back(picture(i));
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_EQ(Wait(Start(args)), 0);
+  const auto fullRun = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+  std::mt19937 gen(777);
+  std::uniform_int_distribution<long long> delay(0, fullRun.count() * 6 / 5);
+  const int rounds = Rounds(10);
+  int mixed = 0, leftovers = 0;
+  for (int round = 0; round < rounds; ++round) {
+    for (int i = 0; i < kPictures; ++i) write(i, round % 2);
+    const pid_t pid = Start(args);
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(std::chrono::microseconds(delay(gen)));
+    ::kill(pid, round % 2 == 0 ? SIGINT : SIGTERM);
+    Wait(pid);
+    for (int i = 0; i < kPictures; ++i)
+      if (WhichSet(refs[static_cast<std::size_t>(i)], dir / ("p" + std::to_string(i))) < 0) ++mixed;
+    for (const auto& leaf : dir.List())
+      if (leaf[0] == '.') {
+        ++leftovers;
+        std::filesystem::remove(dir / leaf);
+      }
+  }
+  std::printf("interrupted threaded runs: %d rounds, %d mixed sets, %d leftovers\n", rounds, mixed, leftovers);
+  EXPECT_EQ(mixed, 0);
+  EXPECT_EQ(leftovers, 0);
+}
+
 TEST(OutputSetProcess, RacingWritersNeverMixTheirSets) {
   constexpr int kWriters = 8;
   TempDir dir;
