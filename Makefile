@@ -42,8 +42,9 @@ package: build
 # Speed: every conversion step on the largest pictures, optimised build.
 bench: deps
 	@test -f build/release/build.ninja || cmake --preset release
-	cmake --build --preset release --target tilora_bench make_picture tilora-convert
+	cmake --build --preset release --target tilora_bench tilora_bench_tilemap make_picture tilora-convert
 	build/release/bin/tilora_bench
+	build/release/bin/tilora_bench_tilemap
 
 # Every test again under AddressSanitizer and UndefinedBehaviorSanitizer.
 check-asan:

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "encode/console_encoding.h"
 #include "formats/bmp/picture_header.h"
 #include "support/platform_file.h"
 
@@ -17,7 +18,9 @@ struct OpenedPicture {
 };
 
 struct ConvertOptions {
-  int bpp = 0;  // output bits per pixel; 0: the picture's own, when 4 or 8
+  int bpp = 0;        // output bits per pixel; 0: the picture's own, when 4 or 8
+  TileOptions tiles;  // map, flips, bases, mode 7...; its bpp is decided from the above
+  std::string preview;  // when not empty: a PNG of the picture as the console shows it
   std::optional<OpenedPicture> expected;
 };
 
@@ -30,9 +33,11 @@ struct ConvertOutcome {
 };
 
 // The one conversion: reads the picture at path through one open, encodes
-// it and writes base + ".plt" and base + ".bin" (relative names against the
-// current folder), as one set (see WriteOutputSet). Raises IoError on a
-// failed read or write; then both outputs are as they were.
+// it and writes base + ".plt" and base + ".bin", with a map base + ".map",
+// interleaved mode 7 base + ".vram" instead of tiles and map (relative names
+// against the current folder), and the preview, as one set (see
+// WriteOutputSet). Raises IoError on a failed read or write; then every
+// output is as it was.
 ConvertOutcome ConvertFile(const std::string& path, const std::string& base, const ConvertOptions& options = {});
 
 // The refusal of a depth that cannot be converted.
