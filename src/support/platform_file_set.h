@@ -48,10 +48,13 @@ int Inspect(const std::string& name, ExistingFile& file);
 
 // An exclusive lock on a folder shared by every conversion writing into it,
 // released by the system when the process ends. It adds nothing to the disk.
+// Where none is to be had (a folder we may not read, a network file system
+// without locks), conversions there do not take turns, as before locks.
 struct FolderLock {
   Handle folder = kNoHandle;
   Handle lock = kNoHandle;  // Windows only
   FileId id;
+  bool lockable = true;
 };
 
 // Opens and identifies the folder; name is the output file reported on failure.

@@ -63,7 +63,14 @@ int Inspect(const std::string& name, ExistingFile& file) {
 
 int OpenFolder(const std::string& folder, const std::string& name, FolderLock& lock) {
   lock = FolderLock{};
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#ifdef O_PATH
+  if (fd < 0 && errno == EACCES) {
+    // Writable but not readable: identified, yet not locked.
+    fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    lock.lockable = false;
+  }
+#endif
   if (fd < 0) return errno == ENOENT ? kErrInvalidFilename : LastErrorCode(name);
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
@@ -77,8 +84,14 @@ int OpenFolder(const std::string& folder, const std::string& name, FolderLock& l
 }
 
 int LockFolder(FolderLock& lock) {
-  while (::flock(FdOf(lock.folder), LOCK_EX) != 0)
+  if (!lock.lockable) return 0;
+  while (::flock(FdOf(lock.folder), LOCK_EX) != 0) {
+    if (errno == EBADF || errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS) {
+      lock.lockable = false;  // NFS, for one, locks only files open for writing
+      return 0;
+    }
     if (errno != EINTR) return LastErrorCode(std::string());
+  }
   return 0;
 }
 
