@@ -27,8 +27,8 @@ struct OutputSetOptions {
 // keeps its permission bits and, where allowed, its group; an output that is
 // a symbolic link is written through to the file it leads to. Nothing is
 // synced to the disk: outputs can always be made again from their pictures.
-// Raises IoError with a message that names the file. One set at a time per
-// process.
+// Raises IoError with a message that names the file. Several threads may
+// write sets at once.
 void WriteOutputSet(std::span<const OutputFile> files, const OutputSetOptions& options);
 
 // Test seams. The hook is called after all temporaries are written and
