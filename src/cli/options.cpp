@@ -38,7 +38,7 @@ std::string TakeColour(const std::string& text, std::optional<std::uint32_t>& ou
 
 // The conflicts between options that were each well formed.
 std::string Conflicts(const Options& o) {
-  const bool outputs = o.name || o.preview || o.palettePng || o.bpp || o.map || o.mode7 || o.palettes;
+  const bool outputs = o.name || o.preview || o.palettePng || o.map || o.mode7;
   if (o.info && outputs) return "--info prints descriptions only; it takes no output options";
   if (o.pictures.empty()) return "no picture given";
   if (o.pictures.size() > 1) {

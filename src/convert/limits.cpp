@@ -2,7 +2,7 @@
 
 namespace tilora {
 
-std::optional<std::string> LimitNotice(std::int64_t width, std::int64_t height, int bpp) {
+std::optional<std::string> SizeNotice(std::int64_t width, std::int64_t height) {
   if (width <= 0 || width > kMaxWidth)
     return "The picture is " + std::to_string(width) + " pixels wide; only widths from 1 to " +
            std::to_string(kMaxWidth) + " are converted.";
@@ -10,6 +10,12 @@ std::optional<std::string> LimitNotice(std::int64_t width, std::int64_t height, 
   if (rows == 0 || rows > kMaxHeight)
     return "The picture is " + std::to_string(height) + " pixels high; only heights from 1 to " +
            std::to_string(kMaxHeight) + " (negative when stored top row first) are converted.";
+  return std::nullopt;
+}
+
+std::optional<std::string> LimitNotice(std::int64_t width, std::int64_t height, int bpp) {
+  if (auto notice = SizeNotice(width, height)) return notice;
+  const std::int64_t rows = height < 0 ? -height : height;
   const std::int64_t tiles = (width + 7) / 8 * ((rows + 7) / 8);
   const std::int64_t capacity = kMaxTileBytes / (8 * bpp);
   if (tiles > capacity)

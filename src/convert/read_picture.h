@@ -20,6 +20,16 @@ struct PictureRead {
 // options cannot convert. Raises IoError when the file cannot be read.
 PictureRead ReadPictureFile(const std::string& path, const ConvertOptions& options);
 
+// What --info shows of a picture: the description texts, and the picture
+// itself where it can be read.
+struct PictureDescription {
+  std::string resolution;  // "Resolution: 256x224"
+  std::string format;      // "Pic Format: 4bpp"
+  std::optional<Picture> picture;
+  std::optional<std::string> refusal;  // why it would not be converted at all
+};
+PictureDescription DescribePictureFile(const std::string& path);
+
 // The output depth for a picture of pictureDepth bits per pixel, or 0 when
 // the options cannot convert it.
 int OutputDepth(const ConvertOptions& options, int pictureDepth, bool indexed);

@@ -335,7 +335,7 @@ class MainWindowTest : public QObject {
       Window w;
       std::string last;
       for (std::size_t i = 0; i < c.opens.size(); ++i) {
-        last = dir / ("p" + std::to_string(i) + ".bmp");
+        last = dir / QStringLiteral("p%1.bmp").arg(i).toStdString();
         if (c.opens[i].width != 0) WriteFileBytes(last, BuildBmp(c.opens[i]));
         w.Open(last);
       }

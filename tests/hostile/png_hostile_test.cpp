@@ -62,8 +62,12 @@ Chunks InsertedBefore(Chunks chunks, const std::string& type, PngChunk chunk) {
 
 // One 2x1 RGB picture's raw scanline with the given filter byte.
 Chunks RgbRowFile(std::uint8_t filter, std::size_t rows, std::uint32_t height) {
+  // Pushed, not inserted: GCC 12 at -O2 warns falsely about the insertion.
   Bytes raw;
-  for (std::size_t i = 0; i < rows; ++i) raw.insert(raw.end(), {filter, 1, 2, 3, 4, 5, 6});
+  for (std::size_t i = 0; i < rows; ++i) {
+    raw.push_back(filter);
+    for (std::uint8_t value = 1; value <= 6; ++value) raw.push_back(value);
+  }
   return {{"IHDR", IhdrData(2, height, 8, testing::kPngRgb)}, {"IDAT", testing::ZlibCompressed(raw)}, {"IEND", {}}};
 }
 
