@@ -165,8 +165,8 @@ std::vector<HostileCase> Cases() {
       {"output_in_missing_folder", Plain8, "Cannot create file \"{dir}/nowhere/Pic.plt\". Invalid filename.",
        Input::kFile, "{dir}/nowhere/Pic"},
       {"output_name_too_long", Plain8,
-       "Cannot create file \"{dir}/" + std::string(250, 'n') + ".plt\". Invalid filename.", Input::kFile,
-       "{dir}/" + std::string(250, 'n')},
+       "Cannot create file \"{dir}/" + std::string(252, 'n') + ".plt\". Invalid filename.", Input::kFile,
+       "{dir}/" + std::string(252, 'n')},
       {"output_is_a_folder", Plain8, "Cannot create file \"{dir}/Pic.plt\". File access denied.", Input::kFile,
        "{dir}/Pic", "Pic.plt"},
   };
