@@ -2,21 +2,11 @@
 
 #include <string>
 
+#include "encode/planar_decode.h"
 #include "encode/planar_tiles.h"
 
 namespace tilora {
 namespace {
-
-// Transposes an 8 x 8 bit matrix held one row per byte: bit n of byte j
-// becomes bit j of byte n.
-std::uint64_t Transpose8x8(std::uint64_t x) {
-  std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAULL;
-  x = x ^ t ^ (t << 7);
-  t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCULL;
-  x = x ^ t ^ (t << 14);
-  t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ULL;
-  return x ^ t ^ (t << 28);
-}
 
 cells::CellRows ChunkyTile(const std::uint8_t* tile) {
   cells::CellRows rows;
@@ -29,30 +19,6 @@ std::string SizeFault(const char* what, std::size_t size, std::size_t expected) 
 }
 
 }  // namespace
-
-namespace {
-
-template <int Bpp>
-cells::CellRows DecodePlanar(const std::uint8_t* tile) {
-  cells::CellRows rows;
-  for (int i = 0; i < 8; ++i) {
-    std::uint64_t planes = 0;
-    for (int n = 0; n < Bpp; ++n) planes |= static_cast<std::uint64_t>(tile[16 * (n / 2) + 2 * i + n % 2]) << (8 * n);
-    // Byte j now holds the pixel whose bit is bit j of each plane: the
-    // leftmost pixel sits in the top bit, so in the top byte.
-    rows.row[i] = cells::ReverseBytes(Transpose8x8(planes));
-  }
-  return rows;
-}
-
-}  // namespace
-
-cells::CellRows DecodePlanarTile(const std::uint8_t* tile, int bpp) {
-  // A fixed depth each, so the plane loop unrolls.
-  if (bpp == 2) return DecodePlanar<2>(tile);
-  if (bpp == 8) return DecodePlanar<8>(tile);
-  return DecodePlanar<4>(tile);
-}
 
 OutputReader::OutputReader(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t width,
                            std::int32_t height)
@@ -137,6 +103,16 @@ void OutputReader::ReadMode7(const EncodedOutputs& outputs, bool interleaved) {
     for (std::size_t i = 0; i < layout_.Entries(); ++i) entries_[i] = outputs.map[i];
   }
   for (std::size_t n = 0; n + 64 <= tileBytes.size(); n += 64) tiles_.push_back(ChunkyTile(tileBytes.data() + n));
+}
+
+std::int32_t OutputReader::PlainCellsShown(const Picture& picture, std::int32_t cy, std::int32_t cells) const {
+  if (!plain_ || !fault_.empty() || cy >= layout_.rows || cells > layout_.columns || 8 * cy + 8 > picture.height ||
+      8 * cells > picture.width)
+    return 0;
+  const auto width = static_cast<std::size_t>(picture.width);
+  const std::uint8_t* tiles = plainTiles_ + layout_.IndexOf(0, cy) * PlanarTileSize(bpp_);
+  return tilora::PlainCellsShown(tiles, bpp_, plainBlock_, picture.indices.data() + 8 * static_cast<std::size_t>(cy) * width,
+                                 width, cells);
 }
 
 bool OutputReader::Cell(std::int32_t cx, std::int32_t cy, cells::CellRows& k, int& block) const {

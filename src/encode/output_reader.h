@@ -11,6 +11,7 @@
 #include "encode/cell_rows.h"
 #include "encode/console_encoding.h"
 #include "encode/map_layout.h"
+#include "encode/planar_decode.h"
 
 namespace tilora {
 
@@ -30,6 +31,12 @@ class OutputReader {
   // The colours (k) the cell at (cx, cy) shows and its sub-palette; false
   // when its entry names a tile or palette beyond the outputs.
   bool Cell(std::int32_t cx, std::int32_t cy, cells::CellRows& k, int& block) const;
+
+  // Plain tiles only: how many of the cells (0, cy) to (cells - 1, cy),
+  // each whole within the picture, show it as it is, counted until the
+  // first that does not; 0 where there is no fast way to tell, which leaves
+  // the cells to Cell.
+  std::int32_t PlainCellsShown(const Picture& picture, std::int32_t cy, std::int32_t cells) const;
 
   // Colours within a sub-palette: 4, 16 or 256.
   int ColoursPerSubPalette() const { return 1 << bpp_; }
@@ -51,8 +58,5 @@ class OutputReader {
   std::vector<std::uint16_t> entries_;        // map entries in the layout's order
   std::string fault_;
 };
-
-// Colour indices of one planar tile of bpp 2, 4 or 8.
-cells::CellRows DecodePlanarTile(const std::uint8_t* tile, int bpp);
 
 }  // namespace tilora

@@ -15,10 +15,36 @@ bool AnyColour(const Picture& picture) {
   return false;
 }
 
+// The index bits above the colour of every pixel whose colour is not 0,
+// ORed and ANDed together: they agree exactly when one sub-palette is used.
+// A branch-free pass the compiler vectorises.
+struct BlockBits {
+  std::uint8_t any = 0;
+  std::uint8_t all = 0xFF;
+};
+
+template <unsigned Bpp>
+BlockBits BlockBitsOf(const Picture& picture) {
+  constexpr unsigned kMask = (1U << Bpp) - 1;
+  std::uint8_t any = 0;
+  std::uint8_t all = 0xFF;
+  for (const std::uint8_t index : picture.indices) {
+    const bool coloured = (index & kMask) != 0;
+    const auto block = static_cast<std::uint8_t>(index & ~kMask);
+    any = static_cast<std::uint8_t>(any | (coloured ? block : 0));
+    all = static_cast<std::uint8_t>(all & (coloured ? block : 0xFF));
+  }
+  return {any, all};
+}
+
 // The one sub-palette the tiles use (bit mask, 0 for none), or why there
 // are several.
 std::variant<std::uint8_t, Refusal> OnlySubPalette(const Picture& picture, int bpp) {
   if (bpp == 8) return static_cast<std::uint8_t>(AnyColour(picture) ? 1 : 0);
+  const BlockBits bits = bpp == 2 ? BlockBitsOf<2>(picture) : BlockBitsOf<4>(picture);
+  if (bits.any == 0 && bits.all == 0xFF) return std::uint8_t{0};  // colour 0 only
+  if (bits.any == bits.all) return static_cast<std::uint8_t>(1U << (bits.any >> bpp));
+  // Several: the cells say which tiles to name.
   int first = -1;
   std::int32_t firstX = 0;
   std::int32_t firstY = 0;

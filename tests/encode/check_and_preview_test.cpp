@@ -67,6 +67,13 @@ const Damage kDamages[] = {
      "Internal error: the outputs show colour 3 of sub-palette 0 at pixel 2,9 where the picture has colour 0."},
     {"MapCutShort", MapOptions(), [](EncodedOutputs& out) { out.map.pop_back(); },
      "Internal error: the map holds 3 bytes where 4 belong."},
+    // Plain tiles: the same damage, and a palette that names sub-palette 0.
+    {"PlainTileBit", TileOptions{}, [](EncodedOutputs& out) { out.tiles[3] = 0; },
+     "Internal error: the outputs show colour 1 of sub-palette 1 at pixel 2,1 where the picture has colour 3 of "
+     "sub-palette 1."},
+    {"PlainPalette", TileOptions{}, [](EncodedOutputs& out) { out.palette.resize(32); },
+     "Internal error: the outputs show colour 3 of sub-palette 0 at pixel 2,1 where the picture has colour 3 of "
+     "sub-palette 1."},
     {"PlainTilesCutShort", TileOptions{}, [](EncodedOutputs& out) { out.tiles.resize(32); },
      "Internal error: the tile data holds 32 bytes where 64 belong."},
     {"Mode7Map", Mode7Options(false), [](EncodedOutputs& out) { out.map[1] = 0; },

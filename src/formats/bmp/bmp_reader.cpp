@@ -1,7 +1,6 @@
 #include "formats/bmp/bmp_reader.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <stdexcept>
 
@@ -13,22 +12,19 @@ namespace {
 // Rows are read many at a time, not one read per byte.
 constexpr std::size_t kChunkSize = 256 * 1024;
 
-// Two pixels of a 4-bit byte, left one first.
-constexpr std::array<std::array<std::uint8_t, 2>, 256> kNibbles = [] {
-  std::array<std::array<std::uint8_t, 2>, 256> t{};
-  for (unsigned b = 0; b < 256; ++b) t[b] = {static_cast<std::uint8_t>(b >> 4), static_cast<std::uint8_t>(b & 0x0F)};
-  return t;
-}();
-
 void StoreIndexRow(const std::uint8_t* src, int depth, std::size_t width, std::uint8_t* row) {
   switch (depth) {
     case 8:
       std::memcpy(row, src, width);
       return;
     case 4:
-      for (std::size_t x = 0; x + 1 < width; x += 2) std::memcpy(row + x, kNibbles[src[x / 2]].data(), 2);
+      // Plain shifts and masks, which the compiler widens to whole vectors.
+      for (std::size_t i = 0; i < width / 2; ++i) {
+        row[2 * i] = static_cast<std::uint8_t>(src[i] >> 4);
+        row[2 * i + 1] = static_cast<std::uint8_t>(src[i] & 0x0F);
+      }
       // An odd width leaves the last byte's low nibble as filler, not a pixel.
-      if (width % 2) row[width - 1] = kNibbles[src[width / 2]][0];
+      if (width % 2) row[width - 1] = static_cast<std::uint8_t>(src[width / 2] >> 4);
       return;
     default: {
       const auto perByte = static_cast<std::size_t>(8 / depth);
