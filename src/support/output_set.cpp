@@ -12,6 +12,7 @@ namespace tilora {
 
 std::function<void(std::size_t index)> BeforeReplaceHook;
 bool UnnamedTemporariesAllowed = true;
+bool NameSwapsAllowed = true;
 
 namespace output_set {
 namespace {

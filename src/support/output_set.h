@@ -34,8 +34,10 @@ void WriteOutputSet(std::span<const OutputFile> files, const OutputSetOptions& o
 // Test seams. The hook is called after all temporaries are written and
 // before target i is replaced; a throw from it counts as a failure there.
 // Without unnamed temporaries, the named ones are used as on file systems
-// that have none.
+// that have none; without name swaps, the old files are linked aside as
+// where names cannot be swapped.
 extern std::function<void(std::size_t index)> BeforeReplaceHook;
 extern bool UnnamedTemporariesAllowed;
+extern bool NameSwapsAllowed;
 
 }  // namespace tilora

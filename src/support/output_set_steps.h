@@ -25,6 +25,7 @@ struct Output {
   bool freshExists = false;
   bool keptExists = false;
   bool targetChanged = false;  // replaced, or moved to kept
+  bool swapped = false;        // the new file swapped in: fresh now names the old one
 };
 
 struct Transaction {

@@ -66,9 +66,25 @@ void ReleaseFolder(FolderLock& lock);
 inline constexpr int kNoUnnamedFiles = -1;
 
 // A file in folder that has no name yet, so a process that dies leaves
-// nothing; LinkUnnamed gives it a name that must not exist.
+// nothing. LinkUnnamed gives it a name, replacing a file left there by a
+// process that died; the caller holds the folder's lock, so no living one
+// is writing it.
 int CreateUnnamed(const std::string& folder, Handle& handle);
 int LinkUnnamed(Handle handle, const std::string& name);
+
+#ifdef __linux__
+inline constexpr bool kCanExchange = true;
+#else
+inline constexpr bool kCanExchange = false;
+#endif
+
+// Exchange's answer where the system cannot swap two names (no such call, or
+// a file system without it).
+inline constexpr int kNoExchange = -2;
+
+// Swaps the files two existing names lead to, in one step: each name stays,
+// the other file behind it. Linux only; kNoExchange elsewhere.
+int Exchange(const std::string& a, const std::string& b);
 
 // Creates name for writing, replacing a file left there by a process that
 // died. On Windows another thread may remove it while it is open.

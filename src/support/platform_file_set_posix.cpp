@@ -117,14 +117,43 @@ int CreateUnnamed(const std::string& folder, Handle& handle) {
 #endif
 }
 
-int LinkUnnamed(Handle handle, const std::string& name) {
+namespace {
+
+int LinkUnnamedOnce(Handle handle, const std::string& name) {
   // Through /proc, linking needs no privilege; AT_EMPTY_PATH does.
   const std::string self = "/proc/self/fd/" + std::to_string(FdOf(handle));
   if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
 #ifdef AT_EMPTY_PATH
   if (errno == ENOENT && ::linkat(FdOf(handle), "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
 #endif
+  return errno;
+}
+
+}  // namespace
+
+int LinkUnnamed(Handle handle, const std::string& name) {
+  // A leftover is rare, so it is removed only when it is met.
+  int error = LinkUnnamedOnce(handle, name);
+  if (error == EEXIST) {
+    if (const int removed = RemoveIfPresent(name); removed != 0) return removed;
+    error = LinkUnnamedOnce(handle, name);
+  }
+  if (error == 0) return 0;
+  errno = error;
   return LastErrorCode(name);
+}
+
+int Exchange(const std::string& a, const std::string& b) {
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+  if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0) return 0;
+  // Kernels before 3.15 and file systems without the swap answer so.
+  if (errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) return kNoExchange;
+  return LastErrorCode(b);
+#else
+  (void)a;
+  (void)b;
+  return kNoExchange;
+#endif
 }
 
 int CreateTemporary(const std::string& name, Handle& handle) {

@@ -112,6 +112,8 @@ int CreateUnnamed(const std::string&, Handle& handle) {
 
 int LinkUnnamed(Handle, const std::string&) { return static_cast<int>(ERROR_NOT_SUPPORTED); }
 
+int Exchange(const std::string&, const std::string&) { return kNoExchange; }
+
 int CreateTemporary(const std::string& name, Handle& handle) {
   handle = kNoHandle;
   std::wstring wide;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <new>
+#include <string>
 #include <thread>
 
 #ifndef _WIN32
@@ -43,20 +44,33 @@ void WriteOldSet(const std::vector<OutputFile>& files) {
   for (const auto& f : files) WriteFileBytes(f.name, kOld);
 }
 
-// Every test runs with unnamed temporaries where the system has them, and
-// with named ones as on file systems without.
-class OutputSetTest : public ::testing::TestWithParam<bool> {
+// Every test runs with unnamed temporaries where the system has them, with
+// named ones as on file systems without, and with the old files linked
+// aside instead of swapped out as where names cannot be swapped.
+struct Way {
+  const char* name;
+  bool unnamed;
+  bool swaps;
+};
+
+class OutputSetTest : public ::testing::TestWithParam<Way> {
  protected:
-  void SetUp() override { UnnamedTemporariesAllowed = GetParam(); }
+  void SetUp() override {
+    UnnamedTemporariesAllowed = GetParam().unnamed;
+    NameSwapsAllowed = GetParam().swaps;
+  }
   void TearDown() override {
     UnnamedTemporariesAllowed = true;
+    NameSwapsAllowed = true;
     BeforeReplaceHook = nullptr;
   }
   TempDir dir_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Temporaries, OutputSetTest, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "unnamed" : "named"; });
+INSTANTIATE_TEST_SUITE_P(Temporaries, OutputSetTest,
+                         ::testing::Values(Way{"unnamed", true, true}, Way{"named", false, true},
+                                           Way{"linked", true, false}),
+                         [](const ::testing::TestParamInfo<Way>& p) { return std::string(p.param.name); });
 
 TEST_P(OutputSetTest, WritesEveryFileAndLeavesNoTemporary) {
   WriteFileBytes(dir_ / "a.plt", kOld);
