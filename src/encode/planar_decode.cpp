@@ -60,27 +60,63 @@ __m128i ReverseBytesOfHalves(__m128i x) {
   return _mm_or_si128(_mm_slli_epi16(x, 8), _mm_srli_epi16(x, 8));
 }
 
-// Gathers each row's plane bytes into one 64-bit half, plane n in byte n,
-// and turns them into the row's pixels.
-RowPairs DecodeSse2(const std::uint8_t* tile, int bpp) {
+__m128i Load(const std::uint8_t* tile, int offset) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(tile + offset));
+}
+
+// With four planes at most a row's planes fit 32 bits, so a register holds
+// four rows. The first two steps of the transpose, on each 32-bit lane:
+// byte j then holds two pixels, the one whose bit is bit j of each plane in
+// its low half, the one of bit j + 4 in its high half.
+__m128i TransposeNibbles(__m128i x) {
+  const __m128i k1 = _mm_set1_epi32(0x00AA00AA);
+  const __m128i k2 = _mm_set1_epi32(0x0000CCCC);
+  __m128i t = _mm_and_si128(_mm_xor_si128(x, _mm_srli_epi32(x, 7)), k1);
+  x = _mm_xor_si128(x, _mm_xor_si128(t, _mm_slli_epi32(t, 7)));
+  t = _mm_and_si128(_mm_xor_si128(x, _mm_srli_epi32(x, 14)), k2);
+  return _mm_xor_si128(x, _mm_xor_si128(t, _mm_slli_epi32(t, 14)));
+}
+
+__m128i ReverseBytesOfLanes(__m128i x) {
+  x = _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xB1), 0xB1);
+  return _mm_or_si128(_mm_slli_epi16(x, 8), _mm_srli_epi16(x, 8));
+}
+
+// Four rows of 32-bit plane lanes into two pairs of pixel rows. Reversed,
+// byte j holds the pixels of bits 7 - j (high half) and 3 - j (low half):
+// the high halves are pixels 0-3, the low ones pixels 4-7.
+void NibblesToRows(__m128i planes, __m128i& first, __m128i& second) {
+  const __m128i fourBits = _mm_set1_epi8(0x0F);
+  const __m128i x = ReverseBytesOfLanes(TransposeNibbles(planes));
+  const __m128i left = _mm_and_si128(_mm_srli_epi16(x, 4), fourBits);
+  const __m128i right = _mm_and_si128(x, fourBits);
+  first = _mm_unpacklo_epi32(left, right);
+  second = _mm_unpackhi_epi32(left, right);
+}
+
+// Gathers each row's plane bytes, plane n in byte n, and turns them into the
+// row's pixels. Inlined into the loops, which keep the rows in registers.
+#if defined(__GNUC__)
+[[gnu::always_inline]]
+#endif
+inline RowPairs DecodeSse2(const std::uint8_t* tile, int bpp) {
   const __m128i zero = _mm_setzero_si128();
-  const auto load = [tile](int offset) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(tile + offset)); };
   // Word i of each load: the two planes of row i.
-  const __m128i planes01 = load(0);
-  const __m128i planes23 = bpp >= 4 ? load(16) : zero;
+  const __m128i planes01 = Load(tile, 0);
+  const __m128i planes23 = bpp >= 4 ? Load(tile, 16) : zero;
   const __m128i low = _mm_unpacklo_epi16(planes01, planes23);  // rows 0-3, planes 0-3
   const __m128i high = _mm_unpackhi_epi16(planes01, planes23);  // rows 4-7
-  __m128i low47 = zero;
-  __m128i high47 = zero;
-  if (bpp == 8) {
-    const __m128i planes45 = load(32);
-    const __m128i planes67 = load(48);
-    low47 = _mm_unpacklo_epi16(planes45, planes67);
-    high47 = _mm_unpackhi_epi16(planes45, planes67);
-  }
-  // After the transpose byte j holds the pixel whose bit is bit j of each
-  // plane, the leftmost pixel being the top bit: the reversal puts it first.
   RowPairs rows;
+  if (bpp != 8) {
+    NibblesToRows(low, rows.r[0], rows.r[1]);
+    NibblesToRows(high, rows.r[2], rows.r[3]);
+    return rows;
+  }
+  const __m128i low47 = _mm_unpacklo_epi16(Load(tile, 32), Load(tile, 48));
+  const __m128i high47 = _mm_unpackhi_epi16(Load(tile, 32), Load(tile, 48));
+  // A row's eight planes in each 64-bit half. After the transpose byte j
+  // holds the pixel whose bit is bit j of each plane, the leftmost pixel
+  // being the top bit: the reversal puts it first.
   rows.r[0] = ReverseBytesOfHalves(TransposeHalves(_mm_unpacklo_epi32(low, low47)));
   rows.r[1] = ReverseBytesOfHalves(TransposeHalves(_mm_unpackhi_epi32(low, low47)));
   rows.r[2] = ReverseBytesOfHalves(TransposeHalves(_mm_unpacklo_epi32(high, high47)));
