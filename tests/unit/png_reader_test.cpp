@@ -33,6 +33,13 @@ std::vector<std::array<std::uint8_t, 3>> Palette(int entries) {
   return p;
 }
 
+template <typename T = std::uint8_t>
+std::vector<T> Counting(int count, int modulo) {
+  std::vector<T> values;
+  for (int i = 0; i < count; ++i) values.push_back(static_cast<T>((7 * i + i / 5) % modulo));
+  return values;
+}
+
 std::vector<Rgb> PaletteColours(int entries) {
   std::vector<Rgb> p;
   for (const auto& e : Palette(entries)) p.push_back({e[0], e[1], e[2]});
@@ -50,6 +57,8 @@ TEST(PngReader, PalettePicturesKeepTheirIndicesAndPalette) {
       {"1-bit", Shape(10, 1, 3, 1, {1, 0, 1, 1, 0, 0, 1, 0, 1, 1}), 2, {1, 0, 1, 1, 0, 0, 1, 0, 1, 1}},
       {"2-bit", Shape(5, 2, 3, 2, {0, 1, 2, 2, 1, 2, 0, 0, 1, 2}), 3, {0, 1, 2, 2, 1, 2, 0, 0, 1, 2}},
       {"4-bit", Shape(3, 1, 3, 4, {15, 0, 9}), 16, {15, 0, 9}},
+      // Rows decoded one at a time, each wider than a vector, with filler.
+      {"4-bit rows", Shape(33, 2, 3, 4, Counting<std::uint16_t>(66, 16)), 16, Counting(66, 16)},
       {"8-bit", Shape(2, 1, 3, 8, {255, 3}), 256, {255, 3}},
       {"one entry", Shape(2, 2, 3, 8, {0, 0, 0, 0}), 1, {0, 0, 0, 0}},
   };

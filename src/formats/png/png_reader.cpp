@@ -89,25 +89,24 @@ void DecodeInto(spng_ctx* ctx, int format, int flags, std::uint8_t* out, std::si
   Check(spng_decode_chunks(ctx));
 }
 
-// Palette pictures keep their indices: the packed rows are spread to a byte
-// a pixel, the leftmost pixel in the high bits.
-std::vector<std::uint8_t> UnpackIndices(const std::vector<std::uint8_t>& packed, const Picture& picture,
-                                        std::size_t rowBytes) {
-  const auto width = static_cast<std::size_t>(picture.width);
-  const auto height = static_cast<std::size_t>(picture.height);
-  const auto depth = static_cast<unsigned>(picture.depth);
-  const auto mask = static_cast<unsigned>((1u << depth) - 1u);
-  std::vector<std::uint8_t> indices(width * height);
-  for (std::size_t y = 0; y < height; ++y) {
-    const std::uint8_t* row = packed.data() + y * rowBytes;
-    std::uint8_t* out = indices.data() + y * width;
-    for (std::size_t x = 0; x < width; ++x) {
-      const std::size_t bit = x * depth;
-      const unsigned shift = 8u - depth - static_cast<unsigned>(bit % 8);
-      out[x] = static_cast<std::uint8_t>((row[bit / 8] >> shift) & mask);
+// Palette pictures keep their indices: packed rows are spread to a byte a
+// pixel, the leftmost pixel in the high bits. Plain shifts and masks for 4
+// bits, which the compiler widens to whole vectors.
+void UnpackRow(const std::uint8_t* packed, unsigned depth, std::size_t width, std::uint8_t* out) {
+  if (depth == 4) {
+    for (std::size_t i = 0; i < width / 2; ++i) {
+      out[2 * i] = static_cast<std::uint8_t>(packed[i] >> 4);
+      out[2 * i + 1] = static_cast<std::uint8_t>(packed[i] & 0x0F);
     }
+    if (width % 2) out[width - 1] = static_cast<std::uint8_t>(packed[width / 2] >> 4);
+    return;
   }
-  return indices;
+  const auto mask = static_cast<unsigned>((1u << depth) - 1u);
+  for (std::size_t x = 0; x < width; ++x) {
+    const std::size_t bit = x * depth;
+    const unsigned shift = 8u - depth - static_cast<unsigned>(bit % 8);
+    out[x] = static_cast<std::uint8_t>((packed[bit / 8] >> shift) & mask);
+  }
 }
 
 void ReadPalette(spng_ctx* ctx, Picture& picture) {
@@ -122,21 +121,58 @@ void ReadPalette(spng_ctx* ctx, Picture& picture) {
 }
 
 void CheckIndicesInPalette(const Picture& picture) {
-  const auto& indices = picture.indices;
-  const std::uint8_t highest = indices.empty() ? 0 : *std::max_element(indices.begin(), indices.end());
+  // A palette with an entry for every index the depth can hold needs no look.
+  if (picture.palette.size() >= std::size_t{1} << picture.depth) return;
+  std::uint8_t highest = 0;
+  for (const std::uint8_t index : picture.indices) highest = std::max(highest, index);
   if (highest >= picture.palette.size())
     throw PngError("The PNG picture uses colour index " + std::to_string(highest) + " but its palette has " +
                    std::to_string(picture.palette.size()) + (picture.palette.size() == 1 ? " entry." : " entries."));
 }
 
+// Rows one at a time through a row's buffer, so the packed picture is never
+// held whole. Interlaced rows arrive by passes, so not for those.
+void DecodePackedRows(spng_ctx* ctx, const spng_ihdr& header, Picture& picture) {
+  const auto width = static_cast<std::size_t>(header.width);
+  const std::size_t rowBytes = (width * header.bit_depth + 7) / 8;
+  std::size_t expected = 0;
+  Check(spng_decoded_image_size(ctx, SPNG_FMT_PNG, &expected));
+  if (expected != rowBytes * header.height)
+    throw PngError("The PNG picture's decoded size is not what its header promises.");
+  Check(spng_decode_image(ctx, nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE));
+  std::vector<std::uint8_t> row(rowBytes);
+  picture.indices.resize(picture.PixelCount());
+  // The last row comes back as the end of the picture.
+  int result = SPNG_OK;
+  for (std::size_t y = 0; y < header.height; ++y) {
+    if (result == SPNG_EOI) throw PngError("The PNG picture's decoded size is not what its header promises.");
+    result = spng_decode_row(ctx, row.data(), row.size());
+    if (result != SPNG_EOI) Check(result);
+    UnpackRow(row.data(), header.bit_depth, width, picture.indices.data() + y * width);
+  }
+  if (result != SPNG_EOI) throw PngError("The PNG picture's decoded size is not what its header promises.");
+  Check(spng_decode_chunks(ctx));
+}
+
 void DecodeIndexed(spng_ctx* ctx, const spng_ihdr& header, Picture& picture) {
   picture.indexed = true;
   picture.depth = header.bit_depth;
-  const std::size_t rowBytes = (static_cast<std::size_t>(header.width) * header.bit_depth + 7) / 8;
-  std::vector<std::uint8_t> packed(rowBytes * header.height);
-  DecodeInto(ctx, SPNG_FMT_PNG, 0, packed.data(), packed.size());
+  if (header.bit_depth == 8) {
+    // A byte a pixel already: straight into the indices.
+    picture.indices.resize(picture.PixelCount());
+    DecodeInto(ctx, SPNG_FMT_PNG, 0, picture.indices.data(), picture.indices.size());
+  } else if (header.interlace_method == SPNG_INTERLACE_NONE) {
+    DecodePackedRows(ctx, header, picture);
+  } else {
+    const auto width = static_cast<std::size_t>(header.width);
+    const std::size_t rowBytes = (width * header.bit_depth + 7) / 8;
+    std::vector<std::uint8_t> packed(rowBytes * header.height);
+    DecodeInto(ctx, SPNG_FMT_PNG, 0, packed.data(), packed.size());
+    picture.indices.resize(picture.PixelCount());
+    for (std::size_t y = 0; y < header.height; ++y)
+      UnpackRow(packed.data() + y * rowBytes, header.bit_depth, width, picture.indices.data() + y * width);
+  }
   ReadPalette(ctx, picture);
-  picture.indices = UnpackIndices(packed, picture, rowBytes);
   CheckIndicesInPalette(picture);
 }
 
