@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -29,9 +30,13 @@ class MemorySource : public ByteSource {
   std::span<const std::uint8_t> bytes_;
 };
 
-// A file opened for reading for as long as the source lives.
+// A file opened for reading for as long as the source lives. Headers are
+// read a field at a time: reads within the file's first kHeadBytes come
+// from one read of them, taken at the first such read.
 class FileSource : public ByteSource {
  public:
+  static constexpr std::size_t kHeadBytes = 4096;
+
   explicit FileSource(const std::string& path);
   std::size_t ReadAt(std::int64_t position, void* dest, std::size_t count) override;
   // Size and modification time of the open file, as one stat of its handle.
@@ -39,6 +44,9 @@ class FileSource : public ByteSource {
 
  private:
   CheckedFile file_;
+  std::array<std::uint8_t, kHeadBytes> head_{};
+  std::size_t headSize_ = 0;
+  bool headRead_ = false;
 };
 
 }  // namespace tilora

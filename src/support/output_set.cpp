@@ -87,7 +87,15 @@ void Plan(Transaction& t, std::span<const OutputFile> files) {
 // Folders are locked in the order of their identities, so two conversions
 // that share several folders cannot each hold one the other waits for.
 void LockFolders(Transaction& t) {
-  for (Output& o : t.outputs) {
+  for (std::size_t i = 0; i < t.outputs.size(); ++i) {
+    Output& o = t.outputs[i];
+    // Outputs named into one folder alike share its lock without opening it again.
+    const auto named = std::find_if(t.outputs.begin(), t.outputs.begin() + static_cast<std::ptrdiff_t>(i),
+                                    [&](const Output& earlier) { return earlier.folder == o.folder; });
+    if (named != t.outputs.begin() + static_cast<std::ptrdiff_t>(i)) {
+      o.folderId = named->folderId;
+      continue;
+    }
     platform::FolderLock lock;
     if (const int code = platform::OpenFolder(o.folder, o.file->name, lock); code != 0)
       Fail("Cannot create file", o.file->name, code);

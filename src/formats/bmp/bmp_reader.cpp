@@ -10,7 +10,7 @@ namespace tilora {
 namespace {
 
 // Rows are read many at a time, not one read per byte.
-constexpr std::size_t kChunkSize = 256 * 1024;
+constexpr std::size_t kChunkSize = 64 * 1024;
 
 void StoreIndexRow(const std::uint8_t* src, int depth, std::size_t width, std::uint8_t* row) {
   switch (depth) {
