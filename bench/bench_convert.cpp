@@ -12,8 +12,11 @@
 #include "encode/planar_tiles.h"
 #include "encode/tile_kernels.h"
 #include "formats/bmp/bmp_reader.h"
+#include "formats/png/png_reader.h"
+#include "formats/png/png_writer.h"
 #include "support/byte_source.h"
 #include "temp_dir.h"
+#include "test_pictures.h"
 
 namespace {
 
@@ -115,6 +118,48 @@ void BM_ConvertFile(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * FileBytes(depth));
 }
 BENCHMARK(BM_ConvertFile)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
+
+// The background pipeline's picture (make_picture --tiled): 1000 shapes,
+// a quarter of the cells mirrored, 4 bits a pixel.
+const tilora::Picture& TiledPicture() {
+  static const tilora::Picture picture = [] {
+    tilora::Picture p = tilora::testing::Generated({2048, 1024, 4, {0}, 1000, 25, true, 1});
+    for (std::uint8_t& index : p.indices) index &= 15;
+    p.depth = 4;
+    p.palette.resize(16);
+    return p;
+  }();
+  return picture;
+}
+
+// Bytes are the PNG file's.
+void BM_DecodePng(benchmark::State& state) {
+  const std::vector<std::uint8_t> file = tilora::EncodePngIndexed(TiledPicture());
+  for (auto _ : state) benchmark::DoNotOptimize(tilora::DecodePng(file));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(file.size()));
+}
+BENCHMARK(BM_DecodePng)->Unit(benchmark::kMicrosecond);
+
+// The same picture through a whole conversion with a map, from BMP (0) and
+// from PNG (1); bytes are the picture's pixels.
+void BM_ConvertFileMap(benchmark::State& state) {
+  const bool png = state.range(0) == 1;
+  const std::string path = Folder() / (png ? "tiled.png" : "tiled.bmp");
+  if (png) {
+    tilora::testing::WriteFileBytes(path, tilora::EncodePngIndexed(TiledPicture()));
+  } else {
+    tilora::testing::BmpShape shape = tilora::testing::MakeShape(2048, 1024, 4);
+    shape.pixels = TiledPicture().indices;
+    tilora::testing::WriteFileBytes(path, tilora::testing::BuildBmp(shape));
+  }
+  tilora::ConvertOptions options;
+  options.tiles.map = true;
+  const std::string base = Folder() / (png ? "mapped-png" : "mapped-bmp");
+  for (auto _ : state)
+    if (!tilora::ConvertFile(path, base, options).converted) state.SkipWithError("refused");
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(TiledPicture().PixelCount()));
+}
+BENCHMARK(BM_ConvertFileMap)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
