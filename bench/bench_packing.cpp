@@ -2,7 +2,8 @@
 // at 4 bpp (8 sub-palettes of 16 colours): the packer beside first-fit
 // decreasing, and the reduction beside median cut with nearest colours.
 // Counters: palettes (sub-palettes used), fits (1 when within 8), dE_mean
-// and dE_worst (CIEDE2000 over the opaque pixels).
+// and dE_worst (CIEDE2000 over the opaque pixels), tile_colours (the
+// colours of the first tile that has more than 15).
 
 #include <benchmark/benchmark.h>
 
@@ -21,8 +22,10 @@ using tilora::testing::TruecolourPicture;
 constexpr PaletteLimits kLimits{8, 16};
 
 void SetPackingCounters(benchmark::State& state, const PackingOutcome& outcome) {
-  state.counters["palettes"] = outcome.status == PackingStatus::kTileHasTooManyColours ? 0 : outcome.best;
+  state.counters["palettes"] = outcome.best;
   state.counters["fits"] = outcome.Fits() ? 1 : 0;
+  if (outcome.status == PackingStatus::kTileHasTooManyColours)
+    state.counters["tile_colours"] = static_cast<double>(outcome.tileColours);
 }
 
 void SetReductionCounters(benchmark::State& state, const TilePalettes& result) {

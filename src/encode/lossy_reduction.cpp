@@ -5,6 +5,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "encode/palette_polish.h"
 #include "encode/reduction_model.h"
 #include "encode/tile_dither.h"
 
@@ -166,6 +167,8 @@ TilePalettes ReduceColours(std::span<const TilePixels> tiles, PaletteLimits limi
     if (paletteOf == groupOf) break;
     groupOf = paletteOf;
   }
+  detail::PolishForDeltaE2000(picture, bestPaletteOf, best);
+  AssignTiles(picture, NearestEntries(picture, best), groups, bestPaletteOf, errorOf);
   return Assemble(tiles, picture, std::move(best), std::move(bestPaletteOf), dither);
 }
 

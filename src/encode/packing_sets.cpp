@@ -1,5 +1,7 @@
 #include "encode/packing_sets.h"
 
+#include "encode/overlap_bins.h"
+
 #include <algorithm>
 #include <numeric>
 #include <stdexcept>
@@ -10,48 +12,10 @@ namespace {
 
 std::size_t At(int i) { return static_cast<std::size_t>(i); }
 
-// Bins as lists of the bins holding each colour, so one pass over an item's
-// colours gives its overlap with every bin at once.
-class OverlapBins {
- public:
-  explicit OverlapBins(const PackingItems& items) : items_(items), binsOfColour_(At(items.colourCount)) {}
-
-  int Count() const { return static_cast<int>(size_.size()); }
-  int SizeOf(int bin) const { return size_[At(bin)]; }
-
-  // Colours each bin shares with item.
-  const std::vector<int>& SharedWith(int item) {
-    shared_.assign(size_.size(), 0);
-    for (int c : items_.sets[At(item)])
-      for (int bin : binsOfColour_[At(c)]) ++shared_[At(bin)];
-    return shared_;
-  }
-
-  // The colours item adds to bin; valid after SharedWith(item).
-  int NewColours(int item, int bin) const { return items_.SizeOf(item) - shared_[At(bin)]; }
-  bool Takes(int item, int bin) const { return size_[At(bin)] + NewColours(item, bin) <= items_.capacity; }
-
-  // bin == Count() opens a new bin.
-  void Put(int item, int bin) {
-    if (bin == Count()) size_.push_back(0);
-    for (int c : items_.sets[At(item)]) {
-      std::vector<int>& bins = binsOfColour_[At(c)];
-      if (std::find(bins.begin(), bins.end(), bin) == bins.end()) {
-        bins.push_back(bin);
-        ++size_[At(bin)];
-      }
-    }
-  }
-
- private:
-  const PackingItems& items_;
-  std::vector<std::vector<int>> binsOfColour_;
-  std::vector<int> size_;
-  std::vector<int> shared_;
-};
-
 // Quadratic heuristics stop being worth their time beyond this many items.
 constexpr int kMaxItemsForFilling = 4000;
+// Set comparisons of the search for subsets: some 0.2 s here.
+constexpr std::int64_t kMostSubsetChecks = 100'000'000;
 // Items the greedy clique bound looks at.
 constexpr int kMaxItemsForClique = 1500;
 
@@ -138,15 +102,20 @@ TileSetFamily DistinctTileSets(std::span<const std::vector<Colour15>> tileSets, 
 MaximalSets KeepMaximalSets(const PackingItems& distinct) {
   std::vector<int> maximalOf(distinct.sets.size(), -1);  // distinct set -> maximal distinct set
   std::vector<std::vector<int>> maximalWithColour(At(distinct.colourCount));
+  std::int64_t checksLeft = kMostSubsetChecks;
   for (int s : DecreasingOrder(distinct)) {
     const std::vector<int>& set = distinct.sets[At(s)];
     const int rarest = *std::min_element(set.begin(), set.end(), [&](int x, int y) {
       return maximalWithColour[At(x)].size() < maximalWithColour[At(y)].size();
     });
-    for (int m : maximalWithColour[At(rarest)]) {
-      const std::vector<int>& big = distinct.sets[At(m)];
+    // Past the limit, sets are kept whole: still a sound packing, only a
+    // larger one to search.
+    const std::vector<int>& candidates = maximalWithColour[At(rarest)];
+    checksLeft -= static_cast<std::int64_t>(candidates.size() * set.size());
+    for (std::size_t k = 0; k < candidates.size() && checksLeft >= 0; ++k) {
+      const std::vector<int>& big = distinct.sets[At(candidates[k])];
       if (std::includes(big.begin(), big.end(), set.begin(), set.end())) {
-        maximalOf[At(s)] = m;
+        maximalOf[At(s)] = candidates[k];
         break;
       }
     }
@@ -180,11 +149,13 @@ Assignment FirstFitDecreasing(const PackingItems& items) {
   Assignment assignment(items.sets.size(), -1);
   OverlapBins bins(items);
   for (int item : DecreasingOrder(items)) {
-    bins.SharedWith(item);
-    int bin = 0;
-    while (bin < bins.Count() && !bins.Takes(item, bin)) ++bin;
-    bins.Put(item, bin);
-    assignment[At(item)] = bin;
+    // The first bin that takes it: one it shares colours with, or one with
+    // room for all of them.
+    int chosen = bins.FirstWithRoom(items.SizeOf(item));
+    for (const auto& [bin, shared] : bins.Sharing(item))
+      if (bin < chosen && bins.RoomOf(bin) >= items.SizeOf(item) - shared) chosen = bin;
+    bins.Put(item, chosen);
+    assignment[At(item)] = chosen;
   }
   return assignment;
 }
@@ -193,16 +164,19 @@ Assignment BestFitByOverlap(const PackingItems& items) {
   Assignment assignment(items.sets.size(), -1);
   OverlapBins bins(items);
   for (int item : DecreasingOrder(items)) {
-    bins.SharedWith(item);
-    int best = bins.Count();
-    for (int bin = 0; bin < bins.Count(); ++bin) {
-      if (!bins.Takes(item, bin)) continue;
-      if (best == bins.Count() || bins.NewColours(item, bin) < bins.NewColours(item, best) ||
-          (bins.NewColours(item, bin) == bins.NewColours(item, best) && bins.SizeOf(bin) > bins.SizeOf(best)))
-        best = bin;
+    // Fewest new colours, then the fullest bin, then the lowest; a bin
+    // sharing colours always adds fewer than one that shares none.
+    int chosen = -1, chosenShared = 0;
+    for (const auto& [bin, shared] : bins.Sharing(item)) {
+      if (bins.RoomOf(bin) < items.SizeOf(item) - shared) continue;
+      if (chosen < 0 || shared > chosenShared ||
+          (shared == chosenShared && (bins.RoomOf(bin) < bins.RoomOf(chosen) ||
+                                      (bins.RoomOf(bin) == bins.RoomOf(chosen) && bin < chosen))))
+        chosen = bin, chosenShared = shared;
     }
-    bins.Put(item, best);
-    assignment[At(item)] = best;
+    if (chosen < 0) chosen = bins.TightestWithRoom(items.SizeOf(item));
+    bins.Put(item, chosen);
+    assignment[At(item)] = chosen;
   }
   return assignment;
 }

@@ -219,6 +219,18 @@ TEST(PackSubPalettes, PacksThemedPicturesIntoTheirThemes) {
   }
 }
 
+// Tens of thousands of tiles of scattered colours: the searches' work
+// limits cut in, and the packing must still be sound.
+TEST(PackSubPalettes, StaysSoundOnHugeScatteredPictures) {
+  std::mt19937 random(17);
+  Sets sets(10000);
+  for (auto& set : sets)
+    for (int k = 0; k < 15; ++k) set.push_back(static_cast<Colour15>(1 + Below(random, 100)));
+  const PackingOutcome outcome = PackSubPalettes(sets, {8, 16});
+  ExpectSoundPacking(sets, {8, 16}, outcome);
+  EXPECT_EQ(outcome.status, PackingStatus::kNoPackingFound);
+}
+
 TEST(PackSubPalettes, GivesTheSameResultEveryTime) {
   std::mt19937 random(3);
   const Sets sets = ThemedSets(random, 8, 600);

@@ -112,11 +112,19 @@ TruecolourPicture SpritesOnBackdrop(int width, int height, int themes, bool onTi
   TruecolourPicture p = Blank(std::string(onTileGrid ? "sprites_grid_" : "sprites_loose_") + std::to_string(themes),
                               width, height);
   std::mt19937 random(seed);
-  const int count = width * height / 900;
+  // On the grid, one sprite in each 32-pixel cell, so no tile mixes two.
+  std::vector<int> cells(static_cast<std::size_t>((width / 32) * (height / 32)));
+  for (std::size_t c = 0; c < cells.size(); ++c) cells[c] = static_cast<int>(c);
+  std::shuffle(cells.begin(), cells.end(), random);
+  const int count = onTileGrid ? static_cast<int>(cells.size()) * 2 / 3 : width * height / 900;
   for (int s = 0; s < count; ++s) {
     const std::vector<Rgb888> ramp = Ramp(static_cast<int>(Below(random, themes)) * 360.0 / themes + 20.0);
     int x0 = static_cast<int>(Below(random, width - 24)), y0 = static_cast<int>(Below(random, height - 24));
-    if (onTileGrid) x0 -= x0 % 8, y0 -= y0 % 8;
+    if (onTileGrid) {
+      const int cell = cells[static_cast<std::size_t>(s)];
+      x0 = cell % (width / 32) * 32 + 8 * static_cast<int>(Below(random, 2));
+      y0 = cell / (width / 32) * 32 + 8 * static_cast<int>(Below(random, 2));
+    }
     for (int y = 0; y < 24; ++y) {
       for (int x = 0; x < 24; ++x) {
         const double dx = (x - 11.5) / 12.0, dy = (y - 11.5) / 12.0, d = std::sqrt(dx * dx + dy * dy);
