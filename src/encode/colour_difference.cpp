@@ -50,6 +50,20 @@ double HueDegrees(double b, double aPrime) {
   return h < 0.0 ? h + 360.0 : h;
 }
 
+// T = 1 - 0.17 cos(h - 30) + 0.24 cos 2h + 0.32 cos(3h + 6) - 0.20 cos(4h - 63),
+// h in radians, the shifted cosines expanded as angle sums.
+double HueWeight(double h) {
+  const double c1 = std::cos(h), s1 = std::sin(h);
+  const double c2 = 2.0 * c1 * c1 - 1.0, s2 = 2.0 * s1 * c1;
+  const double c3 = c2 * c1 - s2 * s1, s3 = s2 * c1 + c2 * s1;
+  const double c4 = 2.0 * c2 * c2 - 1.0, s4 = 2.0 * s2 * c2;
+  const auto shifted = [](double c, double s, double degrees) {
+    return c * std::cos(degrees * kDegree) - s * std::sin(degrees * kDegree);
+  };
+  return 1.0 - 0.17 * shifted(c1, s1, -30.0) + 0.24 * c2 + 0.32 * shifted(c3, s3, 6.0) -
+         0.20 * shifted(c4, s4, -63.0);
+}
+
 double Pow7(double x) {
   const double x2 = x * x;
   return x2 * x2 * x2 * x;
@@ -91,14 +105,17 @@ Colour15 Colour15Near(const Lab& lab) {
 }
 
 double DeltaE2000(const Lab& x, const Lab& y) {
-  const double c1 = std::hypot(x.a, x.b);
-  const double c2 = std::hypot(y.a, y.b);
+  // sqrt rather than hypot, and one sine and cosine of the mean hue with
+  // angle sums rather than four cosines: this runs for every pixel colour
+  // against every candidate entry.
+  const double c1 = std::sqrt(x.a * x.a + x.b * x.b);
+  const double c2 = std::sqrt(y.a * y.a + y.b * y.b);
   const double cMean7 = Pow7((c1 + c2) / 2.0);
   const double g = 0.5 * (1.0 - std::sqrt(cMean7 / (cMean7 + Pow7(25.0))));
   const double a1 = (1.0 + g) * x.a;
   const double a2 = (1.0 + g) * y.a;
-  const double cp1 = std::hypot(a1, x.b);
-  const double cp2 = std::hypot(a2, y.b);
+  const double cp1 = std::sqrt(a1 * a1 + x.b * x.b);
+  const double cp2 = std::sqrt(a2 * a2 + y.b * y.b);
   const double h1 = HueDegrees(x.b, a1);
   const double h2 = HueDegrees(y.b, a2);
   const bool achromatic = cp1 * cp2 == 0.0;
@@ -120,8 +137,7 @@ double DeltaE2000(const Lab& x, const Lab& y) {
     if (std::abs(h1 - h2) <= 180.0) hMean /= 2.0;
     else hMean = hMean < 360.0 ? (hMean + 360.0) / 2.0 : (hMean - 360.0) / 2.0;
   }
-  const double t = 1.0 - 0.17 * std::cos((hMean - 30.0) * kDegree) + 0.24 * std::cos(2.0 * hMean * kDegree) +
-                   0.32 * std::cos((3.0 * hMean + 6.0) * kDegree) - 0.20 * std::cos((4.0 * hMean - 63.0) * kDegree);
+  const double t = HueWeight(hMean * kDegree);
   const double dTheta = 30.0 * std::exp(-std::pow((hMean - 275.0) / 25.0, 2.0));
   const double cpMean7 = Pow7(cpMean);
   const double rC = 2.0 * std::sqrt(cpMean7 / (cpMean7 + Pow7(25.0)));

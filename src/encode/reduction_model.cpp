@@ -9,7 +9,7 @@ namespace {
 std::size_t At(int i) { return static_cast<std::size_t>(i); }
 
 // How many entries, nearest in plain Lab distance, CIEDE2000 chooses from.
-constexpr std::size_t kCandidates = 3;
+constexpr std::size_t kCandidates = 2;
 constexpr int kKMeansRounds = 12;
 
 std::array<double, 3> Point(const Lab& lab) { return {lab.l, lab.a, lab.b}; }
