@@ -5,7 +5,7 @@ PRESET ?= dev
 BUILD := build/$(PRESET)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test test-windows install package clean bench check-asan fuzz-smoke
+.PHONY: all deps configure build run test test-windows install package clean bench bench-packing check-asan fuzz-smoke
 
 all: build
 
@@ -44,6 +44,12 @@ bench: deps
 	@test -f build/release/build.ninja || cmake --preset release
 	cmake --build --preset release --target tilora_bench make_picture tilora-convert
 	build/release/bin/tilora_bench
+
+# Sub-palette packing and colour reduction on the truecolour picture set.
+bench-packing: deps
+	@test -f build/release/build.ninja || cmake --preset release
+	cmake --build --preset release --target tilora_packing_bench
+	build/release/bin/tilora_packing_bench
 
 # Every test again under AddressSanitizer and UndefinedBehaviorSanitizer.
 check-asan:

@@ -34,7 +34,7 @@ struct TilePalettes {
 struct TilePaletteOptions {
   PaletteLimits limits;
   bool lossy = false;   // reduce colours when the packing does not fit
-  bool dither = false;  // diffuse the reduction's error within each tile
+  bool dither = false;  // with lossy: diffuse the reduction's error within each tile
 };
 
 struct TilePaletteOutcome {
@@ -43,6 +43,10 @@ struct TilePaletteOutcome {
   TilePalettes result;
 };
 
+// The packing of the tiles' colours when it fits the limits; otherwise,
+// with lossy, a reduction (see ReduceColours), and without it a refusal
+// whose notice names the tile with too many colours or the fewest
+// sub-palettes found. Impossible limits are refused with LimitsNotice.
 TilePaletteOutcome MakeTilePalettes(std::span<const TilePixels> tiles, const TilePaletteOptions& options);
 
 // The colour indices of a lossless packing of the tiles' colours.
