@@ -82,7 +82,8 @@ std::vector<int> MedianCut(std::span<const WeightedPoint> points, int boxes) {
 }
 
 std::vector<Point3> BoxMeans(std::span<const WeightedPoint> points, const std::vector<int>& boxOf) {
-  const std::size_t boxes = boxOf.empty() ? 0 : static_cast<std::size_t>(*std::max_element(boxOf.begin(), boxOf.end()) + 1);
+  const std::size_t boxes =
+      boxOf.empty() ? 0 : static_cast<std::size_t>(*std::max_element(boxOf.begin(), boxOf.end()) + 1);
   std::vector<Point3> sums(boxes, Point3{});
   std::vector<double> weights(boxes, 0);
   for (std::size_t i = 0; i < points.size(); ++i) {

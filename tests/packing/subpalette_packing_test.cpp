@@ -101,8 +101,10 @@ Sets UniformSets(std::mt19937& random, int capacity) {
   for (int s = 2 + static_cast<int>(Below(random, 8)); s > 0; --s) {
     std::vector<Colour15> set;
     const int start = static_cast<int>(Below(random, pool));
-    for (int k = 1 + static_cast<int>(Below(random, capacity)); k > 0; --k)
-      set.push_back(static_cast<Colour15>(1 + (start + (Below(random, 3) == 0 ? static_cast<int>(Below(random, pool)) : k)) % pool));
+    for (int k = 1 + static_cast<int>(Below(random, capacity)); k > 0; --k) {
+      const int step = Below(random, 3) == 0 ? static_cast<int>(Below(random, pool)) : k;
+      set.push_back(static_cast<Colour15>(1 + (start + step) % pool));
+    }
     sets.push_back(set);
     if (Below(random, 4) == 0) sets.push_back(set);
   }

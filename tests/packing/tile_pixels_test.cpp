@@ -10,7 +10,8 @@ namespace {
 std::vector<Rgb888> Numbered(int width, int height) {
   std::vector<Rgb888> pixels;
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) pixels.push_back({static_cast<std::uint8_t>(x * 8), static_cast<std::uint8_t>(y * 8), 80});
+    for (int x = 0; x < width; ++x)
+      pixels.push_back({static_cast<std::uint8_t>(x * 8), static_cast<std::uint8_t>(y * 8), 80});
   return pixels;
 }
 

@@ -97,7 +97,7 @@ TruecolourPicture ThemedTileArt(int width, int height, int themes, int fewestCol
       if (Below(random, 5) == 0) continue;  // backdrop only
       std::vector<Rgb888> ramp = ramps[Below(random, themes)];
       std::shuffle(ramp.begin(), ramp.end(), random);
-      const auto used = static_cast<int>(fewestColours + static_cast<int>(Below(random, mostColours - fewestColours + 1)));
+      const int used = fewestColours + static_cast<int>(Below(random, mostColours - fewestColours + 1));
       for (int i = 0; i < 64; ++i) {
         // Every chosen colour at least once, then bands of them.
         const int pick = i < used ? i : (i / 8 + static_cast<int>(Below(random, 2))) % used;
