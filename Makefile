@@ -1,24 +1,39 @@
 # The two everyday commands: `make run` builds and starts Tilora, `make test`
-# builds and runs every test. Both install missing Debian packages first.
+# builds and runs every test. Both install missing Debian packages first:
+# `make run` only what the programs need, `make test` the tests' tools too.
 
 PRESET ?= dev
 BUILD := build/$(PRESET)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test test-windows install package clean bench bench-packing check-asan fuzz-smoke
+.PHONY: all deps test-deps configure-programs configure programs build run test test-windows install package \
+        clean bench bench-packing check-asan fuzz-smoke
 
 all: build
 
 deps:
 	@scripts/install-deps build
 
-configure: deps
-	@test -f $(BUILD)/build.ninja || cmake --preset $(PRESET)
+test-deps:
+	@scripts/install-deps test
+
+# A tree that `make run` configures leaves out the tests and benchmarks, whose
+# libraries it does not install; `make test` turns them on in the same tree.
+configure-programs: deps
+	@test -f $(BUILD)/build.ninja || cmake --preset $(PRESET) -DTILORA_BUILD_TESTS=OFF -DTILORA_BUILD_BENCH=OFF
+
+configure: test-deps
+	@grep -qx 'TILORA_BUILD_TESTS:BOOL=ON' $(BUILD)/CMakeCache.txt 2>/dev/null && test -f $(BUILD)/build.ninja || \
+	  cmake --preset $(PRESET) -DTILORA_BUILD_TESTS=ON
+
+# What installation puts in place, and nothing else.
+programs: configure-programs
+	cmake --build --preset $(PRESET) --target tilora_programs
 
 build: configure
 	cmake --build --preset $(PRESET)
 
-run: build
+run: programs
 	$(BUILD)/bin/tilora
 
 test: build
@@ -32,7 +47,7 @@ test-windows:
 	scripts/with-wine ctest --preset windows
 
 # `make install PREFIX=/opt/tilora` (DESTDIR is honoured too).
-install: build
+install: programs
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The Debian package, in $(BUILD); `make package PRESET=release` for a lean one.
@@ -40,14 +55,15 @@ package: build
 	cmake --build --preset $(PRESET) --target package
 
 # Speed: every conversion step on the largest pictures, optimised build.
-bench: deps
-	@test -f build/release/build.ninja || cmake --preset release
-	cmake --build --preset release --target tilora_bench make_picture tilora-convert
+bench:
+	@$(MAKE) --no-print-directory configure PRESET=release
+	cmake --build --preset release --target tilora_bench tilora_bench_tilemap make_picture tilora-convert
 	build/release/bin/tilora_bench
+	build/release/bin/tilora_bench_tilemap
 
 # Sub-palette packing and colour reduction on the truecolour picture set.
-bench-packing: deps
-	@test -f build/release/build.ninja || cmake --preset release
+bench-packing:
+	@$(MAKE) --no-print-directory configure PRESET=release
 	cmake --build --preset release --target tilora_packing_bench
 	build/release/bin/tilora_packing_bench
 
@@ -60,7 +76,7 @@ check-asan:
 # file, so the runs go to a memory file system when there is one.
 FUZZ_SECONDS ?= 30
 FUZZ_TMPDIR ?= $(shell test -d /dev/shm -a -w /dev/shm && echo /dev/shm || echo $${TMPDIR:-/tmp})
-fuzz-smoke: deps
+fuzz-smoke: test-deps
 	@test -f build/fuzz/build.ninja || cmake --preset fuzz
 	cmake --build --preset fuzz --target fuzz_convert
 	mkdir -p build/fuzz/corpus build/fuzz/artifacts

@@ -1,29 +1,26 @@
 // Throughput of each conversion step on the largest pictures that fit, in
-// bytes of picture data per second, beside the one-byte-read loop the reading
-// replaced.
+// bytes of picture data per second.
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <map>
 #include <string>
 
 #include "bmp_builder.h"
-#include "convert/convert_picture.h"
-#include "convert/limits.h"
-#include "convert/palette_area.h"
-#include "convert/picture_header.h"
-#include "convert/pixel_plane.h"
-#include "convert/tile_buffer.h"
-#include "convert/tile_kernels.h"
-#include "support/checked_file.h"
+#include "convert/convert_file.h"
+#include "encode/palette_words.h"
+#include "encode/planar_tiles.h"
+#include "encode/tile_kernels.h"
+#include "formats/bmp/bmp_reader.h"
+#include "support/byte_source.h"
 #include "temp_dir.h"
 
 namespace {
 
 using tilora::testing::BmpShape;
 
-// 2048 x 1024 at 4 bpp and 1024 x 1024 at 8 bpp: both fill TileBuffer.
+// 2048 x 1024 at 4 bpp and 1024 x 1024 at 8 bpp: the most tile data one
+// conversion makes.
 BmpShape LargestShape(int depth) {
   BmpShape shape;
   shape.depth = static_cast<std::uint16_t>(depth);
@@ -39,7 +36,7 @@ const tilora::testing::TempDir& Folder() {
 }
 
 // The picture file of a depth, written once per run.
-const std::string& Picture(int depth) {
+const std::string& PictureFile(int depth) {
   static std::map<int, std::string> paths;
   auto it = paths.find(depth);
   if (it == paths.end()) {
@@ -50,133 +47,74 @@ const std::string& Picture(int depth) {
   return it->second;
 }
 
-std::int64_t PixelBytes(int depth) {
-  const auto g = tilora::GeometryOf(tilora::PictureHeader, depth);
-  return g.stride * g.rows;
+std::int64_t FileBytes(int depth) {
+  return static_cast<std::int64_t>(tilora::testing::BuildBmp(LargestShape(depth)).size());
 }
 
-void OpenLargest(int depth) {
-  tilora::ReadHeader(Picture(depth));
-  tilora::SourceFile.Bind(Picture(depth));
-  tilora::SourceFile.Open();
-}
-
-void BM_ReadHeader(benchmark::State& state) {
-  const std::string& path = Picture(8);
-  for (auto _ : state) tilora::ReadHeader(path);
-  // The header fields read: bytes 10 to 31.
-  state.SetBytesProcessed(state.iterations() * 22);
-}
-BENCHMARK(BM_ReadHeader);
-
-// The reading as first described: a positioning and a one-byte read for
-// every pixel byte.
-void BM_ReadPixelsOneByteReads(benchmark::State& state) {
-  const int depth = static_cast<int>(state.range(0));
-  OpenLargest(depth);
-  const auto g = tilora::GeometryOf(tilora::PictureHeader, depth);
-  for (auto _ : state) {
-    for (std::int64_t d = g.rows - 1; d >= 0; --d) {
-      const std::int64_t r = g.rows - 1 - d;
-      for (std::int64_t f = 0; f < g.rowBytes; ++f) {
-        std::uint8_t b = 0;
-        tilora::SourceFile.Seek(tilora::PictureHeader.DataOffset + g.stride * d + f);
-        tilora::SourceFile.Read(&b, 1);
-        if (depth == 8) {
-          tilora::PixelPlane[r][f] = b;
-        } else {
-          tilora::PixelPlane[r][2 * f] = static_cast<std::uint8_t>(b & 0xF0);
-          tilora::PixelPlane[r][2 * f + 1] = static_cast<std::uint8_t>(b & 0x0F);
-        }
-      }
-    }
-    benchmark::ClobberMemory();
+const tilora::Picture& LargestPicture(int depth) {
+  static std::map<int, tilora::Picture> pictures;
+  auto it = pictures.find(depth);
+  if (it == pictures.end()) {
+    tilora::FileSource source(PictureFile(depth));
+    it = pictures.emplace(depth, tilora::ReadBmpPicture(source, tilora::ReadBmpLayout(source))).first;
   }
-  state.SetBytesProcessed(state.iterations() * PixelBytes(depth));
-  tilora::SourceFile.Close();
-  tilora::ClearPixelPlane();
+  return it->second;
 }
-BENCHMARK(BM_ReadPixelsOneByteReads)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
 
-void BM_ReadPixels(benchmark::State& state) {
+void BM_ReadBmp(benchmark::State& state) {
   const int depth = static_cast<int>(state.range(0));
-  OpenLargest(depth);
+  const std::string& path = PictureFile(depth);
   for (auto _ : state) {
-    tilora::ReadPixels(depth);
-    benchmark::ClobberMemory();
+    tilora::FileSource source(path);
+    benchmark::DoNotOptimize(tilora::ReadBmpPicture(source, tilora::ReadBmpLayout(source)));
   }
-  state.SetBytesProcessed(state.iterations() * PixelBytes(depth));
-  tilora::SourceFile.Close();
-  tilora::ClearPixelPlane();
+  state.SetBytesProcessed(state.iterations() * FileBytes(depth));
 }
-BENCHMARK(BM_ReadPixels)->Arg(4)->Arg(8)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadBmp)->Arg(4)->Arg(8)->Unit(benchmark::kMicrosecond);
 
-// Encoding runs on the pixels of the largest picture; bytes are the picture's
-// pixel data, which equals the size of the tile data.
-void PrepareTiles(int depth) {
-  OpenLargest(depth);
-  tilora::ReadPixels(depth);
-  tilora::SourceFile.Close();
+// Bytes are the tile data made.
+void BM_EncodePlanarTiles(benchmark::State& state) {
+  const int bpp = static_cast<int>(state.range(0));
+  const tilora::Picture& picture = LargestPicture(8);
+  for (auto _ : state) benchmark::DoNotOptimize(tilora::EncodePlanarTiles(picture, bpp));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(picture.PixelCount()) * bpp / 8);
 }
+BENCHMARK(BM_EncodePlanarTiles)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMicrosecond);
 
-void BM_EncodeTiles(benchmark::State& state) {
-  const int depth = static_cast<int>(state.range(0));
-  PrepareTiles(depth);
-  for (auto _ : state) {
-    tilora::EncodeTiles(depth);
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * PixelBytes(depth));
-  tilora::ClearTileBuffer();
-  tilora::ClearPixelPlane();
-}
-BENCHMARK(BM_EncodeTiles)->Arg(4)->Arg(8)->Unit(benchmark::kMicrosecond);
-
-// The portable path, for comparison with the one EncodeTiles takes.
+// The portable kernel, for comparison with the one the encoder takes.
 void BM_EncodeTilesPortable(benchmark::State& state) {
-  const int depth = static_cast<int>(state.range(0));
-  PrepareTiles(depth);
-  const auto g = tilora::GeometryOf(tilora::PictureHeader, depth);
-  const auto kernel = depth == 4 ? tilora::tile_kernels::Encode4Portable : tilora::tile_kernels::Encode8Portable;
+  const tilora::Picture& picture = LargestPicture(8);
+  const auto width = static_cast<std::size_t>(picture.width);
+  std::vector<std::uint8_t> out(picture.PixelCount());
   for (auto _ : state) {
-    std::uint8_t* out = tilora::TileBuffer;
-    for (std::int64_t ty = 0; ty < g.tilesDown; ++ty)
-      for (std::int64_t tx = 0; tx < g.tilesAcross; ++tx, out += g.tileSize)
-        kernel(&tilora::PixelPlane[ty * 8][tx * 8], tilora::kPlaneWidth, out);
+    std::uint8_t* dest = out.data();
+    for (std::size_t y = 0; y < static_cast<std::size_t>(picture.height); y += 8)
+      for (std::size_t x = 0; x < width; x += 8, dest += 64)
+        tilora::tile_kernels::Encode8Portable(picture.indices.data() + y * width + x, width, dest);
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(state.iterations() * PixelBytes(depth));
-  tilora::ClearPixelPlane();
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(out.size()));
 }
-BENCHMARK(BM_EncodeTilesPortable)->Arg(4)->Arg(8)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EncodeTilesPortable)->Unit(benchmark::kMicrosecond);
 
-void BM_EncodePalette(benchmark::State& state) {
-  const int depth = static_cast<int>(state.range(0));
-  OpenLargest(depth);
-  const int entries = depth == 4 ? 16 : 256;
-  for (auto _ : state) {
-    tilora::EncodePalette(depth, 54, entries);
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * 4 * entries);
-  tilora::SourceFile.Close();
+void BM_EncodePaletteWords(benchmark::State& state) {
+  const tilora::Picture& picture = LargestPicture(8);
+  for (auto _ : state) benchmark::DoNotOptimize(tilora::EncodePaletteWords(picture.palette, 256));
+  state.SetBytesProcessed(state.iterations() * 4 * 256);
 }
-BENCHMARK(BM_EncodePalette)->Arg(4)->Arg(8);
+BENCHMARK(BM_EncodePaletteWords);
 
-// Header, pixels, tiles, palette, both outputs written and renamed, and the
-// buffers cleared: one whole conversion; bytes are the picture file's.
-void BM_ConvertPicture(benchmark::State& state) {
+// Reading, encoding and both outputs written and put in place: one whole
+// conversion; bytes are the picture file's.
+void BM_ConvertFile(benchmark::State& state) {
   const int depth = static_cast<int>(state.range(0));
-  const std::string& path = Picture(depth);
+  const std::string& path = PictureFile(depth);
   const std::string base = Folder() / ("out" + std::to_string(depth));
-  for (auto _ : state) {
-    tilora::ReadHeader(path);
-    if (!tilora::ConvertPicture(path, base).converted) state.SkipWithError("refused");
-  }
-  const auto g = tilora::GeometryOf(tilora::PictureHeader, depth);
-  state.SetBytesProcessed(state.iterations() * (tilora::PictureHeader.DataOffset + g.stride * g.rows));
+  for (auto _ : state)
+    if (!tilora::ConvertFile(path, base).converted) state.SkipWithError("refused");
+  state.SetBytesProcessed(state.iterations() * FileBytes(depth));
 }
-BENCHMARK(BM_ConvertPicture)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertFile)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

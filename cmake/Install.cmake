@@ -12,6 +12,9 @@ if(TARGET tilora-metafile)
   install(TARGETS tilora-metafile RUNTIME DESTINATION ${helper_dir})
 endif()
 
+# The licence, where Debian looks for it, in its machine-readable form.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tilora)
+
 install(FILES ${PROJECT_SOURCE_DIR}/resources/tilora.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(size 32 128)
@@ -27,6 +30,16 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/tilora-convert.1.gz
                    DEPENDS ${CMAKE_BINARY_DIR}/man/tilora-convert.1)
 add_custom_target(tilora_man ALL DEPENDS ${CMAKE_BINARY_DIR}/man/tilora-convert.1.gz)
 install(FILES ${CMAKE_BINARY_DIR}/man/tilora-convert.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# Everything installed, without the tests: what `make run` and `make install`
+# build.
+add_custom_target(tilora_programs)
+add_dependencies(tilora_programs tilora-convert tilora_man)
+foreach(program tilora tilora-metafile)
+  if(TARGET ${program})
+    add_dependencies(tilora_programs ${program})
+  endif()
+endforeach()
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)

@@ -1,5 +1,5 @@
-// Feeds arbitrary bytes as a picture file through the converter's own path:
-// header reading, the acceptance test and the conversion, with the outputs in
+// Feeds arbitrary bytes as a picture file through the one conversion entry
+// point, with the outputs in
 // a private folder. Besides the sanitizers' findings it aborts when a run
 // leaves a stray file, or when the tile data differs from what the naive
 // reference encoder makes of the same bytes.
@@ -13,9 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/convert_picture.h"
-#include "convert/limits.h"
-#include "convert/picture_header.h"
+#include "convert/convert_file.h"
+#include "formats/bmp/bmp_layout.h"
 #include "reference_encoder.h"
 #include "temp_dir.h"
 #include "support/io_error.h"
@@ -50,26 +49,24 @@ std::vector<std::uint8_t> ReadAll(const std::string& path) {
 // The colour index of pixel (x, y), taken byte by byte from the file as the
 // format describes it: rows bottom first unless the height is negative, two
 // pixels a byte at depth 4 (left one in the high nibble), 0 outside the
-// picture except a 4-bit row's filler nibble right of an odd width.
-int NaivePixel(const std::uint8_t* data, const tilora::PictureGeometry& g, int depth, std::int64_t x, std::int64_t y) {
-  if (y >= g.rows) return 0;
-  const std::int64_t fileRow = g.topDown ? y : g.rows - 1 - y;
-  const std::int64_t rowStart = tilora::PictureHeader.DataOffset + g.stride * fileRow;
-  if (depth == 8) return x < g.width ? data[rowStart + x] : 0;
-  if (x / 2 >= g.rowBytes) return 0;
+// picture, a 4-bit row's filler nibble included.
+int NaivePixel(const std::uint8_t* data, const tilora::BmpLayout& layout, std::int64_t x, std::int64_t y) {
+  if (y >= layout.rows() || x >= layout.width) return 0;
+  const std::int64_t fileRow = layout.topDown() ? y : layout.rows() - 1 - y;
+  const std::int64_t rowStart = layout.dataOffset + layout.stride() * fileRow;
+  if (layout.depth == 8) return data[rowStart + x];
   const std::uint8_t b = data[rowStart + x / 2];
   return x % 2 == 0 ? b >> 4 : b & 0x0F;
 }
 
-std::vector<std::uint8_t> NaiveTiles(const std::uint8_t* data, int depth) {
-  const tilora::PictureGeometry g = tilora::GeometryOf(tilora::PictureHeader, depth);
+std::vector<std::uint8_t> NaiveTiles(const std::uint8_t* data, const tilora::BmpLayout& layout) {
   std::vector<std::uint8_t> out;
-  for (std::int64_t ty = 0; ty < g.tilesDown; ++ty)
-    for (std::int64_t tx = 0; tx < g.tilesAcross; ++tx) {
+  for (std::int64_t ty = 0; ty < (layout.rows() + 7) / 8; ++ty)
+    for (std::int64_t tx = 0; tx < (layout.width + 7) / 8; ++tx) {
       std::uint8_t pixels[64];
       for (int i = 0; i < 64; ++i)
-        pixels[i] = static_cast<std::uint8_t>(NaivePixel(data, g, depth, tx * 8 + i % 8, ty * 8 + i / 8));
-      const auto tile = tilora::testing::ReferenceTile(pixels, depth);
+        pixels[i] = static_cast<std::uint8_t>(NaivePixel(data, layout, tx * 8 + i % 8, ty * 8 + i / 8));
+      const auto tile = tilora::testing::ReferenceTile(pixels, layout.depth);
       out.insert(out.end(), tile.begin(), tile.end());
     }
   return out;
@@ -87,22 +84,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string base = (folder / "Pic").string();
   WriteInput(input, data, size);
 
+  // The window's display checks run on the same parser.
+  {
+    tilora::MemorySource source({data, size});
+    const char* failure = tilora::BmpStructureFailure(source, static_cast<std::int64_t>(size));
+    if (failure == nullptr) Fail("no display classification");
+  }
+
   bool converted = false;
   try {
-    tilora::ReadHeader(input);
-    if (tilora::PictureHeaderAccepted) converted = tilora::ConvertPicture(input, base).converted;
+    converted = tilora::ConvertFile(input, base).converted;
   } catch (const tilora::IoError& e) {
     if (tilora::FailureText(e.what()).empty()) Fail("an IoError without text");
   }
 
   if (converted) {
-    const int depth = tilora::PictureHeader.Depth;
-    const tilora::PictureGeometry g = tilora::GeometryOf(tilora::PictureHeader, depth);
-    if (SizeOrZero(base + ".bin") != static_cast<std::uintmax_t>(g.tileBytes)) Fail("wrong tile-data size");
+    tilora::MemorySource source({data, size});
+    const tilora::BmpLayout layout = tilora::ReadBmpLayout(source);
+    if (layout.depth != 4 && layout.depth != 8) Fail("converted a picture of depth " + std::to_string(layout.depth));
+    const auto tiles = NaiveTiles(data, layout);
     // A converted picture's rows all lie inside the file, so the naive
     // reading cannot run past its end.
-    if (ReadAll(base + ".bin") != NaiveTiles(data, depth)) Fail("tile data differs from the reference");
-    if (SizeOrZero(base + ".plt") != static_cast<std::uintmax_t>(2 * g.paletteEntries)) Fail("wrong palette size");
+    if (SizeOrZero(base + ".bin") != tiles.size()) Fail("wrong tile-data size");
+    if (ReadAll(base + ".bin") != tiles) Fail("tile data differs from the reference");
+    if (SizeOrZero(base + ".plt") != (layout.depth == 4 ? 32u : 512u)) Fail("wrong palette size");
   }
   // Only the input and, after a conversion, the two outputs may be there.
   std::size_t entries = 0;

@@ -2,23 +2,13 @@
 
 #include <string>
 
+#include "convert/convert_file.h"
+
 namespace tilora {
 
-// What a conversion ended with when it did not fail: converted, or refused
-// with a notice for the user (an unsupported depth, a picture over limits).
-struct ConvertOutcome {
-  bool converted = false;
-  std::string notice;
-};
-
-// Converts the picture at path, as the last ReadHeader described it, into
-// base + ".plt" and base + ".bin" (relative names against the current
-// folder). Raises IoError on a failed read or write; then neither output
-// has been touched beyond complete replacement, and no working file is left.
-ConvertOutcome ConvertPicture(const std::string& path, const std::string& base);
-
-// The refusal of a depth other than 4 or 8.
-std::string DepthNotice(int depth);
+// The window's "In File": converts the picture the last open read, as that
+// open saw it, into base + ".plt" and base + ".bin".
+ConvertOutcome ConvertPicture(const std::string& path, const std::string& base, const OpenedPicture& opened);
 
 inline constexpr const char* kStaleHeaderNotice =
     "The last picture opened could not be read in full or was refused, so it cannot be "

@@ -4,33 +4,20 @@
 #include <optional>
 #include <string>
 
-#include "convert/picture_header.h"
-
 namespace tilora {
 
-inline constexpr int kPlaneWidth = 8192;
-inline constexpr int kPlaneHeight = 4096;
-inline constexpr std::size_t kTileBufferSize = 1u << 20;
+inline constexpr std::int64_t kMaxWidth = 8192;
+inline constexpr std::int64_t kMaxHeight = 4096;
+// Bytes of tile data one conversion makes at the most.
+inline constexpr std::int64_t kMaxTileBytes = std::int64_t{1} << 20;
 
-// Geometry of a picture at a supported depth, all in 64-bit arithmetic so a
-// hostile header cannot overflow it.
-struct PictureGeometry {
-  std::int64_t width = 0;      // pixels
-  std::int64_t rows = 0;       // |Height|
-  bool topDown = false;        // negative Height: rows stored top first
-  std::int64_t rowBytes = 0;   // bytes that hold a row's pixels
-  std::int64_t stride = 0;     // rowBytes rounded up to a multiple of 4
-  std::int64_t tileSize = 0;   // 32 or 64
-  std::int64_t tilesAcross = 0;
-  std::int64_t tilesDown = 0;
-  std::int64_t tileBytes = 0;  // size of the tile-data file
-  std::int64_t paletteEntries = 0;
-};
+// Why a picture of this size cannot be read at all, or nothing when it can.
+// height is as the file gives it: negative for rows stored top first.
+std::optional<std::string> SizeNotice(std::int64_t width, std::int64_t height);
 
-PictureGeometry GeometryOf(const PictureHeaderRecord& header, int depth);
-
-// Why a picture at depth 4 or 8 cannot be converted within the fixed
-// buffers, or nothing when it can.
-std::optional<std::string> LimitNotice(const PictureHeaderRecord& header, int depth);
+// Why a picture of this size cannot be converted into plain tile data at bpp
+// bits per pixel, or nothing when it can. height is as the file gives it: negative for rows
+// stored top first.
+std::optional<std::string> LimitNotice(std::int64_t width, std::int64_t height, int bpp);
 
 }  // namespace tilora

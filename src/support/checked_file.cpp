@@ -49,6 +49,13 @@ void CheckedFile::Read(void* dest, std::size_t count) {
   if (ReadUpTo(dest, count) != count) throw IoError(kErrReadBeyondEnd);
 }
 
+platform::FileStamp CheckedFile::Stamp() const {
+  if (!IsOpen()) throw IoError(kErrFileNotOpen);
+  platform::FileStamp stamp;
+  Check(platform::StampOf(handle_, stamp));
+  return stamp;
+}
+
 void CheckedFile::Close() {
   if (!IsOpen()) throw IoError(kErrFileNotOpen);
   const platform::Handle handle = handle_;

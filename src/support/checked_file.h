@@ -32,6 +32,9 @@ class CheckedFile {
   // Closes without raising, for clean-up after a failure.
   void CloseQuietly() noexcept;
 
+  // Size and modification time of the open file; raises IoError.
+  platform::FileStamp Stamp() const;
+
   bool IsOpen() const { return handle_ != platform::kNoHandle; }
   const std::string& Name() const { return name_; }
   std::int64_t Position() const { return position_; }

@@ -1,5 +1,7 @@
 #include "support/io_error.h"
 
+#include "support/platform_file.h"
+
 namespace tilora {
 
 std::string IoErrorText(int code) {
@@ -11,8 +13,10 @@ std::string IoErrorText(int code) {
     case kErrReadBeyondEnd: return "Read beyond end of file";
     case kErrDiskFull: return "Disk full";
     case kErrInvalidNumericInput: return "Invalid numeric input";
-    default: return "I/O error " + std::to_string(code);
+    default: break;
   }
+  if (const char* text = platform::ErrorText(code)) return text;
+  return "I/O error " + std::to_string(code);
 }
 
 IoError::IoError(int code) : std::runtime_error(IoErrorText(code)), code_(code) {}

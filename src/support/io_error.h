@@ -5,7 +5,9 @@
 
 namespace tilora {
 
-// Codes of the file layer itself; everything else is the platform's own number.
+// Codes of the file layer itself; everything else is the platform's own:
+// Windows' error numbers, or on POSIX systems codes from 1000 up (see
+// posix_error.h).
 inline constexpr int kErrFileNotFound = 2;
 inline constexpr int kErrInvalidFilename = 3;
 inline constexpr int kErrTooManyOpenFiles = 4;

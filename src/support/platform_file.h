@@ -2,7 +2,8 @@
 
 // The few file operations the core needs from the operating system. Each
 // returns 0 or an error code with the meaning of the IoError table, so the
-// layers above never see errno or GetLastError.
+// layers above never see errno or GetLastError. Names are UTF-8 on Windows
+// and taken as they are elsewhere.
 
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +27,14 @@ int ReadAt(Handle handle, std::int64_t pos, void* dest, std::size_t count, std::
 
 int Close(Handle handle);
 
+// What tells one version of a file from another without reading it.
+struct FileStamp {
+  std::int64_t size = 0;
+  std::int64_t modified = 0;  // nanoseconds (POSIX) or 100-ns units (Windows)
+  bool operator==(const FileStamp&) const = default;
+};
+int StampOf(Handle handle, FileStamp& stamp);
+
 // Creates a new file that must not exist yet, for writing, with the
 // permissions a new file gets by default.
 int CreateNew(const std::string& name, Handle& handle);
@@ -36,6 +45,9 @@ int Write(Handle handle, const void* src, std::size_t count);
 int Replace(const std::string& from, const std::string& to);
 
 int Remove(const std::string& name);
+
+// The text of a code this platform adds to the table, or nullptr.
+const char* ErrorText(int code);
 
 // A number that differs between processes running at the same time, to make
 // names of temporary files unique.

@@ -7,7 +7,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
-#include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -22,12 +23,11 @@
 #include <string>
 
 #include "convert/convert_picture.h"
-#include "convert/picture_header.h"
+#include "formats/bmp/bmp_layout.h"
+#include "formats/bmp/picture_header.h"
 #include "ui/fonts.h"
 #include "ui/picture_loader.h"
-
-// Resources of a static library are registered by hand, outside any namespace.
-static void InitTiloraResources() { Q_INIT_RESOURCE(tilora); }
+#include "ui/program_icon.h"
 
 namespace {
 
@@ -44,9 +44,24 @@ int ViewExtent(std::int32_t value) {
   return static_cast<int>(std::min<std::int64_t>(magnitude, QWIDGETSIZE_MAX));
 }
 
-// File names go to the core in the locale's 8-bit form, as the platform's
-// file functions take them.
-std::string LocalName(const QString& name) { return QFile::encodeName(name).toStdString(); }
+// File names go to the core as its file layer takes them: UTF-8 on Windows,
+// the locale's 8-bit form elsewhere.
+std::string LocalName(const QString& name) {
+#ifdef Q_OS_WIN
+  return name.toUtf8().toStdString();
+#else
+  return QFile::encodeName(name).toStdString();
+#endif
+}
+
+// The core's messages quote those names, so they come back the same way.
+QString CoreText(const std::string& text) {
+#ifdef Q_OS_WIN
+  return QString::fromStdString(text);
+#else
+  return QString::fromLocal8Bit(text);
+#endif
+}
 
 }  // namespace
 
@@ -55,6 +70,7 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {}
 void TImage::SetPicture(const QImage& picture) {
   picture_ = picture;
   update();
+  emit pictureChanged();
 }
 
 void TImage::paintEvent(QPaintEvent*) {
@@ -76,10 +92,9 @@ void TAutoSizeLabel::changeEvent(QEvent* event) {
 }
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
-  InitTiloraResources();
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Tilora"));
-  setWindowIcon(QIcon(QStringLiteral(":/tilora/tilora.png")));
+  setWindowIcon(tilora::ui::ProgramIcon());
   setFont(tilora::ui::FormFont());
   formTextHeight_ = tilora::ui::TextHeight(font());
 
@@ -107,19 +122,32 @@ void TForm1::CreateMenu() {
   mm1 = new QMenuBar(this);
   mm1->setObjectName(QStringLiteral("mm1"));
   mm1->setFont(QApplication::font("QMenuBar"));  // the system's menu font
-  File1 = mm1->addMenu(QStringLiteral("File"));
-  File1->setObjectName(QStringLiteral("File1"));
-  OpenBMP1 = File1->addAction(QStringLiteral("Open BMP"));
-  Close1 = File1->addAction(QStringLiteral("Close"));
-  Convert1 = mm1->addMenu(QStringLiteral("Convert"));
-  Convert1->setObjectName(QStringLiteral("Convert1"));
-  inFile1 = Convert1->addAction(QStringLiteral("In File"));
+  // Each title and item has an access key; the menus show the shortcuts.
+  File1 = mm1->addMenu(QStringLiteral("&File"));
+  OpenBMP1 = File1->addAction(QStringLiteral("&Open BMP"));
+  OpenBMP1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  Close1 = File1->addAction(QStringLiteral("&Close"));
+  Close1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  Convert1 = mm1->addMenu(QStringLiteral("&Convert"));
+  inFile1 = Convert1->addAction(QStringLiteral("&In File"));
   Convert1->menuAction()->setEnabled(false);
   setMenuBar(mm1);
+
+  const std::pair<QObject*, const char*> names[] = {
+      {File1, "File1"}, {OpenBMP1, "OpenBMP1"}, {Close1, "Close1"}, {Convert1, "Convert1"}, {inFile1, "inFile1"}};
+  for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
 
   connect(OpenBMP1, &QAction::triggered, this, &TForm1::OpenBMP1Click);
   connect(inFile1, &QAction::triggered, this, &TForm1::inFile1Click);
   connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
+  // Alt and Down come with the desktop style; F10 is added here.
+  auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  connect(menuKey, &QShortcut::activated, this, &TForm1::OpenMenuBar);
+}
+
+void TForm1::OpenMenuBar() {
+  mm1->setActiveAction(File1->menuAction());
+  if (!File1->actions().isEmpty()) File1->setActiveAction(File1->actions().constFirst());
 }
 
 void TForm1::CreateControls() {
@@ -141,6 +169,7 @@ void TForm1::CreateControls() {
     bar->setTracking(false);  // a dragged thumb takes effect when released
   }
   img1 = new TImage;
+  connect(img1, &TImage::pictureChanged, this, &TForm1::ResetPictureScroll);
 
   txt2 = new TAutoSizeLabel(client);
   Edit1 = new QLineEdit(QStringLiteral("Pic"), client);
@@ -166,7 +195,7 @@ void TForm1::CreateControls() {
 
   dlgOpenPic1 = new TOpenPictureDialog(this);
   dlgOpenPic1->setObjectName(QStringLiteral("dlgOpenPic1"));
-  dlgOpenPic1->SetFilter(QStringLiteral("Bitmaps (*.bmp)|*.bmp"));
+  dlgOpenPic1->SetFilter(QStringLiteral("Bitmaps (*.bmp)|*.bmp|Pictures (*.bmp *.png)|*.bmp;*.png|All files (*)|*"));
   // The preview window's failures reach the window's own failure box.
   dlgOpenPic1->FailureBox = [this](const QString& text) { ShowFailure(text); };
 }
@@ -198,6 +227,11 @@ void TForm1::PlaceControls() {
   resize(Scaled(447), mm1->sizeHint().height() + Scaled(257));
 }
 
+void TForm1::ResetPictureScroll() {
+  ScrollBox1->horizontalScrollBar()->setValue(0);
+  ScrollBox1->verticalScrollBar()->setValue(0);
+}
+
 void TForm1::SetImageWidth(std::int32_t width) { img1->resize(ViewExtent(width), img1->height()); }
 void TForm1::SetImageHeight(std::int32_t height) { img1->resize(img1->width(), ViewExtent(height)); }
 
@@ -210,7 +244,7 @@ void TForm1::ShowCurrentException() {
   try {
     throw;
   } catch (const std::exception& e) {
-    ShowFailure(QString::fromLocal8Bit(e.what()));
+    ShowFailure(CoreText(e.what()));
   } catch (...) {
     ShowFailure(QStringLiteral("Unexpected failure"));
   }
@@ -238,8 +272,17 @@ void TForm1::OpenChosenPicture() {
     QDir::setCurrent(QFileInfo(name).absolutePath());
     stat1Panel->setText(name);
 
-    tilora::ReadHeader(LocalName(name), {[this](std::int32_t w) { SetImageWidth(w); },
-                                         [this](std::int32_t h) { SetImageHeight(h); }});
+    opened_.stamp = tilora::ReadHeader(LocalName(name), {[this](std::int32_t w) { SetImageWidth(w); },
+                                                          [this](std::int32_t h) { SetImageHeight(h); }});
+    opened_.header = tilora::PictureHeader;
+    // A file named as a bitmap must be one; icons and metafiles are shown
+    // by their own decoders.
+    const bool namedBitmap = QFileInfo(name).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0;
+    if (namedBitmap && !tilora::IsBitmapHeader(tilora::PictureHeader)) {
+      tilora::PictureHeaderAccepted = false;
+      ShowNotice(QString::fromLatin1(tilora::kNotBmpNotice));
+      return;
+    }
     if (!tilora::PictureHeaderAccepted) {
       ShowNotice(QString::fromLatin1(tilora::kCompressionNotice));
       return;
@@ -270,8 +313,8 @@ void TForm1::OpenChosenPicture() {
 void TForm1::inFile1Click() {
   try {
     const tilora::ConvertOutcome outcome =
-        tilora::ConvertPicture(LocalName(dlgOpenPic1->FileName()), LocalName(Edit1->text()));
-    if (!outcome.converted) ShowNotice(QString::fromLocal8Bit(outcome.notice));
+        tilora::ConvertPicture(LocalName(dlgOpenPic1->FileName()), LocalName(Edit1->text()), opened_);
+    if (!outcome.converted) ShowNotice(CoreText(outcome.notice));
   } catch (...) {
     ShowCurrentException();
   }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "convert/convert_file.h"
 #include "ui/message_boxes.h"
 #include "ui/dialog/open_picture_dialog.h"
 
@@ -28,6 +29,10 @@ class TImage : public QWidget {
   explicit TImage(QWidget* parent = nullptr);
   void SetPicture(const QImage& picture);
   const QImage& Picture() const { return picture_; }
+
+ signals:
+  // SetPicture was called, even with the picture already shown.
+  void pictureChanged();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -99,6 +104,13 @@ class TForm1 : public QMainWindow {
   // given on the command line ("Open with") is opened.
   void OpenGivenFile(const QString& file);
 
+  // Scrolls the picture area to its top-left corner; runs whenever img1
+  // gets a picture, so a new picture shows from its first row and column.
+  void ResetPictureScroll();
+  // F10: the first menu opens with its first item highlighted, as after
+  // Alt and Down.
+  void OpenMenuBar();
+
  private:
   void OpenChosenPicture();
   void CreateControls();
@@ -111,6 +123,8 @@ class TForm1 : public QMainWindow {
   void ShowCurrentException();
 
   int formTextHeight_ = 13;
+  // The last open's view of its picture, which "In File" converts.
+  tilora::OpenedPicture opened_;
   DialogRunner runDialog_;
   MessageSink showMessage_;
 };

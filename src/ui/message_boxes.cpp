@@ -1,5 +1,6 @@
 #include "ui/message_boxes.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 
 #include "support/app_title.h"
 #include "support/io_error.h"
+#include "ui/program_icon.h"
 
 namespace tilora::ui {
 namespace {
@@ -24,6 +26,16 @@ const QString kCrLf = QStringLiteral("\r\n");
 QScreen* ActiveScreen() {
   if (QWidget* active = QApplication::activeWindow()) return active->screen();
   return QGuiApplication::primaryScreen();
+}
+
+// Ctrl+C alone, as the platform's boxes take it.
+bool IsCopyChord(const QKeyEvent& event) {
+  return event.key() == Qt::Key_C && (event.modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+}
+
+void CopyBox(const QString& caption, const QString& text, const QStringList& buttons) {
+  QApplication::beep();
+  QApplication::clipboard()->setText(NoticeClipboardText(caption, text, buttons));
 }
 
 void CentreOn(QWidget& box, const QScreen* screen) {
@@ -90,14 +102,30 @@ NoticeBox::NoticeBox(const QString& text, QWidget* owner)
 QString NoticeBox::Text() const { return label_->text(); }
 
 void NoticeBox::keyPressEvent(QKeyEvent* event) {
-  // Ctrl+C alone; Esc (cancel) and Enter (default button) are the dialog's own.
-  if (event->key() == Qt::Key_C && (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
-    QApplication::beep();
-    QApplication::clipboard()->setText(NoticeClipboardText(windowTitle(), Text(), {ok_->text()}));
+  // Esc (cancel) and Enter (default button) are the dialog's own.
+  if (IsCopyChord(*event)) {
+    CopyBox(windowTitle(), Text(), {ok_->text()});
     event->accept();
     return;
   }
   QDialog::keyPressEvent(event);
+}
+
+FailureBox::FailureBox(const QString& text, QWidget* owner)
+    : QMessageBox(QMessageBox::Critical, BoxCaption(), text, QMessageBox::Ok, owner) {
+  // Owned by the application, it would otherwise have no icon of its own.
+  setWindowIcon(ProgramIcon());
+}
+
+void FailureBox::keyPressEvent(QKeyEvent* event) {
+  if (IsCopyChord(*event)) {
+    QStringList captions;
+    for (const QAbstractButton* button : buttons()) captions << button->text();
+    CopyBox(windowTitle(), text(), captions);
+    event->accept();
+    return;
+  }
+  QMessageBox::keyPressEvent(event);
 }
 
 void ShowNoticeBox(QWidget* owner, const QString& text) {
@@ -109,7 +137,7 @@ void ShowFailureBox(const QString& failure) {
   // A window holding the mouse would keep it from the box.
   if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
   // Owned by the application: every window of it is disabled while it is up.
-  QMessageBox box(QMessageBox::Critical, BoxCaption(), FailureBoxText(failure), QMessageBox::Ok);
+  FailureBox box(FailureBoxText(failure));
   box.setWindowModality(Qt::ApplicationModal);
   box.adjustSize();
   CentreOn(box, ActiveScreen());

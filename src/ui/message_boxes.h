@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QMessageBox>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +42,19 @@ class NoticeBox : public QDialog {
  private:
   QLabel* label_;
   QPushButton* ok_;
+};
+
+// The failure box: the critical message box with the program's icon in its
+// title bar and the notice box's Ctrl+C. Give it the text as it shows it
+// (see FailureBoxText).
+class FailureBox : public QMessageBox {
+  Q_OBJECT
+
+ public:
+  explicit FailureBox(const QString& text, QWidget* owner = nullptr);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 // Modal; return when the user has closed the box.

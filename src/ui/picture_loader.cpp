@@ -9,23 +9,19 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "convert/picture_header.h"
+#include "formats/bmp/bmp_layout.h"
+#include "support/byte_source.h"
 #include "metafile/metafile_client.h"
 
 namespace tilora::ui {
 namespace {
 
-constexpr qint64 kFileHeaderSize = 14;
-constexpr std::uint32_t kCoreHeaderSize = 12;  // the old form: 16-bit sizes, 3-byte colours
-constexpr std::uint32_t kInfoHeaderSize = 40;
-constexpr std::uint32_t kBitFields = 3;
+// Every picture shown is read into memory whole, never mapped: a file cut
+// short while it is shown must not take the window down, and a huge one
+// must not take all memory.
+constexpr qint64 kMaxShownFileBytes = qint64{64} << 20;
 
-QString StreamReadError() { return QStringLiteral("Stream read error"); }
 QString NotValid() { return QStringLiteral("Bitmap image is not valid"); }
-
-const unsigned char* At(const QByteArray& bytes, qint64 offset) {
-  return reinterpret_cast<const unsigned char*>(bytes.constData()) + offset;
-}
 
 QImage Decode(const QByteArray& bytes, const QByteArray& format) {
   QBuffer buffer;
@@ -36,46 +32,18 @@ QImage Decode(const QByteArray& bytes, const QByteArray& format) {
   return reader.read();
 }
 
+// The file's bytes, or false when it is larger than the cap (also when it
+// grows past it while being read).
+bool ReadCapped(QFile& file, QByteArray& bytes) {
+  bytes = file.read(kMaxShownFileBytes + 1);
+  return bytes.size() <= kMaxShownFileBytes;
+}
+
 }  // namespace
 
 QString BitmapStructureFailure(const QByteArray& bytes) {
-  const qint64 size = bytes.size();
-  if (size < kFileHeaderSize) return StreamReadError();
-  if (bytes[0] != 'B' || bytes[1] != 'M') return NotValid();
-  if (size < kFileHeaderSize + 4) return StreamReadError();
-  const std::uint32_t headerSize = LoadLE32(At(bytes, kFileHeaderSize));
-  if (headerSize != kCoreHeaderSize && headerSize < kInfoHeaderSize) return NotValid();
-  if (size - kFileHeaderSize < static_cast<qint64>(headerSize)) return StreamReadError();
-
-  const bool core = headerSize == kCoreHeaderSize;
-  const unsigned char* info = At(bytes, kFileHeaderSize);
-  const std::int64_t width = core ? LoadLE16(info + 4) : static_cast<std::int32_t>(LoadLE32(info + 4));
-  const std::int64_t height = core ? LoadLE16(info + 6) : static_cast<std::int32_t>(LoadLE32(info + 8));
-  const unsigned planes = core ? LoadLE16(info + 8) : LoadLE16(info + 12);
-  const unsigned depth = core ? LoadLE16(info + 10) : LoadLE16(info + 14);
-  const std::uint32_t compression = core ? 0 : LoadLE32(info + 16);
-  const std::uint32_t coloursUsed = core ? 0 : LoadLE32(info + 32);
-  if (planes != 1) return NotValid();
-
-  qint64 tableBytes = 0;
-  if (depth >= 1 && depth <= 8) {
-    const std::uint32_t full = 1u << depth;
-    const std::uint32_t entries = coloursUsed >= 1 && coloursUsed < full ? coloursUsed : full;
-    tableBytes = static_cast<qint64>(entries) * (core ? 3 : 4);
-  } else if (compression == kBitFields && headerSize == kInfoHeaderSize) {
-    tableBytes = 12;  // the three colour masks
-  }
-  const qint64 tableEnd = kFileHeaderSize + headerSize + tableBytes;
-  if (size < tableEnd) return StreamReadError();
-
-  // Rows of an uncompressed picture are all there, or the picture is cut short.
-  if ((compression == 0 || compression == kBitFields) && depth >= 1 && depth <= 32) {
-    const std::int64_t dataOffset = static_cast<std::int32_t>(LoadLE32(At(bytes, 10)));
-    const std::int64_t stride = (std::abs(width) * depth + 31) / 32 * 4;
-    const std::int64_t rows = std::abs(height);
-    if (dataOffset >= 0 && stride > 0 && rows > (size - dataOffset) / stride) return StreamReadError();
-  }
-  return {};
+  MemorySource source({reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())});
+  return QString::fromLatin1(BmpStructureFailure(source, bytes.size()));
 }
 
 QImage LoadPicture(const QString& path, QString* error) {
@@ -89,26 +57,23 @@ QImage LoadPicture(const QString& path, QString* error) {
     failure = QStringLiteral("Unknown picture file extension (.%1)").arg(suffix);
   } else {
     QFile file(path);
+    QByteArray bytes;
     if (!file.open(QIODevice::ReadOnly)) {
       failure = QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    } else if (!bitmap && !icon) {
+      file.close();
+      image = metafile::DecodeMetafile(path, &failure);
+    } else if (!ReadCapped(file, bytes)) {
+      failure = QStringLiteral("Cannot show \"%1\": the file is larger than 64 MiB").arg(QDir::toNativeSeparators(path));
     } else if (bitmap) {
-      // Mapped rather than read: only the pages the decoder touches come in.
-      const qint64 size = file.size();
-      const uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
-      const QByteArray bytes =
-          mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), static_cast<qsizetype>(size))
-                 : file.readAll();
       failure = BitmapStructureFailure(bytes);
       if (failure.isEmpty()) {
         image = Decode(bytes, "bmp");
         if (image.isNull()) failure = NotValid();
       }
-    } else if (icon) {
-      image = Decode(file.readAll(), "ico");
-      if (image.isNull()) failure = QStringLiteral("Icon image is not valid");
     } else {
-      file.close();
-      image = metafile::DecodeMetafile(path, &failure);
+      image = Decode(bytes, "ico");
+      if (image.isNull()) failure = QStringLiteral("Icon image is not valid");
     }
   }
   if (error) *error = failure;

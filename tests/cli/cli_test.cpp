@@ -73,9 +73,27 @@ TEST_F(CliTest, UsageErrorsExitWith2) {
       {"", "tilora-convert: no picture given\n"},
       {"--bogus a.bmp", "tilora-convert: unknown option '--bogus'\n"},
       {"--name X a.bmp b.bmp", "tilora-convert: --name takes one picture only\n"},
-      {"a.bmp --name", "tilora-convert: --name needs a base name\n"},
+      {"--name", "tilora-convert: --name needs a value\n"},
+      {"a.bmp --name X", "tilora-convert: option '--name' after a picture: options come before the pictures\n"},
       {"--name X --name Y a.bmp", "tilora-convert: --name given twice\n"},
-      {"--info --name X a.bmp", "tilora-convert: --info and --name cannot be combined\n"},
+      {"--info --name X a.bmp", "tilora-convert: --info prints descriptions only; it takes no output options\n"},
+      {"--bpp 3 a.bmp", "tilora-convert: --bpp takes 2, 4 or 8, not '3'\n"},
+      {"--map --tile-base 1024 a.bmp", "tilora-convert: --tile-base takes a whole number from 0 to 1023, not '1024'\n"},
+      {"--map --palette-base x a.bmp", "tilora-convert: --palette-base takes a whole number from 0 to 7, not 'x'\n"},
+      {"--palettes 9 a.bmp", "tilora-convert: --palettes takes a whole number from 1 to 8, not '9'\n"},
+      {"-j 0 a.bmp", "tilora-convert: -j takes a whole number from 1 to 256, not '0'\n"},
+      {"--palettes 2 --colour-zero 12345g a.bmp",
+       "tilora-convert: --colour-zero takes a colour as six hexadecimal digits RRGGBB, not '12345g'\n"},
+      {"--mode7 --bpp 4 a.bmp", "tilora-convert: --mode7 makes 8-bit tiles; it cannot be combined with --bpp 4\n"},
+      {"--no-flip a.bmp", "tilora-convert: --no-flip needs --map\n"},
+      {"--screens a.bmp", "tilora-convert: --screens needs --map\n"},
+      {"--interleave a.bmp", "tilora-convert: --interleave needs --mode7\n"},
+      {"--map --bpp 8 --palette-base 1 a.bmp", "tilora-convert: --palette-base does not apply at 8 bits per pixel\n"},
+      {"--preview p.png a.bmp b.bmp", "tilora-convert: --preview takes one picture only\n"},
+      {"--lossy a.bmp", "tilora-convert: --lossy needs --palettes\n"},
+      {"--palettes 2 --dither a.bmp", "tilora-convert: --dither needs --lossy\n"},
+      {"--bpp 2 --palettes 2 --colours 5 a.bmp", "tilora-convert: --colours 5 is more than the 4 colours of a palette at this depth\n"},
+      {"--bpp 8 --palettes 2 a.bmp", "tilora-convert: 8-bit tiles have one palette; --palettes must be 1\n"},
   };
   for (const auto& c : cases) {
     const Result r = Run(c.args);
@@ -88,7 +106,7 @@ TEST_F(CliTest, UsageErrorsExitWith2) {
 TEST_F(CliTest, HelpAndVersion) {
   const Result help = Run("--help");
   EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("Usage: tilora-convert [--name BASE] PICTURE...\n", 0), 0u);
+  EXPECT_EQ(help.out.rfind("Usage: tilora-convert [OPTION]... PICTURE...\n", 0), 0u);
   const Result version = Run("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("tilora-convert ", 0), 0u);
@@ -126,7 +144,10 @@ TEST_F(CliTest, InfoPrintsTheTexts) {
   Picture("b.bmp", Shape(16, -16, 24));
   const Result r = Run("--info a.bmp b.bmp");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "Resolution: 256x224\nPic Format: 4bpp\nResolution: 16x-16\nPic Format: 24bpp\n");
+  EXPECT_EQ(r.out,
+            "Resolution: 256x224\nPic Format: 4bpp\nColours: 16 used of 16 in the colour table\n"
+            "Tiles at 4bpp: 896 cells, 896 distinct, 896 distinct with flips\nSub-palettes: 0\n"
+            "Resolution: 16x-16\nPic Format: 24bpp\n");
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.bmp", "b.bmp"}));
 }
 
@@ -181,6 +202,28 @@ TEST_F(CliTest, DoubleDashEndsOptions) {
   Picture("-odd.bmp", Shape(8, 8, 4));
   EXPECT_EQ(Run("-- -odd.bmp").status, 0);
   EXPECT_TRUE(std::filesystem::exists(dir_.path() / "-odd.bin"));
+}
+
+}  // namespace
+
+namespace {
+
+// Output that cannot be written is a failure, whatever was asked for.
+TEST_F(CliTest, UnwritableStandardOutputFails) {
+  Picture("a.bmp", Shape(8, 8, 4));
+  for (const char* args : {"--help", "--version", "--info a.bmp"}) {
+    const std::string command = "cd '" + dir_.path().string() + "' && '" TILORA_CONVERT "' " + args +
+                                " >/dev/full 2>/dev/null";
+    const int raw = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1) << args;
+  }
+}
+
+// One failure is one line, whatever the file's name holds.
+TEST_F(CliTest, ControlCharactersInNamesAreEscaped) {
+  const Result r = Run("\"$(printf 'a\\nb\\tc\\033.bmp')\"");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "a\\x0ab\\x09c\\x1b.bmp: File not found.\n");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #   -DPICTURE=name     -DEXPECT=the one stderr line of a failure; empty when
 #                      the picture must convert to its reference bytes
 #   -DOTHER=another build's converter whose outputs must be the same bytes
+#   -DCOPY_OF=base of a made picture that PICTURE is made a copy of first, to
+#              convert to the same reference bytes under another name
 cmake_minimum_required(VERSION 3.25)
 
 string(REPLACE "|" ";" runner "${RUNNER}")
@@ -47,13 +49,18 @@ if(OTHER)
   return()
 endif()
 
+set(reference "${base}")
+if(COPY_OF)
+  file(COPY_FILE "${COPY_OF}.bmp" "${PICTURE}")
+  set(reference "${COPY_OF}")
+endif()
 convert("${base}" ${runner} "${CONVERT}" "${PICTURE}")
 if("${EXPECT}" STREQUAL "")
   if(NOT status EQUAL 0 OR NOT err STREQUAL "")
     message(FATAL_ERROR "exit status ${status}, stderr: ${err}")
   endif()
-  expect_same("${base}.bin" "${base}.ref.bin")
-  expect_same("${base}.plt" "${base}.ref.plt")
+  expect_same("${base}.bin" "${reference}.ref.bin")
+  expect_same("${base}.plt" "${reference}.ref.plt")
 else()
   if(NOT status EQUAL 1 OR NOT err STREQUAL "${EXPECT}\n")
     message(FATAL_ERROR "exit status ${status} (1 wanted), stderr: '${err}' ('${EXPECT}' wanted)")

@@ -71,6 +71,8 @@ struct Window {
   std::vector<Message> TakeMessages() { return std::exchange(messages, {}); }
 };
 
+QString Caption(QString text) { return text.remove(QLatin1Char('&')); }
+
 std::string Picture(const TempDir& dir, const std::string& leaf, const BmpShape& shape) {
   WriteFileBytes(dir / leaf, BuildBmp(shape));
   return dir / leaf;
@@ -101,9 +103,12 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.ConvertEnabled());
     QVERIFY(w.form.OpenBMP1->isEnabled());
     QVERIFY(w.form.Close1->isEnabled());
-    QCOMPARE(w.form.File1->title(), QStringLiteral("File"));
-    QCOMPARE(w.form.OpenBMP1->text(), QStringLiteral("Open BMP"));
-    QCOMPARE(w.form.inFile1->text(), QStringLiteral("In File"));
+    // The captions as they read; the "&" marks the access key.
+    QCOMPARE(Caption(w.form.File1->title()), QStringLiteral("File"));
+    QCOMPARE(Caption(w.form.OpenBMP1->text()), QStringLiteral("Open BMP"));
+    QCOMPARE(Caption(w.form.Close1->text()), QStringLiteral("Close"));
+    QCOMPARE(Caption(w.form.Convert1->title()), QStringLiteral("Convert"));
+    QCOMPARE(Caption(w.form.inFile1->text()), QStringLiteral("In File"));
     QCOMPARE(w.form.GroupBox1->title(), QStringLiteral("Picture Info"));
     QCOMPARE(w.form.StaticText1->text(), QStringLiteral("Resolution: "));
     QCOMPARE(w.form.StaticText3->text(), QStringLiteral("Pic Format: "));
@@ -111,7 +116,9 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.form.txt1->text().isEmpty());
     QCOMPARE(w.form.Edit1->text(), QStringLiteral("Pic"));
     QCOMPARE(w.Status(), QString());
-    QCOMPARE(w.form.dlgOpenPic1->Filter(), QStringLiteral("Bitmaps (*.bmp)|*.bmp"));
+    QCOMPARE(w.form.dlgOpenPic1->Filter(),
+             QStringLiteral("Bitmaps (*.bmp)|*.bmp|Pictures (*.bmp *.png)|*.bmp;*.png|All files (*)|*"));
+    QCOMPARE(w.form.dlgOpenPic1->FilterIndex(), 1);
     QVERIFY(w.form.img1->Picture().isNull());
     QVERIFY(w.form.windowIcon().availableSizes().contains(QSize(32, 32)));
   }
@@ -328,7 +335,7 @@ class MainWindowTest : public QObject {
       Window w;
       std::string last;
       for (std::size_t i = 0; i < c.opens.size(); ++i) {
-        last = dir / ("p" + std::to_string(i) + ".bmp");
+        last = dir / QStringLiteral("p%1.bmp").arg(i).toStdString();
         if (c.opens[i].width != 0) WriteFileBytes(last, BuildBmp(c.opens[i]));
         w.Open(last);
       }
@@ -357,9 +364,10 @@ class MainWindowTest : public QObject {
     Window w;
     w.Open(Picture(dir, "a.bmp", MakeShape(16, 16, 4)));
     Picture(dir, "b.dat", MakeShape(24, 8, 8));
-    auto noSignature = BuildBmp(MakeShape(32, 8, 8));
-    noSignature[0] = 'X';
-    WriteFileBytes(dir / "c.bmp", noSignature);
+    // A header form no bitmap has: the fields read, the picture does not.
+    auto oddHeader = BuildBmp(MakeShape(32, 8, 8));
+    oddHeader[14] = 20;
+    WriteFileBytes(dir / "c.bmp", oddHeader);
     const struct {
       const char* leaf;
       QString failure, resolution;
@@ -374,6 +382,47 @@ class MainWindowTest : public QObject {
       QCOMPARE(w.form.img1->Picture().size(), QSize(16, 16));
       QVERIFY(w.ConvertEnabled());
     }
+  }
+
+  // A file named .bmp that is no bitmap is refused like a compressed one:
+  // the description and the picture stay those of the last accepted open.
+  void notABitmapIsRefusedWithANotice() {
+    TempDir dir;
+    Window w;
+    w.Open(Picture(dir, "a.bmp", MakeShape(16, 16, 4)));
+    w.TakeMessages();
+    auto noSignature = BuildBmp(MakeShape(32, 8, 8));
+    noSignature[0] = 'X';
+    WriteFileBytes(dir / "c.bmp", noSignature);
+    auto twoPlanes = BuildBmp(MakeShape(32, 8, 8));
+    twoPlanes[26] = 2;
+    WriteFileBytes(dir / "d.bmp", twoPlanes);
+    for (const char* leaf : {"c.bmp", "d.bmp"}) {
+      w.Open(dir / leaf);
+      QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Notice, "This file is not a BMP picture."}}));
+      QCOMPARE(w.form.StaticText1->text(), QString("Resolution: 16x16"));
+      QCOMPARE(w.form.img1->Picture().size(), QSize(16, 16));
+      w.Convert();
+      QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Notice, QString::fromLatin1(tilora::kStaleHeaderNotice)}}));
+    }
+  }
+
+  // The window converts the picture it showed: one rewritten since is
+  // refused, and converts after it is opened again.
+  void pictureChangedSinceOpenIsNotConverted() {
+    TempDir dir;
+    Window w;
+    w.Open(Picture(dir, "a.bmp", MakeShape(16, 16, 4)));
+    Picture(dir, "a.bmp", MakeShape(16, 32, 4));
+    w.TakeMessages();
+    w.Convert();
+    QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Notice, QString::fromLatin1(tilora::kChangedNotice)}}));
+    QVERIFY(!std::filesystem::exists(dir / "Pic.bin"));
+    w.Open(dir / "a.bmp");
+    w.TakeMessages();
+    w.Convert();
+    QVERIFY(w.TakeMessages().empty());
+    QCOMPARE(std::filesystem::file_size(dir / "Pic.bin"), std::uintmax_t{16 * 32 / 2});
   }
 
   void largePictureScrollsInTheFrame() {

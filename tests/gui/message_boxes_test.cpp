@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -11,7 +12,9 @@
 
 #include "support/app_title.h"
 #include "ui/message_boxes.h"
+#include "ui/program_icon.h"
 
+using tilora::ui::FailureBox;
 using tilora::ui::NoticeBox;
 
 class MessageBoxesTest : public QObject {
@@ -122,6 +125,36 @@ class MessageBoxesTest : public QObject {
     QTest::keyClick(target, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(clipboard->text(), tilora::ui::NoticeClipboardText(tilora::ui::BoxCaption(), "8 bit per pixels.", {"OK"}));
     QVERIFY(box.isVisible());
+  }
+
+  // The failure box copies in the notice box's form, spelled out here so a
+  // change to either shows.
+  void failureBoxCopiesAsTheNoticeBoxDoes() {
+    QClipboard* clipboard = QApplication::clipboard();
+    FailureBox box(tilora::ui::FailureBoxText(QStringLiteral("Read beyond end of file")));
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &box;
+
+    clipboard->setText(QStringLiteral("before"));
+    QTest::keyClick(target, Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(clipboard->text(), QStringLiteral("before"));
+    QTest::keyClick(target, Qt::Key_C, Qt::ControlModifier);
+    const QString rule(27, '-');
+    QCOMPARE(clipboard->text(), rule + "\r\n" + tilora::ui::BoxCaption() + "\r\n" + rule +
+                                    "\r\nRead beyond end of file.\r\n" + rule + "\r\nOK   \r\n" + rule + "\r\n");
+    QVERIFY(box.isVisible());
+    QCOMPARE(box.icon(), QMessageBox::Critical);
+    QCOMPARE(box.windowTitle(), tilora::ui::BoxCaption());
+  }
+
+  // Without an owner the box would take the application's icon, which is none.
+  void failureBoxHasTheProgramsIcon() {
+    QVERIFY(QApplication::windowIcon().isNull());
+    FailureBox box(QStringLiteral("Out of memory."));
+    const QIcon icon = box.windowIcon();
+    QVERIFY(!icon.isNull());
+    QCOMPARE(icon.pixmap(32, 32).toImage(), tilora::ui::ProgramIcon().pixmap(32, 32).toImage());
   }
 };
 

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QTest>
 
+#include <filesystem>
+
 #include <functional>
 
 #include "bmp_builder.h"
@@ -127,6 +129,21 @@ class PictureLoaderTest : public QObject {
     WriteFileBytes(path.toStdString(), {1, 2, 3});
     QVERIFY(LoadPicture(path, &error).isNull());
     QCOMPARE(error, QStringLiteral("Icon image is not valid"));
+  }
+
+  // Shown files are read into memory up to a cap: a huge one is refused
+  // before it is read, whatever its kind.
+  void filesOverTheCapAreRefused() {
+    TempDir dir;
+    for (const char* leaf : {"huge.bmp", "huge.ico"}) {
+      const std::string path = dir / leaf;
+      WriteFileBytes(path, {'B', 'M'});
+      std::filesystem::resize_file(path, (64u << 20) + 1);
+      QString error;
+      QVERIFY(LoadPicture(QString::fromStdString(path), &error).isNull());
+      QCOMPARE(error, "Cannot show \"" + QDir::toNativeSeparators(QString::fromStdString(path)) +
+                          "\": the file is larger than 64 MiB");
+    }
   }
 
   void unreadableFileNamesItAndThePlatformReason() {

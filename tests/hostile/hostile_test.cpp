@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "bmp_builder.h"
+#include "convert/convert_file.h"
 #include "convert/convert_picture.h"
-#include "convert/picture_header.h"
+#include "formats/bmp/picture_header.h"
+#include "formats/png/png_error.h"
 #include "reference_encoder.h"
 #include "support/checked_file.h"
 #include "support/io_error.h"
@@ -31,17 +33,11 @@ using testing::MakeShape;
 using testing::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
-// The converter's path: header, acceptance test, conversion; the text is
-// what the user is shown, empty when the picture was converted.
+// The one conversion; the text is what the user is shown, empty when the
+// picture was converted.
 std::string Outcome(const std::string& picture, const std::string& base) {
   try {
-    ReadHeader(picture);
-  } catch (const IoError& e) {
-    return FailureText(e.what());
-  }
-  if (!PictureHeaderAccepted) return FailureText(kCompressionNotice);
-  try {
-    const ConvertOutcome outcome = ConvertPicture(picture, base);
+    const ConvertOutcome outcome = ConvertFile(picture, base);
     return outcome.converted ? std::string() : FailureText(outcome.notice);
   } catch (const IoError& e) {
     return FailureText(e.what());
@@ -95,6 +91,7 @@ std::string Expand(std::string text, const std::string& dir) {
 
 const std::string kEnd = "Read beyond end of file.";
 const std::string kCompression = "Please use the file without compression.";
+const std::string kNotBmp = "This file is not a BMP picture.";
 std::string DepthText(int d) {
   return std::to_string(d) + " bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted.";
 }
@@ -112,10 +109,13 @@ std::vector<HostileCase> Cases() {
   std::vector<HostileCase> cases = {
       {"empty", [] { return Bytes{}; }, kEnd},
       {"text_file", [] { return Bytes{'h', 'e', 'l', 'l', 'o', '\n'}; }, kEnd},
-      // Nothing but the compression field decides acceptance; letters there
-      // read as compression.
-      {"letters", [] { return Bytes(200, 'A'); }, kCompression},
-      {"zeros", [] { return Bytes(200, 0); }, DepthText(0)},
+      {"letters", [] { return Bytes(200, 'A'); }, kNotBmp},
+      {"zeros", [] { return Bytes(200, 0); }, kNotBmp},
+      {"png_signature_in_a_bmp", [] { Bytes b(200, 0); const char sig[] = "\x89PNG\r\n\x1a\n"; std::copy(sig, sig + 8, b.begin()); return b; },
+       PngSupported() ? "The PNG file is damaged (its IHDR header chunk is missing or malformed)."
+                      : "PNG pictures are not supported by this build of Tilora."},
+      {"signature_only", [] { return Patch16(Plain8(), 26, 0); }, kNotBmp},
+      {"two_planes", [] { return Patch16(Plain8(), 26, 2); }, kNotBmp},
       {"rows_cut_4bpp", [] { auto b = Bmp(MakeShape(13, 11, 4)); return Cut(b, b.size() - 3); }, kEnd},
       {"rows_cut_topdown", [] { auto b = Bmp(MakeShape(16, -16, 8)); return Cut(b, b.size() - 1); }, kEnd},
       {"table_cut_4bpp", [] { return Cut(Bmp(MakeShape(8, 8, 4)), 54 + 4 * 7 + 2); }, kEnd},
@@ -144,11 +144,11 @@ std::vector<HostileCase> Cases() {
       {"data_offset_int_max", [] { return Patch32(Plain8(), kAtDataOffset, 0x7FFFFFFFu); }, kEnd},
       {"data_offset_inside_header", [] { return Patch32(Plain8(), kAtDataOffset, 20); }, TableText("54", "20")},
       {"header_size_0", [] { return Patch32(Plain8(), kAtHeaderSize, 0); },
-       "The picture's information header is 0 bytes long; only pictures with a header of at least 40 bytes are converted."},
-      {"header_size_12", [] { return Patch32(Plain8(), kAtHeaderSize, 12); },
-       "The picture's information header is 12 bytes long; only pictures with a header of at least 40 bytes are converted."},
+       "The picture's information header is 0 bytes long; only pictures with a header of 12 bytes or of at least 40 bytes are converted."},
+      // Read in the old form, this header's fields say "no planes".
+      {"header_size_12", [] { return Patch32(Plain8(), kAtHeaderSize, 12); }, kNotBmp},
       {"header_size_39", [] { return Patch32(Plain8(), kAtHeaderSize, 39); },
-       "The picture's information header is 39 bytes long; only pictures with a header of at least 40 bytes are converted."},
+       "The picture's information header is 39 bytes long; only pictures with a header of 12 bytes or of at least 40 bytes are converted."},
       {"header_size_huge", [] { return Patch32(Plain8(), kAtHeaderSize, 1000000); }, TableText("1000014", "1078")},
       {"header_size_max", [] { return Patch32(Plain8(), kAtHeaderSize, 0xFFFFFFFFu); }, TableText("4294967309", "1078")},
       {"folder", nullptr, "File access denied.", Input::kFolder},
@@ -165,8 +165,8 @@ std::vector<HostileCase> Cases() {
       {"output_in_missing_folder", Plain8, "Cannot create file \"{dir}/nowhere/Pic.plt\". Invalid filename.",
        Input::kFile, "{dir}/nowhere/Pic"},
       {"output_name_too_long", Plain8,
-       "Cannot create file \"{dir}/" + std::string(250, 'n') + ".plt\". Invalid filename.", Input::kFile,
-       "{dir}/" + std::string(250, 'n')},
+       "Cannot create file \"{dir}/" + std::string(252, 'n') + ".plt\". Invalid filename.", Input::kFile,
+       "{dir}/" + std::string(252, 'n')},
       {"output_is_a_folder", Plain8, "Cannot create file \"{dir}/Pic.plt\". File access denied.", Input::kFile,
        "{dir}/Pic", "Pic.plt"},
   };
@@ -210,8 +210,15 @@ TEST_P(HostileTest, ExactMessageAndNothingLeft) {
   EXPECT_FALSE(SourceFile.IsOpen());
   // A caller that goes on to convert anyway after a failed open or a refusal
   // is refused too, and still nothing is written.
+  OpenedPicture opened;
+  try {
+    opened.stamp = ReadHeader(picture);
+    opened.header = PictureHeader;
+  } catch (const IoError&) {
+  }
+  EXPECT_FALSE(SourceFile.IsOpen());
   if (!PictureHeaderAccepted) {
-    EXPECT_EQ(ConvertPicture(picture, Expand(c.base, folder)).notice, kStaleHeaderNotice);
+    EXPECT_EQ(ConvertPicture(picture, Expand(c.base, folder), opened).notice, kStaleHeaderNotice);
   }
   EXPECT_EQ(dir.List(), before);
   if (c.folderInTheWay) {

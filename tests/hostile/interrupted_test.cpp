@@ -1,5 +1,5 @@
 // A conversion interrupted between its two replacements: the outputs already
-// there keep their contents except the one already replaced in full, no
+// there keep their contents, the one already replaced included, no
 // temporary file stays, and the next conversion starts clean.
 
 #include <gtest/gtest.h>
@@ -7,12 +7,12 @@
 #include <stdexcept>
 
 #include "bmp_builder.h"
-#include "convert/convert_picture.h"
-#include "convert/picture_header.h"
+#include "convert/convert_file.h"
+#include "formats/bmp/picture_header.h"
 #include "reference_encoder.h"
 #include "support/checked_file.h"
 #include "support/io_error.h"
-#include "support/output_files.h"
+#include "support/output_set.h"
 #include "temp_dir.h"
 
 namespace tilora {
@@ -50,32 +50,27 @@ TEST_P(InterruptedTest, EarlierOutputsSurviveAndNothingIsLeft) {
   const BmpShape later = Picture(24, 8, 4, 2);  // other sizes, so a mix-up shows
   testing::WriteFileBytes(dir / "earlier.bmp", testing::BuildBmp(earlier));
   testing::WriteFileBytes(dir / "later.bmp", testing::BuildBmp(later));
-  ReadHeader(dir / "earlier.bmp");
-  ASSERT_TRUE(ConvertPicture(dir / "earlier.bmp", dir / "Pic").converted);
+  ASSERT_TRUE(ConvertFile(dir / "earlier.bmp", dir / "Pic").converted);
 
   const std::size_t failBefore = GetParam().failBefore;
   BeforeReplaceHook = [failBefore](std::size_t index) {
     if (index == failBefore) throw IoError(5, "injected fault");
   };
-  ReadHeader(dir / "later.bmp");
   try {
-    ConvertPicture(dir / "later.bmp", dir / "Pic");
+    ConvertFile(dir / "later.bmp", dir / "Pic");
     FAIL() << "the injected fault did not surface";
   } catch (const IoError& e) {
     EXPECT_STREQ(e.what(), "injected fault");
   }
   BeforeReplaceHook = nullptr;
 
-  // The palette goes first; whatever was not replaced is the earlier file.
-  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.plt"),
-            testing::ReferencePalette(failBefore == 0 ? earlier : later));
+  // The palette goes first, and is put back when the tile data fails.
+  EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.plt"), testing::ReferencePalette(earlier));
   EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.bin"), testing::ReferenceTiles(earlier));
   EXPECT_EQ(dir.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "earlier.bmp", "later.bmp"}));
   EXPECT_FALSE(SourceFile.IsOpen());
 
-  // The buffers were cleared: the same conversion now gives what a fresh
-  // process would.
-  ASSERT_TRUE(ConvertPicture(dir / "later.bmp", dir / "Pic").converted);
+  ASSERT_TRUE(ConvertFile(dir / "later.bmp", dir / "Pic").converted);
   EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.bin"), testing::ReferenceTiles(later));
   EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.plt"), testing::ReferencePalette(later));
 }
@@ -92,8 +87,7 @@ TEST(InterruptedTest, ForeignExceptionLeavesNoTemporary) {
   const BmpShape picture = Picture(8, 8, 8, 3);
   testing::WriteFileBytes(dir / "in.bmp", testing::BuildBmp(picture));
   BeforeReplaceHook = [](std::size_t) { throw std::bad_alloc(); };
-  ReadHeader(dir / "in.bmp");
-  EXPECT_THROW(ConvertPicture(dir / "in.bmp", dir / "Pic"), std::bad_alloc);
+  EXPECT_THROW(ConvertFile(dir / "in.bmp", dir / "Pic"), std::bad_alloc);
   EXPECT_EQ(dir.List(), std::vector<std::string>{"in.bmp"});
   EXPECT_FALSE(SourceFile.IsOpen());
 }

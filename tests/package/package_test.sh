@@ -27,6 +27,17 @@ for f in bin/tilora-convert share/applications/tilora.desktop share/icons/hicolo
 done
 grep -q '^MimeType=image/bmp;image/x-bmp;$' "$usr/share/applications/tilora.desktop" || fail "desktop entry"
 
+# The licence in Debian's machine-readable form: its format line, and a
+# paragraph for every file under GPL-2.0-or-later with that licence's text.
+copyright=$usr/share/doc/tilora/copyright
+[ -f "$copyright" ] || fail "missing share/doc/tilora/copyright"
+[ "$(head -n 1 "$copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+  fail "share/doc/tilora/copyright is not in Debian's machine-readable format"
+awk 'BEGIN { RS = "" }
+     /(^|\n)Files: \*(\n|$)/ && /\nCopyright: [^\n]+/ && /\nLicense: GPL-2\.0-or-later(\n|$)/ { files = 1 }
+     /^License: GPL-2\.0-or-later\n/ && /version 2 of the License/ && /any later version/ { text = 1 }
+     END { exit !(files && text) }' "$copyright" || fail "share/doc/tilora/copyright does not give GPL-2.0-or-later"
+
 version=$("$usr/bin/tilora-convert" --version)
 case $version in "tilora-convert "[0-9]*) ;; *) fail "--version printed '$version'" ;; esac
 

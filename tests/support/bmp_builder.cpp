@@ -34,8 +34,10 @@ int TableEntriesOf(const BmpShape& shape) {
   return shape.depth <= 8 ? 1 << shape.depth : 0;
 }
 
+int EntryBytesOf(const BmpShape& shape) { return shape.headerSize == 12 ? 3 : 4; }
+
 std::uint32_t DataOffsetOf(const BmpShape& shape) {
-  return 14 + shape.headerSize + 4 * static_cast<std::uint32_t>(TableEntriesOf(shape));
+  return 14 + shape.headerSize + static_cast<std::uint32_t>(EntryBytesOf(shape) * TableEntriesOf(shape));
 }
 
 std::array<std::uint8_t, 3> PaletteEntry(const BmpShape& shape, int i) {
@@ -56,34 +58,45 @@ std::vector<std::uint8_t> BuildBmp(const BmpShape& shape) {
   Put(out, 2, static_cast<std::uint32_t>(size), 4);
   Put(out, 10, offset, 4);
   Put(out, 14, shape.headerSize, 4);
-  Put(out, 18, static_cast<std::uint32_t>(shape.width), 4);
-  Put(out, 22, static_cast<std::uint32_t>(shape.height), 4);
-  Put(out, 26, 1, 2);
-  Put(out, 28, shape.depth, 2);
-  Put(out, 30, shape.compression, 4);
-  Put(out, 34, static_cast<std::uint32_t>(stride * rows), 4);
-  Put(out, 46, shape.coloursUsed, 4);
+  if (shape.headerSize == 12) {
+    // The old form: 16-bit sizes, no compression or colours-used field.
+    Put(out, 18, static_cast<std::uint32_t>(shape.width), 2);
+    Put(out, 20, static_cast<std::uint32_t>(shape.height), 2);
+    Put(out, 22, 1, 2);
+    Put(out, 24, shape.depth, 2);
+  } else {
+    Put(out, 18, static_cast<std::uint32_t>(shape.width), 4);
+    Put(out, 22, static_cast<std::uint32_t>(shape.height), 4);
+    Put(out, 26, 1, 2);
+    Put(out, 28, shape.depth, 2);
+    Put(out, 30, shape.compression, 4);
+    Put(out, 34, static_cast<std::uint32_t>(stride * rows), 4);
+    Put(out, 46, shape.coloursUsed, 4);
+  }
   const std::size_t table = 14 + shape.headerSize;
+  const auto entryBytes = static_cast<std::size_t>(EntryBytesOf(shape));
   for (int i = 0; i < TableEntriesOf(shape); ++i) {
     const auto entry = PaletteEntry(shape, i);
-    for (std::size_t c = 0; c < 3; ++c) out[table + 4 * static_cast<std::size_t>(i) + c] = entry[c];
+    for (std::size_t c = 0; c < 3; ++c) out[table + entryBytes * static_cast<std::size_t>(i) + c] = entry[c];
   }
   for (std::int64_t r = 0; r < rows; ++r) {
     // Bottom-up files store the picture's last row first.
     const std::int64_t fileRow = shape.height < 0 ? r : rows - 1 - r;
     std::uint8_t* row = out.data() + offset + fileRow * stride;
     for (std::int64_t b = 0; b < stride; ++b) row[b] = shape.filler;
-    if (shape.depth != 4 && shape.depth != 8) continue;
+    // A depth of 0 has no pixel bits, and rows of no bytes.
+    if (shape.depth > 8 || shape.depth == 0) continue;
+    // Pixels from the most significant bits of each byte on, the filler
+    // left in the bits after the last one.
+    const int depth = shape.depth;
+    const int mask = (1 << depth) - 1;
     for (std::int64_t x = 0; x < width; ++x) {
       const auto index = static_cast<std::size_t>(r * width + x);
-      const std::uint8_t v = index < shape.pixels.size() ? shape.pixels[index] : 0;
-      if (shape.depth == 8) {
-        row[x] = v;
-      } else if (x % 2 == 0) {
-        row[x / 2] = static_cast<std::uint8_t>((v & 0x0F) << 4 | (row[x / 2] & 0x0F));
-      } else {
-        row[x / 2] = static_cast<std::uint8_t>((row[x / 2] & 0xF0) | (v & 0x0F));
-      }
+      const int v = (index < shape.pixels.size() ? shape.pixels[index] : 0) & mask;
+      const std::int64_t bit = x * depth;
+      const int shift = 8 - depth - static_cast<int>(bit % 8);
+      std::uint8_t& b = row[bit / 8];
+      b = static_cast<std::uint8_t>((b & ~(mask << shift)) | v << shift);
     }
   }
   return out;

@@ -34,6 +34,7 @@ std::vector<std::uint8_t> BuildBmp(const BmpShape& shape);
 std::int64_t RowStride(std::int32_t width, int depth);
 std::uint32_t DataOffsetOf(const BmpShape& shape);
 int TableEntriesOf(const BmpShape& shape);
+int EntryBytesOf(const BmpShape& shape);  // 3 in the old 12-byte header form, else 4
 std::array<std::uint8_t, 3> PaletteEntry(const BmpShape& shape, int i);
 
 // Pixels 0..colours-1 from a seeded generator.

@@ -8,15 +8,14 @@ int ReferencePixel(const BmpShape& shape, std::int64_t x, std::int64_t y) {
   if (x < shape.width) {
     const auto index = static_cast<std::size_t>(y * shape.width + x);
     const int v = index < shape.pixels.size() ? shape.pixels[index] : 0;
-    return shape.depth == 4 ? (v & 0x0F) : v;
+    return v & ((1 << shape.depth) - 1);
   }
-  // At 4 bpp with an odd width the row's filler nibble is the next pixel.
-  if (shape.depth == 4 && shape.width % 2 == 1 && x == shape.width) return shape.filler & 0x0F;
+  // Padding, a 4-bit row's filler nibble included, is colour 0.
   return 0;
 }
 
 std::vector<std::uint8_t> ReferenceTile(const std::uint8_t (&pixels)[64], int depth) {
-  std::vector<std::uint8_t> tile(depth == 4 ? 32 : 64, 0);
+  std::vector<std::uint8_t> tile(static_cast<std::size_t>(8 * depth), 0);
   for (int i = 0; i < 8; ++i)
     for (int n = 0; n < depth; ++n)
       for (int k = 0; k < 8; ++k) {
@@ -48,7 +47,7 @@ std::vector<std::uint8_t> ReferencePalette(const BmpShape& shape) {
   const int full = shape.depth == 4 ? 16 : 256;
   std::int64_t entries = full;
   if (shape.coloursUsed >= 1 && shape.coloursUsed < static_cast<std::uint32_t>(full)) entries = shape.coloursUsed;
-  const std::int64_t room = (static_cast<std::int64_t>(DataOffsetOf(shape)) - 14 - shape.headerSize) / 4;
+  const std::int64_t room = (static_cast<std::int64_t>(DataOffsetOf(shape)) - 14 - shape.headerSize) / EntryBytesOf(shape);
   if (room < entries) entries = room;
   std::vector<std::uint8_t> out(static_cast<std::size_t>(2 * full), 0);
   for (int i = 0; i < entries; ++i) {

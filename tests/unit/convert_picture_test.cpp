@@ -1,13 +1,13 @@
 #include "convert/convert_picture.h"
+#include "convert/convert_file.h"
+#include "formats/bmp/bmp_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "bmp_builder.h"
-#include "convert/picture_header.h"
-#include "convert/pixel_plane.h"
-#include "convert/tile_buffer.h"
+#include "formats/bmp/picture_header.h"
 #include "support/checked_file.h"
 #include "support/io_error.h"
 #include "reference_encoder.h"
@@ -36,8 +36,7 @@ TEST_P(GoldenTest, OutputsMatchReferenceEncoder) {
   if (shape.pixels.empty())
     shape.pixels = testing::RandomPixels(static_cast<std::size_t>(shape.width) * rows, 1 << shape.depth, 7);
   testing::WriteFileBytes(dir / "in.bmp", testing::BuildBmp(shape));
-  ReadHeader(dir / "in.bmp");
-  const ConvertOutcome outcome = ConvertPicture(dir / "in.bmp", dir / "Pic");
+  const ConvertOutcome outcome = ConvertFile(dir / "in.bmp", dir / "Pic");
   ASSERT_TRUE(outcome.converted) << outcome.notice;
   EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.bin"), testing::ReferenceTiles(shape));
   EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.plt"), testing::ReferencePalette(shape));
@@ -74,6 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
         GoldenCase{"d8_header108", WithHeader(MakeShape(16, 8, 8), 108)},
         GoldenCase{"d8_short_table_used", WithTable(MakeShape(16, 8, 8), 20, 20)},
         GoldenCase{"d8_short_table_unannounced", WithTable(MakeShape(16, 8, 8), 5, 0)},
+        GoldenCase{"d4_old_header", WithHeader(MakeShape(13, 5, 4), 12)},
+        GoldenCase{"d8_old_header", WithHeader(MakeShape(8, 3, 8), 12)},
         GoldenCase{"d4_largest", MakeShape(2048, 1024, 4)}, GoldenCase{"d8_largest", MakeShape(1024, 1024, 8)},
         GoldenCase{"d4_widest", MakeShape(8192, 32, 4)}, GoldenCase{"d8_tallest", MakeShape(32, 4096, 8)}),
     [](const ::testing::TestParamInfo<GoldenCase>& param) { return std::string(param.param.name); });
@@ -86,19 +87,24 @@ class ConvertTest : public ::testing::Test {
     return dir_ / leaf;
   }
   ConvertOutcome OpenAndConvert(const std::string& path, const std::string& base) {
-    ReadHeader(path);
-    return ConvertPicture(path, base);
+    Open(path);
+    return ConvertPicture(path, base, opened_);
+  }
+  void Open(const std::string& path) {
+    opened_.stamp = ReadHeader(path);
+    opened_.header = PictureHeader;
   }
   // The failure text of a conversion, or "" when it did not fail.
   std::string FailureOf(const std::string& path, const std::string& base) {
     try {
-      ConvertPicture(path, base);
+      ConvertFile(path, base);
     } catch (const IoError& e) {
       return FailureText(e.what());
     }
     return "";
   }
   TempDir dir_;
+  OpenedPicture opened_;
 };
 
 TEST_F(ConvertTest, OutputSizes) {
@@ -123,14 +129,13 @@ TEST_F(ConvertTest, StaleHeaderIsNotConverted) {
   auto compressed = MakeShape(8, 8, 4);
   compressed.compression = 2;
   const auto rle = Write(compressed, "rle.bmp");
-  ReadHeader(rle);
-  EXPECT_EQ(ConvertPicture(rle, dir_ / "Out").notice, kStaleHeaderNotice);
+  Open(rle);
+  EXPECT_EQ(ConvertPicture(rle, dir_ / "Out", opened_).notice, kStaleHeaderNotice);
   testing::WriteFileBytes(dir_ / "cut.bmp", std::vector<std::uint8_t>(26, 0));
-  EXPECT_THROW(ReadHeader(dir_ / "cut.bmp"), IoError);
-  EXPECT_EQ(ConvertPicture(good, dir_ / "Out").notice, kStaleHeaderNotice);
+  EXPECT_THROW(Open(dir_ / "cut.bmp"), IoError);
+  EXPECT_EQ(ConvertPicture(good, dir_ / "Out", opened_).notice, kStaleHeaderNotice);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "Out.bin"));
-  ReadHeader(good);
-  EXPECT_TRUE(ConvertPicture(good, dir_ / "Out").converted);
+  EXPECT_TRUE(OpenAndConvert(good, dir_ / "Out").converted);
 }
 
 TEST_F(ConvertTest, NoWorkingCopyAndAUsersDatBinIsLeftAlone) {
@@ -174,7 +179,6 @@ TEST_F(ConvertTest, EveryConversionStartsFromZeroedBuffers) {
   auto cut = testing::BuildBmp(full);
   cut.resize(cut.size() - 20);
   testing::WriteFileBytes(dir_ / "cut.bmp", cut);
-  ReadHeader(dir_ / "cut.bmp");
   EXPECT_EQ(FailureOf(dir_ / "cut.bmp", dir_ / "B"), "Read beyond end of file.");
   BmpShape small = MakeShape(8, 12, 8);
   small.pixels.assign(96, 0x11);
@@ -182,8 +186,46 @@ TEST_F(ConvertTest, EveryConversionStartsFromZeroedBuffers) {
   EXPECT_EQ(testing::ReadFileBytes(dir_ / "C.bin"), testing::ReferenceTiles(small));
   ASSERT_TRUE(OpenAndConvert(dir_ / "small.bmp", dir_ / "D").converted);
   EXPECT_EQ(testing::ReadFileBytes(dir_ / "D.bin"), testing::ReadFileBytes(dir_ / "C.bin"));
-  EXPECT_EQ(PixelPlane[0][0], 0);
-  EXPECT_EQ(TileBuffer[0], 0);
+}
+
+// The window converts what it opened: a picture rewritten in between, even
+// to the same size, is refused and nothing is written.
+TEST_F(ConvertTest, PictureChangedSinceOpenedIsRefused) {
+  const auto picture = Write(MakeShape(16, 16, 8));
+  Open(picture);
+  const struct {
+    const char* name;
+    BmpShape shape;
+  } changes[] = {{"geometry", MakeShape(8, 32, 8)}, {"depth", MakeShape(32, 16, 4)}, {"same header", MakeShape(16, 16, 8)}};
+  for (const auto& change : changes) {
+    auto bytes = testing::BuildBmp(change.shape);
+    bytes.push_back(0);  // the size differs even where the header does not
+    testing::WriteFileBytes(picture, bytes);
+    const ConvertOutcome outcome = ConvertPicture(picture, dir_ / "Pic", opened_);
+    EXPECT_FALSE(outcome.converted) << change.name;
+    EXPECT_EQ(outcome.notice, kChangedNotice) << change.name;
+  }
+  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"in.bmp"}));
+  Open(picture);
+  EXPECT_TRUE(ConvertPicture(picture, dir_ / "Pic", opened_).converted);
+}
+
+// Only bitmaps are read as bitmaps: the signature and one plane.
+TEST_F(ConvertTest, NotABitmapIsRefused) {
+  auto bytes = testing::BuildBmp(MakeShape(8, 8, 4));
+  const struct {
+    const char* name;
+    std::size_t at;
+    std::uint8_t value;
+  } cases[] = {{"signature", 0, 'P'}, {"planes zero", 26, 0}, {"two planes", 26, 2}};
+  for (const auto& c : cases) {
+    auto patched = bytes;
+    patched[c.at] = c.value;
+    testing::WriteFileBytes(dir_ / "in.bmp", patched);
+    const ConvertOutcome outcome = ConvertFile(dir_ / "in.bmp", dir_ / "Pic");
+    EXPECT_EQ(outcome.notice, kNotBmpNotice) << c.name;
+  }
+  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"in.bmp"}));
 }
 
 TEST_F(ConvertTest, EmptyBaseNameGivesDotFiles) {

@@ -1,19 +1,10 @@
 #include "ui/dialog/fitting.h"
 
 #include <algorithm>
-#include <limits>
+
+#include "ui/dialog/extended_truncation.h"
 
 namespace tilora::ui {
-
-// The quotients are taken with a 64-bit significand and truncated, so a size
-// that is a whole number in exact arithmetic can come out one smaller (a
-// 100 x 300 picture in a 150 x 99 view is 32 wide, not 33). Only x86's
-// extended type gives those results everywhere.
-#if defined(__i386__) || defined(__x86_64__) || defined(_M_IX86) || defined(_M_X64)
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "the fitting rule needs long double with a 64-bit significand");
-#endif
-using Extended = long double;
 
 namespace {
 
@@ -24,28 +15,30 @@ double AspectRatio(int w, int h) {
   return a;
 }
 
-int Trunc(Extended value) { return static_cast<int>(value); }
-
 }  // namespace
 
 QRect FitPicture(int w, int h, int cw, int ch) {
   int width = cw;
   int height = ch;
   if (w > 0 && h > 0) {
-    const Extended a = static_cast<Extended>(AspectRatio(w, h));
+    // The sizes are products and quotients with the ratio rounded to a 64-bit
+    // significand and truncated, so a size that is a whole number in exact
+    // arithmetic can come out one smaller (a 100 x 300 picture in a 150 x 99
+    // view is 32 wide, not 33).
+    const double a = AspectRatio(w, h);
     if (w > h) {
       width = cw;
-      height = Trunc(static_cast<Extended>(cw) / a);
+      height = ExtendedQuotientTruncated(cw, a);
       if (height > ch) {
         height = ch;
-        width = Trunc(static_cast<Extended>(ch) * a);
+        width = ExtendedProductTruncated(ch, a);
       }
     } else {
       height = ch;
-      width = Trunc(static_cast<Extended>(ch) * a);
+      width = ExtendedProductTruncated(ch, a);
       if (width > cw) {
         width = cw;
-        height = Trunc(static_cast<Extended>(cw) / a);
+        height = ExtendedQuotientTruncated(cw, a);
       }
     }
   }

@@ -5,10 +5,11 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
-#include <QShowEvent>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
@@ -21,6 +22,7 @@
 #include "ui/dialog/fitting.h"
 #include "ui/dialog/picture_file_dialog.h"
 #include "ui/dialog/picture_view.h"
+#include "ui/dialog/preview_decoder.h"
 #include "ui/dialog/preview_form.h"
 #include "ui/dialog/silent_paint_panel.h"
 #include "ui/picture_loader.h"
@@ -63,19 +65,6 @@ class RunScope {
 
 }  // namespace
 
-TPictureFileDialog::TPictureFileDialog(QWidget* parent, TOpenPictureDialog& picker)
-    : QFileDialog(parent), picker_(picker) {}
-
-void TPictureFileDialog::done(int result) {
-  if (result == QDialog::Accepted && !picker_.HostCanClose(selectedFiles().value(0))) return;
-  QFileDialog::done(result);
-}
-
-void TPictureFileDialog::showEvent(QShowEvent* event) {
-  QFileDialog::showEvent(event);
-  if (!event->spontaneous()) picker_.HostShown();
-}
-
 QString TOpenPictureDialog::DefaultFilter() {
   return QStringLiteral(
       "All (*.bmp;*.ico;*.emf;*.wmf)|*.bmp;*.ico;*.emf;*.wmf|Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|"
@@ -94,9 +83,15 @@ QStringList TOpenPictureDialog::QtNameFilters(const QString& filter) {
 }
 
 TOpenPictureDialog::TOpenPictureDialog(QWidget* owner)
-    : QObject(owner), owner_(owner), filter_(DefaultFilter()), options_(ofHideReadOnly | ofEnableSizing) {
+    : QObject(owner),
+      PreviewDecoder(tilora::ui::LoadPicture),
+      owner_(owner),
+      filter_(DefaultFilter()),
+      options_(ofHideReadOnly | ofEnableSizing),
+      decoder_(new TPreviewDecoder(this)) {
   InitDialogResources();
   CreateControls();
+  connect(decoder_, &TPreviewDecoder::Decoded, this, &TOpenPictureDialog::ShowPreview);
 }
 
 TOpenPictureDialog::~TOpenPictureDialog() { delete picturePanel_; }
@@ -130,9 +125,19 @@ void TOpenPictureDialog::CreateControls() {
   previewButton_->setIcon(GlyphIcon());
   previewButton_->setIconSize(QSize(16, 16));
   previewButton_->setToolTip(Text("Preview"));
+  previewButton_->setAccessibleName(Text("Preview"));
+  previewButton_->setAccessibleDescription(Text("Opens a larger preview (Ctrl+P)"));
   previewButton_->setAttribute(Qt::WA_AlwaysShowToolTips);
   previewButton_->raise();
   connect(previewButton_, &QToolButton::clicked, this, &TOpenPictureDialog::RunPreviewCommand);
+
+  // The button takes no focus; the keyboard reaches it through Ctrl+P
+  // wherever the focus is in the file dialog that holds the area.
+  auto* previewKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), picturePanel_);
+  previewKey->setContext(Qt::WindowShortcut);
+  connect(previewKey, &QShortcut::activated, this, [this] {
+    if (previewButton_->isEnabled()) RunPreviewCommand();
+  });
 }
 
 QFileDialog* TOpenPictureDialog::Host() const { return host_; }
@@ -148,6 +153,8 @@ bool TOpenPictureDialog::Run() {
   int result = QDialog::Rejected;
   {
     RunScope scope([this] {
+      // A decode still running belongs to this run's selection.
+      decoder_->Cancel();
       DetachPreviewArea();
       host_ = nullptr;
     });
@@ -237,6 +244,7 @@ void TOpenPictureDialog::DialogShown() {
   previewButton_->move(paintPanelRight - previewButton_->width() - 2, 1);
   previewButton_->raise();
   // The label and the button keep what the last run left in them.
+  decoder_->Cancel();
   paintBox_->SetPicture(QImage());
   previewedFileName_.clear();
   paintPanel_->SetCaption(Text("(None)"));
@@ -251,27 +259,27 @@ void TOpenPictureDialog::CurrentChanged(const QString& path) {
 void TOpenPictureDialog::SelectionChanged() {
   const QString name = FileName();
   // Exact, case-sensitive: the same text means the same preview, including
-  // a preview that failed.
+  // a preview that failed or is still being decoded.
   if (name != previewedFileName_) {
     previewedFileName_ = name;
-    bool ok = false;
-    try {
-      if (!name.isEmpty() && QFileInfo(name).isFile()) {
-        const QImage picture = LoadPreviewPicture(name);
-        if (!picture.isNull()) {
-          paintBox_->SetPicture(picture);
-          pictureLabel_->setText(QStringLiteral(" (%1x%2)").arg(picture.width()).arg(picture.height()));
-          previewButton_->setEnabled(true);
-          paintPanel_->SetCaption(QString());
-          ok = true;
-        }
-      }
-    } catch (...) {
-      ok = false;
-    }
-    if (!ok) ShowNoPicture();
+    // The previous selection's picture would pass for this one's, with its
+    // size and an enabled preview command; none is shown until it arrives.
+    ShowNoPicture();
+    if (name.isEmpty())
+      decoder_->Cancel();
+    else
+      decoder_->Request(name, PreviewDecoder);
   }
   if (OnSelectionChange) OnSelectionChange(this);
+}
+
+void TOpenPictureDialog::ShowPreview(const QString& path, const QImage& picture) {
+  // A picture that cannot be shown leaves the no-picture state in place.
+  if (path != previewedFileName_ || picture.isNull()) return;
+  paintBox_->SetPicture(picture);
+  pictureLabel_->setText(QStringLiteral(" (%1x%2)").arg(picture.width()).arg(picture.height()));
+  previewButton_->setEnabled(true);
+  paintPanel_->SetCaption(QString());
 }
 
 void TOpenPictureDialog::ShowNoPicture() {
@@ -347,11 +355,6 @@ int TOpenPictureDialog::ExecDialog(QFileDialog& dialog) { return dialog.exec(); 
 int TOpenPictureDialog::ExecPreview(QDialog& form) { return form.exec(); }
 
 void TOpenPictureDialog::HostCurrentChanged(const QString& path) { CurrentChanged(path); }
-
-QImage TOpenPictureDialog::LoadPreviewPicture(const QString& path) {
-  QString error;
-  return tilora::ui::LoadPicture(path, &error);
-}
 
 QRect TOpenPictureDialog::MonitorGeometry(const QWidget* window) const {
   QScreen* screen = window ? window->screen() : nullptr;

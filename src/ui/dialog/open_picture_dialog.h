@@ -14,14 +14,18 @@ class QLabel;
 class QToolButton;
 class QWidget;
 class TPictureView;
+class TPreviewDecoder;
 class TSilentPaintPanel;
 class TPictureFileDialog;
 
 // The picture-open dialog: Qt's own (non-native) open-file dialog with a
 // preview area at the right of its controls, showing the selected picture's
-// size, the picture scaled to fit, and a button for a larger preview window.
-// The controls of the preview area and the last previewed name live as long
-// as the dialog and are kept from one run to the next.
+// size, the picture scaled to fit, and a button (or Ctrl+P) for a larger
+// preview window. Pictures are decoded off the user-interface thread; while
+// the selection's picture is being decoded the area shows no picture, never
+// the previous selection's. The controls of the preview area and the last
+// previewed name live as long as the dialog and are kept from one run to the
+// next.
 class TOpenPictureDialog : public QObject {
   Q_OBJECT
 
@@ -37,6 +41,9 @@ class TOpenPictureDialog : public QObject {
   Q_DECLARE_FLAGS(TOpenOptions, TOpenOption)
 
   using TNotifyEvent = std::function<void(QObject* sender)>;
+  // Decodes a file for the preview; called on a worker thread, so it must
+  // not touch widgets. A null image, with the reason in *error, on failure.
+  using PictureDecoder = std::function<QImage(const QString& path, QString* error)>;
   using TCloseQueryEvent = std::function<void(QObject* sender, bool& canClose)>;
 
   // Every picture format the preview decodes, "All" first.
@@ -78,6 +85,9 @@ class TOpenPictureDialog : public QObject {
   // the default is a critical message box captioned with the application
   // title. The text comes as the failure gave it, without the final ".".
   std::function<void(const QString& text)> FailureBox;
+  // The preview's decoder, tilora::ui::LoadPicture unless replaced; a
+  // replacement takes effect from the next selection.
+  PictureDecoder PreviewDecoder;
 
   QWidget* PicturePanel() const { return picturePanel_; }
   QLabel* PictureLabel() const { return pictureLabel_; }
@@ -85,6 +95,8 @@ class TOpenPictureDialog : public QObject {
   TSilentPaintPanel* PaintPanel() const { return paintPanel_; }
   TPictureView* PaintBox() const { return paintBox_; }
   QString PreviewedFileName() const { return previewedFileName_; }
+  // The preview's decodes in progress.
+  TPreviewDecoder* Decodes() const { return decoder_; }
   // The file dialog of the run in progress, or null.
   QFileDialog* Host() const;
 
@@ -109,7 +121,6 @@ class TOpenPictureDialog : public QObject {
   virtual void HostCurrentChanged(const QString& path);
   // The current selection is now path: FileName follows it, and the preview.
   void CurrentChanged(const QString& path);
-  virtual QImage LoadPreviewPicture(const QString& path);
   virtual QRect MonitorGeometry(const QWidget* window) const;
 
  private:
@@ -122,6 +133,7 @@ class TOpenPictureDialog : public QObject {
   void HostShown();
   bool HostCanClose(const QString& confirmed);
   void ShowNoPicture();
+  void ShowPreview(const QString& path, const QImage& picture);
   void RunPreviewCommand();
   void ReportFailure(const QString& text);
   QWidget* ActiveWindow() const;
@@ -141,6 +153,7 @@ class TOpenPictureDialog : public QObject {
   TSilentPaintPanel* paintPanel_ = nullptr;
   TPictureView* paintBox_ = nullptr;
   QString previewedFileName_;
+  TPreviewDecoder* decoder_ = nullptr;  // a child: goes with the dialog
 
   TPictureFileDialog* host_ = nullptr;
   QString currentPath_;

@@ -12,11 +12,20 @@ class TPictureFileDialog : public QFileDialog {
  public:
   TPictureFileDialog(QWidget* parent, TOpenPictureDialog& picker);
 
+  void accept() override;
   void done(int result) override;
+
+  // A typed name whose last part holds "*" or "?" filters the list instead
+  // of being returned, as the platform's dialog does: "*.emf", "a?.bmp",
+  // "*.bmp;*.ico", "art/*.bmp" (the list moves to art). True when applied;
+  // false for a plain name, or a folder part that is no folder.
+  bool ApplyTypedPattern(const QString& typed);
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
+  void FitSizeColumn();
+
   TOpenPictureDialog& picker_;
 };

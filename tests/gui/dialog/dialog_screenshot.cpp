@@ -19,6 +19,7 @@
 #include "bmp_builder.h"
 #include "temp_dir.h"
 #include "ui/dialog/open_picture_dialog.h"
+#include "ui/dialog/preview_decoder.h"
 #include "ui/dialog/preview_form.h"
 
 namespace {
@@ -53,6 +54,8 @@ class ShotDialog : public TOpenPictureDialog {
     });
     if (found) {
       QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(item).center());
+      // The preview decodes in the background.
+      WaitFor([this] { return !Decodes()->Pending(); });
       QTest::qWait(200);
       ok = host.grab().save(out_) && PreviewedFileName() == QDir::toNativeSeparators(picture_);
       QTest::mouseClick(PreviewButton(), Qt::LeftButton);

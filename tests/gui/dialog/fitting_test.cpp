@@ -2,7 +2,10 @@
 
 #include <QTest>
 
+#include "ui/dialog/extended_truncation.h"
+
 using tilora::ui::DialogPosition;
+using tilora::ui::ExtendedProductTruncated;
 using tilora::ui::FitPicture;
 using tilora::ui::FullPreviewClientSize;
 
@@ -22,6 +25,16 @@ class FittingTest : public QObject {
     // the ratio rounded to double and truncated in extended precision.
     QTest::newRow("tall, extended product") << QSize(100, 300) << QSize(150, 99) << QRect(59, 0, 32, 99);
     QTest::newRow("wide, extended quotient") << QSize(500, 300) << QSize(150, 100) << QRect(0, 5, 150, 89);
+    // And here exact arithmetic would give one less: the ratio's rounding
+    // leaves the product (quotient) just short of a whole number, and the
+    // 64-bit significand rounds it up to it.
+    QTest::newRow("tall, product rounded up") << QSize(4288, 4662) << QSize(2200, 2331) << QRect(28, 0, 2144, 2331);
+    QTest::newRow("wide, quotient rounded up") << QSize(4801, 4261) << QSize(9602, 9000) << QRect(0, 239, 9602, 8522);
+    // Short of a whole number by more than half the last place: kept below.
+    // Below a power of two that place is half as wide.
+    QTest::newRow("product short of 1") << QSize(1, 65535) << QSize(10, 65535) << QRect(5, 0, 0, 65535);
+    QTest::newRow("quotient short of a whole number")
+        << QSize(4, 298842) << QSize(17500, 1400000000) << QRect(0, 46283125, 17500, 1307433749);
     QTest::newRow("empty picture fills the view") << QSize(0, 0) << QSize(150, 100) << QRect(0, 0, 150, 100);
     QTest::newRow("zero height fills the view") << QSize(300, 0) << QSize(150, 100) << QRect(0, 0, 150, 100);
     QTest::newRow("zero width fills the view") << QSize(0, 300) << QSize(150, 100) << QRect(0, 0, 150, 100);
@@ -34,6 +47,25 @@ class FittingTest : public QObject {
     QFETCH(QSize, view);
     QFETCH(QRect, drawn);
     QCOMPARE(FitPicture(picture.width(), picture.height(), view.width(), view.height()), drawn);
+  }
+
+  // Products exactly halfway between two 64-bit significands go to the even
+  // one, which is the whole number; a ratio one place smaller falls short.
+  void ProductTiesRoundToTheWholeNumber_data() {
+    QTest::addColumn<int>("n");
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<int>("truncated");
+    QTest::newRow("tie below 4099") << 3453 << 0x1.2fe4b79116c2bp+0 << 4099;
+    QTest::newRow("short of 4099") << 3453 << 0x1.2fe4b79116c2ap+0 << 4098;
+    QTest::newRow("tie below 2^13") << 8191 << 0x1.0008004002001p+0 << 8192;
+    QTest::newRow("short of 2^13") << 8191 << 0x1.0008004002p+0 << 8191;
+    QTest::newRow("negative tie") << -3453 << 0x1.2fe4b79116c2bp+0 << -4099;
+  }
+  void ProductTiesRoundToTheWholeNumber() {
+    QFETCH(int, n);
+    QFETCH(double, ratio);
+    QFETCH(int, truncated);
+    QCOMPARE(ExtendedProductTruncated(n, ratio), truncated);
   }
 
   void DialogPositionCentresAcrossAndAThirdDown_data() {

@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "bmp_builder.h"
+#include "dialog_test_support.h"
 #include "gui_test_main.h"
 #include "temp_dir.h"
 #include "ui/dialog/fitting.h"
@@ -24,96 +25,17 @@
 
 using tilora::testing::BmpShape;
 using tilora::testing::BuildBmp;
+using tilora::testing::CompareState;
+using tilora::testing::Confirm;
+using tilora::testing::kNoPicture;
+using tilora::testing::Path;
+using tilora::testing::PreviewState;
+using tilora::testing::StateOf;
 using tilora::testing::TempDir;
+using tilora::testing::TestDialog;
+using tilora::testing::WriteBmp;
+using tilora::testing::WriteBytes;
 using tilora::testing::WriteFileBytes;
-
-namespace {
-
-// Runs are scripted instead of modal; the current selection is whatever the
-// test says, not what Qt's background folder loading has got to.
-class TestDialog : public TOpenPictureDialog {
- public:
-  using TOpenPictureDialog::TOpenPictureDialog;
-  using TOpenPictureDialog::DialogShown;
-
-  QStringList loads;
-  QRect monitor{0, 0, 1920, 1080};
-  // Runs with the file dialog shown; the run ends with `result` unless the
-  // script ended it.
-  std::function<void(QFileDialog&)> script;
-  int result = QDialog::Rejected;
-  std::function<void(TPreviewForm&)> previewScript;
-  int previews = 0;
-
-  void Select(const QString& path) { CurrentChanged(path); }
-
- protected:
-  int ExecDialog(QFileDialog& dialog) override {
-    dialog.show();
-    if (script) script(dialog);
-    if (dialog.isVisible()) static_cast<QDialog&>(dialog).done(result);
-    return dialog.result();
-  }
-  int ExecPreview(QDialog& form) override {
-    ++previews;
-    if (previewScript) previewScript(static_cast<TPreviewForm&>(form));
-    return form.result();
-  }
-  void HostCurrentChanged(const QString&) override {}
-  QImage LoadPreviewPicture(const QString& path) override {
-    loads << path;
-    return TOpenPictureDialog::LoadPreviewPicture(path);
-  }
-  QRect MonitorGeometry(const QWidget*) const override { return monitor; }
-};
-
-QString Path(const TempDir& dir, const char* leaf) { return QString::fromStdString(dir / leaf); }
-
-QString WriteBmp(const TempDir& dir, const char* leaf, int width, int height) {
-  BmpShape shape;
-  shape.width = width;
-  shape.height = height;
-  shape.depth = 8;
-  WriteFileBytes(dir / leaf, BuildBmp(shape));
-  return Path(dir, leaf);
-}
-
-QString WriteBytes(const TempDir& dir, const char* leaf, const std::string& bytes) {
-  WriteFileBytes(dir / leaf, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  return Path(dir, leaf);
-}
-
-// Clicks the dialog's Open button, as the user does to confirm a name.
-void Confirm(QFileDialog& host) {
-  auto* buttons = host.findChild<QDialogButtonBox*>();
-  QVERIFY(buttons && buttons->button(QDialogButtonBox::Open));
-  QVERIFY(buttons->button(QDialogButtonBox::Open)->isEnabled());
-  QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
-}
-
-// What the preview area shows: label, caption, button enabled, picture size.
-struct PreviewState {
-  QString label;
-  QString caption;
-  bool button;
-  QSize picture;
-};
-
-PreviewState StateOf(const TOpenPictureDialog& dialog) {
-  return {dialog.PictureLabel()->text(), dialog.PaintPanel()->Caption(), dialog.PreviewButton()->isEnabled(),
-          dialog.PaintBox()->Picture().size()};
-}
-
-void CompareState(const PreviewState& actual, const PreviewState& expected) {
-  QCOMPARE(actual.label, expected.label);
-  QCOMPARE(actual.caption, expected.caption);
-  QCOMPARE(actual.button, expected.button);
-  QCOMPARE(actual.picture, expected.picture);
-}
-
-const PreviewState kNoPicture{QStringLiteral("Picture:"), QStringLiteral("(None)"), false, QSize(0, 0)};
-
-}  // namespace
 
 class OpenPictureDialogTest : public QObject {
   Q_OBJECT
@@ -256,7 +178,7 @@ class OpenPictureDialogTest : public QObject {
     dialog.Run();
     QStringList expected;
     for (const QString& l : loads) expected << base + l;
-    QCOMPARE(dialog.loads, expected);
+    QCOMPARE(dialog.Loads(), expected);
     QCOMPARE(dialog.PreviewedFileName(), base + selections.last());
     // A remembered failure stays a failure.
     if (selections.first() == QStringLiteral("bad.bmp"))

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "encode/console_encoding.h"
+#include "formats/bmp/picture_header.h"
+#include "support/platform_file.h"
+
+namespace tilora {
+
+// A picture as an earlier open saw it; converting it after it has changed
+// would convert something the user has not seen.
+struct OpenedPicture {
+  platform::FileStamp stamp;
+  PictureHeaderRecord header;
+};
+
+struct ConvertOptions {
+  int bpp = 0;        // output bits per pixel; 0: the picture's own, when 4 or 8
+  TileOptions tiles;  // map, flips, bases, mode 7...; its bpp is decided from the above
+  std::string preview;  // when not empty: a PNG of the picture as the console shows it
+  std::optional<OpenedPicture> expected;
+};
+
+// What a conversion ended with when it did not fail: converted, or refused
+// with a notice for the user.
+struct ConvertOutcome {
+  bool converted = false;
+  std::string notice;
+  std::vector<std::string> written;  // output file names, in the order written
+};
+
+// The one conversion: reads the picture at path through one open, encodes
+// it and writes base + ".plt" and base + ".bin", with a map base + ".map",
+// interleaved mode 7 base + ".vram" instead of tiles and map (relative names
+// against the current folder), and the preview, as one set (see
+// WriteOutputSet). Raises IoError on a failed read or write; then every
+// output is as it was.
+ConvertOutcome ConvertFile(const std::string& path, const std::string& base, const ConvertOptions& options = {});
+
+// The refusal of a depth that cannot be converted.
+std::string DepthNotice(int depth);
+
+inline constexpr const char* kChangedNotice =
+    "The picture has changed since it was opened. Open it again, then convert it.";
+
+}  // namespace tilora

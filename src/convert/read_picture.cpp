@@ -1,0 +1,139 @@
+#include "convert/read_picture.h"
+
+#include <vector>
+
+#include "convert/limits.h"
+#include "formats/bmp/bmp_reader.h"
+#include "formats/png/png_reader.h"
+#include "support/byte_source.h"
+
+namespace tilora {
+namespace {
+
+// A PNG is read whole before it is decoded; none that fits the size limits
+// comes near this.
+constexpr std::int64_t kMaxPngFileBytes = std::int64_t{256} << 20;
+
+bool SameHeader(const PictureHeaderRecord& a, const PictureHeaderRecord& b) {
+  return a.DataOffset == b.DataOffset && a.Width == b.Width && a.Height == b.Height && a.Depth == b.Depth &&
+         a.Compression == b.Compression && a.HeaderSize == b.HeaderSize && a.Planes == b.Planes;
+}
+
+// The tile-count limit holds for plain tile data; a map's tiles are counted
+// by its encoder.
+std::optional<std::string> SizeRefusal(std::int64_t width, std::int64_t height, int bpp, const TileOptions& tiles) {
+  if (tiles.map || tiles.mode7) return SizeNotice(width, height);
+  return LimitNotice(width, height, bpp);
+}
+
+// Bit fields in their standard layouts are plain colours too.
+std::optional<std::string> AcceptanceRefusal(ByteSource& source, const BmpLayout& layout) {
+  if (!IsBmp(layout)) return kNotBmpNotice;
+  if (layout.compression == kBmpBitFields && (layout.depth == 16 || layout.depth == 32) &&
+      ReadBmpChannels(source, layout).standard)
+    return std::nullopt;
+  if (layout.compression != 0) return kCompressionNotice;
+  return std::nullopt;
+}
+
+// Where the headers put the table and the rows so that they cannot be read.
+std::optional<std::string> LayoutRefusal(const BmpLayout& layout) {
+  if (layout.dataOffset < 0) return "The pixel data offset " + std::to_string(layout.dataOffset) + " is negative.";
+  if (!layout.coreHeader() && layout.headerSize < bmp::kInfoHeaderSize)
+    return "The picture's information header is " + std::to_string(layout.headerSize) +
+           " bytes long; only pictures with a header of 12 bytes or of at least 40 bytes are converted.";
+  if (layout.tableOffset() > layout.dataOffset)
+    return "The picture's colour table would start at byte " + std::to_string(layout.tableOffset()) +
+           ", past its pixel data at byte " + std::to_string(layout.dataOffset) + ".";
+  return std::nullopt;
+}
+
+bool ReadableDepth(int depth) {
+  return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
+}
+
+PictureRead ReadBitmap(FileSource& source, const ConvertOptions& options) {
+  PictureRead read;
+  const BmpLayout layout = ReadBmpLayout(source);
+  if (options.expected && !SameHeader(HeaderOf(layout), options.expected->header)) read.refusal = kChangedNotice;
+  else read.refusal = AcceptanceRefusal(source, layout);
+  if (read.refusal) return read;
+  read.bpp = ReadableDepth(layout.depth) ? OutputDepth(options, layout.depth, layout.depth <= 8) : 0;
+  if (read.bpp == 0) read.refusal = DepthNotice(layout.depth);
+  else read.refusal = SizeRefusal(layout.width, layout.height, read.bpp, options.tiles);
+  if (!read.refusal) read.refusal = LayoutRefusal(layout);
+  if (!read.refusal) read.picture = ReadBmpPicture(source, layout);
+  return read;
+}
+
+std::optional<std::string> ReadPng(FileSource& source, Picture& picture) {
+  const std::int64_t size = source.Stamp().size;
+  if (size > kMaxPngFileBytes)
+    return "The PNG file is " + std::to_string(size >> 20) + " MiB; at most " +
+           std::to_string(kMaxPngFileBytes >> 20) + " MiB are read.";
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  bytes.resize(source.ReadAt(0, bytes.data(), bytes.size()));
+  try {
+    picture = DecodePng(bytes);
+  } catch (const PngError& e) {
+    return e.what();
+  }
+  return std::nullopt;
+}
+
+bool IsPng(ByteSource& source) {
+  std::uint8_t signature[8] = {};
+  const std::size_t got = source.ReadAt(0, signature, sizeof signature);
+  return LooksLikePng({signature, got});
+}
+
+}  // namespace
+
+int OutputDepth(const ConvertOptions& options, int pictureDepth, bool indexed) {
+  if (!indexed) return 0;
+  if (options.tiles.mode7) return 8;
+  if (options.bpp != 0) return options.bpp;
+  return pictureDepth == 4 || pictureDepth == 8 ? pictureDepth : 0;
+}
+
+PictureRead ReadPictureFile(const std::string& path, const ConvertOptions& options) {
+  FileSource source(path);
+  if (options.expected && source.Stamp() != options.expected->stamp) return {{}, 0, kChangedNotice};
+  if (!IsPng(source)) return ReadBitmap(source, options);
+  PictureRead read;
+  read.refusal = ReadPng(source, read.picture);
+  if (read.refusal) return read;
+  const Picture& p = read.picture;
+  read.bpp = OutputDepth(options, p.depth, p.indexed);
+  if (read.bpp == 0) read.refusal = DepthNotice(p.depth);
+  else read.refusal = SizeRefusal(p.width, p.height, read.bpp, options.tiles);
+  return read;
+}
+
+PictureDescription DescribePictureFile(const std::string& path) {
+  PictureDescription d;
+  FileSource source(path);
+  PictureHeaderRecord header;
+  if (IsPng(source)) {
+    Picture picture;
+    d.refusal = ReadPng(source, picture);
+    if (d.refusal) return d;
+    header.Width = picture.width;
+    header.Height = picture.height;
+    header.Depth = static_cast<std::uint16_t>(picture.depth);
+    d.picture = std::move(picture);
+  } else {
+    const BmpLayout layout = ReadBmpLayout(source);
+    header = HeaderOf(layout);
+    d.refusal = AcceptanceRefusal(source, layout);
+    if (!d.refusal && !ReadableDepth(layout.depth)) d.refusal = DepthNotice(layout.depth);
+    if (!d.refusal) d.refusal = SizeNotice(layout.width, layout.height);
+    if (!d.refusal) d.refusal = LayoutRefusal(layout);
+    if (!d.refusal) d.picture = ReadBmpPicture(source, layout);
+  }
+  d.resolution = ResolutionText(header);
+  d.format = FormatText(header);
+  return d;
+}
+
+}  // namespace tilora

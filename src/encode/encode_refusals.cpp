@@ -1,0 +1,67 @@
+#include "encode/encode_refusals.h"
+
+#include <string>
+
+namespace tilora::refusals {
+namespace {
+
+std::string At(std::int32_t x, std::int32_t y) { return std::to_string(x) + "," + std::to_string(y); }
+
+Refusal OfPicture(std::string message) { return {RefusalKind::Picture, std::move(message)}; }
+
+}  // namespace
+
+Refusal NotIndexed() { return OfPicture("The picture has no colour table; tiles need a picture of colour indices."); }
+
+Refusal PixelsDoNotMatchSize() {
+  return Internal("the picture holds a different number of pixels than its size gives");
+}
+
+Refusal IndexPastReach(std::int32_t x, std::int32_t y, unsigned index, int bpp) {
+  const int perBlock = 1 << bpp;
+  return OfPicture("The tile at " + At(x, y) + " uses colour " + std::to_string(index) + "; at " + std::to_string(bpp) +
+                   " bpp only colours 0-" + std::to_string(8 * perBlock - 1) + " fit (8 sub-palettes of " +
+                   std::to_string(perBlock) + ").");
+}
+
+Refusal MixedSubPalettes(std::int32_t x, std::int32_t y, int first, int second) {
+  return OfPicture("The tile at " + At(x, y) + " mixes sub-palettes " + std::to_string(first) + " and " +
+                   std::to_string(second) +
+                   "; a tile's colours must come from one sub-palette (colour 0 of any fits).");
+}
+
+Refusal SeveralSubPalettesWithoutMap(std::int32_t x0, std::int32_t y0, int first, std::int32_t x1, std::int32_t y1,
+                                     int second) {
+  return OfPicture("The picture uses sub-palettes " + std::to_string(first) + " and " + std::to_string(second) +
+                   " (tiles at " + At(x0, y0) + " and " + At(x1, y1) +
+                   "); without a map the sub-palette of each tile would be lost.");
+}
+
+Refusal TooManyTiles(std::size_t needed, int tileBase) {
+  return OfPicture("The picture needs " + std::to_string(needed) + " distinct tiles; at most " +
+                   std::to_string(1024 - tileBase) + " fit the map (tile base " + std::to_string(tileBase) + ").");
+}
+
+Refusal PalettePastLast(std::int32_t x, std::int32_t y, int block, int paletteBase) {
+  return OfPicture("The tile at " + At(x, y) + " uses sub-palette " + std::to_string(block) + "; with palette base " +
+                   std::to_string(paletteBase) + " it would need palette " + std::to_string(block + paletteBase) +
+                   ", past the last (7).");
+}
+
+Refusal TooLargeForScreens(std::int64_t columns, std::int64_t rows) {
+  return OfPicture("The picture is " + std::to_string(columns) + " x " + std::to_string(rows) +
+                   " tiles; screens hold at most 64 x 64 tiles (512 x 512 pixels).");
+}
+
+Refusal TooLargeForMode7(std::int32_t width, std::int32_t height) {
+  return OfPicture("The picture is " + std::to_string(width) + " x " + std::to_string(height) +
+                   " pixels; mode 7 holds at most 1024 x 1024.");
+}
+
+Refusal TooManyMode7Tiles(std::size_t needed) {
+  return OfPicture("The picture needs " + std::to_string(needed) + " distinct tiles; mode 7 holds at most 256.");
+}
+
+Refusal Internal(const std::string& what) { return {RefusalKind::Internal, "Internal error: " + what + "."}; }
+
+}  // namespace tilora::refusals

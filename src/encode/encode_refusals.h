@@ -1,0 +1,25 @@
+#pragma once
+
+// The texts of every refusal of the console encoders, in one place so they
+// read alike. Positions are the pixel position of a tile's top-left corner.
+
+#include <cstdint>
+
+#include "encode/console_encoding.h"
+
+namespace tilora::refusals {
+
+Refusal NotIndexed();
+Refusal PixelsDoNotMatchSize();
+Refusal IndexPastReach(std::int32_t x, std::int32_t y, unsigned index, int bpp);
+Refusal MixedSubPalettes(std::int32_t x, std::int32_t y, int first, int second);
+Refusal SeveralSubPalettesWithoutMap(std::int32_t x0, std::int32_t y0, int first, std::int32_t x1, std::int32_t y1,
+                                     int second);
+Refusal TooManyTiles(std::size_t needed, int tileBase);
+Refusal PalettePastLast(std::int32_t x, std::int32_t y, int block, int paletteBase);
+Refusal TooLargeForScreens(std::int64_t columns, std::int64_t rows);
+Refusal TooLargeForMode7(std::int32_t width, std::int32_t height);
+Refusal TooManyMode7Tiles(std::size_t needed);
+Refusal Internal(const std::string& what);
+
+}  // namespace tilora::refusals

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace tilora {
+
+struct Rgb {
+  std::uint8_t red = 0;
+  std::uint8_t green = 0;
+  std::uint8_t blue = 0;
+  bool operator==(const Rgb&) const = default;
+};
+
+struct Rgba {
+  std::uint8_t red = 0;
+  std::uint8_t green = 0;
+  std::uint8_t blue = 0;
+  std::uint8_t alpha = 255;
+  bool operator==(const Rgba&) const = default;
+};
+
+// A decoded picture, whatever file it came from: rows top first. An indexed
+// picture has one colour index per pixel and its colour table with as many
+// entries as the file gives; a truecolour one has a colour per pixel.
+struct Picture {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  int depth = 0;         // bits per pixel as the file stores them
+  bool indexed = true;
+  bool hasAlpha = false;  // truecolour: whether any alpha came from the file
+  std::vector<std::uint8_t> indices;  // indexed: width * height
+  std::vector<Rgb> palette;           // indexed: the colour table
+  std::vector<Rgba> colours;          // truecolour: width * height
+
+  std::size_t PixelCount() const {
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  }
+  std::uint8_t IndexAt(std::int32_t x, std::int32_t y) const {
+    return indices[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+  }
+  const Rgba& ColourAt(std::int32_t x, std::int32_t y) const {
+    return colours[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+  }
+};
+
+}  // namespace tilora

@@ -1,0 +1,73 @@
+#include "test_pictures.h"
+
+#include <array>
+#include <random>
+
+namespace tilora::testing {
+
+Picture BlankPicture(std::int32_t width, std::int32_t height) {
+  Picture picture;
+  picture.width = width;
+  picture.height = height;
+  picture.depth = 8;
+  picture.indices.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+  for (int i = 0; i < 256; ++i)
+    picture.palette.push_back(
+        {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i * 7)});
+  return picture;
+}
+
+void SetPixel(Picture& picture, std::int32_t x, std::int32_t y, std::uint8_t index) {
+  picture.indices.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width) +
+                     static_cast<std::size_t>(x)) = index;
+}
+
+Picture Generated(const Generation& g) {
+  std::mt19937 random(g.seed);
+  const int colours = 1 << g.bpp;
+  const auto pick = [&](int below) { return static_cast<int>(random() % static_cast<unsigned>(below)); };
+  std::vector<std::array<int, 64>> shapes(static_cast<std::size_t>(g.shapes));
+  for (auto& shape : shapes)
+    for (int& k : shape) k = pick(10) < 3 ? 0 : 1 + pick(colours - 1);
+  if (g.blankCells) shapes[0].fill(0);
+  // A shape that is its own mirror image, which several flips show alike.
+  if (g.shapes > 2)
+    for (int p = 0; p < 64; ++p)
+      if (p % 8 >= 4) shapes[1][static_cast<std::size_t>(p)] = shapes[1][static_cast<std::size_t>(p - 2 * (p % 8) + 7)];
+
+  Picture picture = BlankPicture(g.width, g.height);
+  for (std::int32_t cy = 0; 8 * cy < g.height; ++cy) {
+    for (std::int32_t cx = 0; 8 * cx < g.width; ++cx) {
+      const auto& shape = shapes[static_cast<std::size_t>(pick(g.shapes))];
+      const int flips = pick(100) < g.flippedPercent ? 1 + pick(3) : 0;
+      const int block = g.blocks[static_cast<std::size_t>(pick(static_cast<int>(g.blocks.size())))];
+      for (int r = 0; r < 8 && 8 * cy + r < g.height; ++r) {
+        for (int c = 0; c < 8 && 8 * cx + c < g.width; ++c) {
+          const int k = shape[static_cast<std::size_t>(8 * ((flips & 2) ? 7 - r : r) + ((flips & 1) ? 7 - c : c))];
+          const int owner = k != 0 || g.bpp == 8 ? block : pick(8);
+          SetPixel(picture, 8 * cx + c, 8 * cy + r, static_cast<std::uint8_t>(owner * colours + k));
+        }
+      }
+    }
+  }
+  return picture;
+}
+
+Picture DistinctTiles(int count, int columns, int bpp) {
+  const int rows = (count + columns - 1) / columns;
+  Picture picture = BlankPicture(8 * columns, 8 * rows);
+  const int colours = 1 << bpp;
+  for (int n = 0; n < columns * rows; ++n) {
+    const int number = n % count;
+    const int x0 = 8 * (n % columns);
+    const int y0 = 8 * (n / columns);
+    // Colour 1 in the top-left corner alone among the corners: a flipped
+    // shape has it elsewhere, so differs from every unflipped one.
+    SetPixel(picture, x0, y0, 1);
+    for (int p = 0, rest = number; p < 36; ++p, rest /= colours)
+      SetPixel(picture, x0 + 1 + p % 6, y0 + 1 + p / 6, static_cast<std::uint8_t>(rest % colours));
+  }
+  return picture;
+}
+
+}  // namespace tilora::testing
