@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/truecolour.h"
 #include "encode/console_encoding.h"
 #include "formats/bmp/picture_header.h"
 #include "support/platform_file.h"
@@ -20,7 +21,9 @@ struct OpenedPicture {
 struct ConvertOptions {
   int bpp = 0;        // output bits per pixel; 0: the picture's own, when 4 or 8
   TileOptions tiles;  // map, flips, bases, mode 7...; its bpp is decided from the above
-  std::string preview;  // when not empty: a PNG of the picture as the console shows it
+  TruecolourOptions truecolour;  // sub-palettes made for truecolour pictures
+  std::string preview;     // when not empty: a PNG of the picture as the console shows it
+  std::string palettePng;  // when not empty: a PNG of the sub-palettes' swatches
   std::optional<OpenedPicture> expected;
 };
 
@@ -30,6 +33,7 @@ struct ConvertOutcome {
   bool converted = false;
   std::string notice;
   std::vector<std::string> written;  // output file names, in the order written
+  std::string report;                // what the user should know of a conversion that succeeded
 };
 
 // The one conversion: reads the picture at path through one open, encodes

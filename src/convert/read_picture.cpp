@@ -90,6 +90,8 @@ bool IsPng(ByteSource& source) {
 }  // namespace
 
 int OutputDepth(const ConvertOptions& options, int pictureDepth, bool indexed) {
+  // Sub-palettes are made for any picture that asks, indexed or not.
+  if (options.truecolour.palettes > 0) return options.tiles.mode7 ? 8 : options.bpp ? options.bpp : 4;
   if (!indexed) return 0;
   if (options.tiles.mode7) return 8;
   if (options.bpp != 0) return options.bpp;
