@@ -56,6 +56,9 @@ ConvertOutcome ConvertFile(const std::string& path, const std::string& base, con
 // The refusal of a depth that cannot be converted.
 std::string DepthNotice(int depth);
 
+// The notice a conversion gives when the encoders refuse a picture.
+std::string RefusalNotice(const Refusal& refusal);
+
 inline constexpr const char* kChangedNotice =
     "The picture has changed since it was opened. Open it again, then convert it.";
 
