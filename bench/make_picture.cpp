@@ -1,15 +1,48 @@
-// Writes a picture of seeded random pixels for the timing script.
-// Usage: make_picture WIDTH HEIGHT DEPTH FILE
+// Writes pictures for the timing script.
+// Usage: make_picture WIDTH HEIGHT DEPTH FILE       seeded random pixels (BMP)
+//        make_picture --tiled FILE.bmp FILE.png    2048 x 1024 at 4 bpp made of
+//                                                   1000 shapes, a quarter of the
+//                                                   cells mirrored, as BMP and PNG
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "bmp_builder.h"
+#include "formats/png/png_writer.h"
+#include "test_pictures.h"
+
+namespace {
+
+int Tiled(const char* bmpPath, const char* pngPath) {
+  tilora::testing::Generation g;
+  g.width = 2048;
+  g.height = 1024;
+  g.bpp = 4;
+  g.blocks = {0};
+  g.shapes = 1000;
+  g.flippedPercent = 25;
+  tilora::Picture picture = tilora::testing::Generated(g);
+  // A 4-bit file holds one sub-palette; colour 0 of others is colour 0.
+  for (std::uint8_t& index : picture.indices) index &= 15;
+  picture.depth = 4;
+  picture.palette.resize(16);
+  for (std::size_t i = 0; i < 16; ++i)
+    picture.palette[i] = {static_cast<std::uint8_t>(16 * i), static_cast<std::uint8_t>(255 - 8 * i), 77};
+  tilora::testing::BmpShape shape = tilora::testing::MakeShape(g.width, g.height, 4);
+  shape.pixels = picture.indices;
+  for (const tilora::Rgb& c : picture.palette) shape.palette.push_back({c.blue, c.green, c.red});
+  tilora::testing::WriteFileBytes(bmpPath, tilora::testing::BuildBmp(shape));
+  tilora::testing::WriteFileBytes(pngPath, tilora::EncodePngIndexed(picture));
+  return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--tiled") return Tiled(argv[2], argv[3]);
   if (argc != 5) {
-    std::fprintf(stderr, "usage: make_picture WIDTH HEIGHT DEPTH FILE\n");
+    std::fprintf(stderr, "usage: make_picture WIDTH HEIGHT DEPTH FILE | make_picture --tiled FILE.bmp FILE.png\n");
     return 2;
   }
   tilora::testing::BmpShape shape;

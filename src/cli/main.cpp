@@ -3,7 +3,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,6 +39,28 @@ int Finish(int status) {
     return kExitFailed;
   }
   return status;
+}
+
+// Two pictures of one run whose outputs are the same files ("a.bmp a.BMP",
+// "x/../a.bmp a.bmp"): the second would silently replace the first's.
+// Names are compared resolved, as far as their folders exist.
+std::optional<std::string> SharedOutputs(const std::vector<std::string>& pictures) {
+  std::map<std::string, std::size_t> writer;  // output, resolved -> picture
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    const std::string base = tilora::cli::BaseOf(pictures[i]);
+    for (const char* extension : {".plt", ".bin"}) {
+      std::error_code ec;
+      const auto resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(base + extension), ec);
+      std::string key = ec ? base + extension : resolved.string();
+#ifdef _WIN32
+      for (auto& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+#endif
+      const auto [it, fresh] = writer.emplace(key, i);
+      if (!fresh && it->second != i)
+        return pictures[it->second] + " and " + pictures[i] + " would both write " + base + ".plt and " + base + ".bin";
+    }
+  }
+  return std::nullopt;
 }
 
 // Runs every picture, on up to jobs threads; what each printed comes out in
@@ -78,5 +104,7 @@ int main(int argc, char** argv) {
     return Finish(kExitOk);
   }
   if (!parsed.error.empty()) return UsageError(parsed.error);
+  if (!options.info && !options.name)
+    if (const auto shared = SharedOutputs(options.pictures)) return UsageError(*shared);
   return Finish(RunAll(options) ? kExitOk : kExitFailed);
 }

@@ -4,7 +4,7 @@
 
 #include "convert/read_picture.h"
 #include "formats/png/png_writer.h"
-#include "support/output_files.h"
+#include "support/output_set.h"
 
 namespace tilora {
 namespace {
@@ -60,7 +60,7 @@ ConvertOutcome ConvertFile(const std::string& path, const std::string& base, con
     outputs.push_back({f.name, f.bytes.data(), f.bytes.size()});
     outcome.written.push_back(f.name);
   }
-  WriteOutputFiles(outputs);
+  WriteOutputSet(outputs, {path});
   return outcome;
 }
 

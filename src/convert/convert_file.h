@@ -48,9 +48,9 @@ struct ConvertOutcome {
 // The one conversion: reads the picture at path through one open, encodes
 // it and writes base + ".plt" and base + ".bin", with a map base + ".map",
 // interleaved mode 7 base + ".vram" instead of tiles and map (relative names
-// against the current folder), and the preview. Raises IoError on a failed
-// read or write; outputs are only ever replaced by complete new ones, all
-// together.
+// against the current folder), and the preview, as one set (see
+// WriteOutputSet). Raises IoError on a failed read or write; then every
+// output is as it was.
 ConvertOutcome ConvertFile(const std::string& path, const std::string& base, const ConvertOptions& options = {});
 
 // The refusal of a depth that cannot be converted.

@@ -26,8 +26,12 @@ std::optional<std::string> SizeRefusal(std::int64_t width, std::int64_t height, 
   return LimitNotice(width, height, bpp);
 }
 
-std::optional<std::string> AcceptanceRefusal(const BmpLayout& layout) {
+// Bit fields in their standard layouts are plain colours too.
+std::optional<std::string> AcceptanceRefusal(ByteSource& source, const BmpLayout& layout) {
   if (!IsBmp(layout)) return kNotBmpNotice;
+  if (layout.compression == kBmpBitFields && (layout.depth == 16 || layout.depth == 32) &&
+      ReadBmpChannels(source, layout).standard)
+    return std::nullopt;
   if (layout.compression != 0) return kCompressionNotice;
   return std::nullopt;
 }
@@ -53,7 +57,7 @@ PictureRead ReadBitmap(FileSource& source, const ConvertOptions& options) {
   const BmpLayout layout = ReadBmpLayout(source);
   if (options.expected && (options.expected->png || !SameHeader(HeaderOf(layout), options.expected->header)))
     read.refusal = kChangedNotice;
-  else read.refusal = AcceptanceRefusal(layout);
+  else read.refusal = AcceptanceRefusal(source, layout);
   if (read.refusal) return read;
   read.bpp = ReadableDepth(layout.depth) ? OutputDepth(options, layout.depth, layout.depth <= 8) : 0;
   if (read.bpp == 0) read.refusal = DepthNotice(layout.depth);
@@ -144,7 +148,7 @@ PictureDescription DescribePictureFile(const std::string& path) {
   d.stamp = source.Stamp();
   const BmpLayout layout = ReadBmpLayout(source);
   const PictureHeaderRecord header = HeaderOf(layout);
-  d.refusal = AcceptanceRefusal(layout);
+  d.refusal = AcceptanceRefusal(source, layout);
   if (!d.refusal && !ReadableDepth(layout.depth)) d.refusal = DepthNotice(layout.depth);
   if (!d.refusal) d.refusal = SizeNotice(layout.width, layout.height);
   if (!d.refusal) d.refusal = LayoutRefusal(layout);

@@ -8,6 +8,7 @@
 
 #include "support/io_error.h"
 #include "support/platform_file.h"
+#include "support/platform_file_set.h"
 #include "support/posix_error.h"
 
 namespace tilora::platform {
@@ -134,5 +135,7 @@ int Remove(const std::string& name) {
 const char* ErrorText(int code) { return PosixErrorText(code); }
 
 unsigned long ProcessId() { return static_cast<unsigned long>(::getpid()); }
+
+int LastErrorCode(const std::string& name) { return name.empty() ? FileError(errno) : NameError(errno, name); }
 
 }  // namespace tilora::platform

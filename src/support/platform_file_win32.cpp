@@ -7,6 +7,7 @@
 
 #include "support/io_error.h"
 #include "support/platform_file.h"
+#include "support/platform_file_set.h"
 
 namespace tilora::platform {
 namespace {
@@ -148,5 +149,9 @@ int Remove(const std::string& name) {
 const char* ErrorText(int) { return nullptr; }
 
 unsigned long ProcessId() { return ::GetCurrentProcessId(); }
+
+int LastErrorCode(const std::string&) { return LastError(); }
+
+bool ToWideName(const std::string& name, std::wstring& wide) { return WideName(name, wide); }
 
 }  // namespace tilora::platform

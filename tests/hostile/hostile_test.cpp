@@ -18,6 +18,7 @@
 #include "convert/convert_file.h"
 #include "convert/convert_picture.h"
 #include "formats/bmp/picture_header.h"
+#include "formats/png/png_error.h"
 #include "reference_encoder.h"
 #include "support/checked_file.h"
 #include "support/io_error.h"
@@ -111,7 +112,8 @@ std::vector<HostileCase> Cases() {
       {"letters", [] { return Bytes(200, 'A'); }, kNotBmp},
       {"zeros", [] { return Bytes(200, 0); }, kNotBmp},
       {"png_signature_in_a_bmp", [] { Bytes b(200, 0); const char sig[] = "\x89PNG\r\n\x1a\n"; std::copy(sig, sig + 8, b.begin()); return b; },
-       "The PNG file is damaged (its IHDR header chunk is missing or malformed)."},
+       PngSupported() ? "The PNG file is damaged (its IHDR header chunk is missing or malformed)."
+                      : "PNG pictures are not supported by this build of Tilora."},
       {"signature_only", [] { return Patch16(Plain8(), 26, 0); }, kNotBmp},
       {"two_planes", [] { return Patch16(Plain8(), 26, 2); }, kNotBmp},
       {"rows_cut_4bpp", [] { auto b = Bmp(MakeShape(13, 11, 4)); return Cut(b, b.size() - 3); }, kEnd},
@@ -163,8 +165,8 @@ std::vector<HostileCase> Cases() {
       {"output_in_missing_folder", Plain8, "Cannot create file \"{dir}/nowhere/Pic.plt\". Invalid filename.",
        Input::kFile, "{dir}/nowhere/Pic"},
       {"output_name_too_long", Plain8,
-       "Cannot create file \"{dir}/" + std::string(250, 'n') + ".plt\". Invalid filename.", Input::kFile,
-       "{dir}/" + std::string(250, 'n')},
+       "Cannot create file \"{dir}/" + std::string(252, 'n') + ".plt\". Invalid filename.", Input::kFile,
+       "{dir}/" + std::string(252, 'n')},
       {"output_is_a_folder", Plain8, "Cannot create file \"{dir}/Pic.plt\". File access denied.", Input::kFile,
        "{dir}/Pic", "Pic.plt"},
   };

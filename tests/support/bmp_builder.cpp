@@ -84,7 +84,8 @@ std::vector<std::uint8_t> BuildBmp(const BmpShape& shape) {
     const std::int64_t fileRow = shape.height < 0 ? r : rows - 1 - r;
     std::uint8_t* row = out.data() + offset + fileRow * stride;
     for (std::int64_t b = 0; b < stride; ++b) row[b] = shape.filler;
-    if (shape.depth > 8) continue;
+    // A depth of 0 has no pixel bits, and rows of no bytes.
+    if (shape.depth > 8 || shape.depth == 0) continue;
     // Pixels from the most significant bits of each byte on, the filler
     // left in the bits after the last one.
     const int depth = shape.depth;

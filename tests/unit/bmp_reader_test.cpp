@@ -129,3 +129,62 @@ TEST(BmpReaderTest, OldHeaderForm) {
 
 }  // namespace
 }  // namespace tilora
+
+namespace tilora {
+namespace {
+
+// A 2 x 1 32-bit file with the given header size and compression; masks at
+// 54 (after a 40-byte header, inside a longer one), pixels after them.
+Bytes ThirtyTwoBit(std::uint32_t headerSize, std::uint32_t compression, std::uint32_t alphaMask,
+                   std::uint32_t redMask = 0xFF0000) {
+  const std::uint32_t offset = 14 + std::max<std::uint32_t>(headerSize, 56) + 16;
+  Bytes b(offset + 8, 0);
+  const auto put = [&b](std::size_t at, std::uint32_t v) {
+    for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  b[0] = 'B';
+  b[1] = 'M';
+  put(10, offset);
+  put(14, headerSize);
+  put(18, 2);
+  put(22, 1);
+  b[26] = 1;
+  b[28] = 32;
+  put(30, compression);
+  put(54, redMask);
+  put(58, 0xFF00);
+  put(62, 0xFF);
+  put(66, alphaMask);
+  const std::uint8_t pixels[8] = {1, 2, 3, 0x40, 4, 5, 6, 0xC0};  // blue, green, red, alpha
+  std::copy(std::begin(pixels), std::end(pixels), b.begin() + offset);
+  return b;
+}
+
+// Alpha only where the header has an alpha mask; bit fields only in the
+// standard layout.
+TEST(BmpReaderTest, ThirtyTwoBitAlphaAndBitFields) {
+  const struct {
+    const char* name;
+    Bytes file;
+    bool standard;
+    std::vector<Rgba> colours;
+  } cases[] = {
+      {"plain, 40-byte header", ThirtyTwoBit(40, 0, 0xFF000000), true, {{3, 2, 1, 255}, {6, 5, 4, 255}}},
+      {"plain, header with alpha mask", ThirtyTwoBit(124, 0, 0xFF000000), true, {{3, 2, 1, 0x40}, {6, 5, 4, 0xC0}}},
+      {"bit fields without alpha", ThirtyTwoBit(108, 3, 0), true, {{3, 2, 1, 255}, {6, 5, 4, 255}}},
+      {"bit fields with alpha", ThirtyTwoBit(56, 3, 0xFF000000), true, {{3, 2, 1, 0x40}, {6, 5, 4, 0xC0}}},
+      {"other masks", ThirtyTwoBit(40, 3, 0, 0xFF), false, {}},
+  };
+  for (const auto& c : cases) {
+    MemorySource source(c.file);
+    const BmpLayout layout = ReadBmpLayout(source);
+    EXPECT_EQ(ReadBmpChannels(source, layout).standard, c.standard) << c.name;
+    if (!c.standard) continue;
+    const Picture p = ReadBmpPicture(source, layout);
+    EXPECT_FALSE(p.indexed) << c.name;
+    EXPECT_EQ(p.colours, c.colours) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace tilora

@@ -43,7 +43,7 @@ void StoreIndexRow(const std::uint8_t* src, int depth, std::size_t width, std::u
 
 std::uint8_t Widen5(unsigned c) { return static_cast<std::uint8_t>(c << 3 | c >> 2); }
 
-void StoreColourRow(const std::uint8_t* src, int depth, std::size_t width, Rgba* row) {
+void StoreColourRow(const std::uint8_t* src, int depth, bool alpha, std::size_t width, Rgba* row) {
   for (std::size_t x = 0; x < width; ++x) {
     if (depth == 16) {
       // Five bits each of red, green and blue, the top bit unused.
@@ -51,12 +51,37 @@ void StoreColourRow(const std::uint8_t* src, int depth, std::size_t width, Rgba*
       row[x] = {Widen5(v >> 10 & 31), Widen5(v >> 5 & 31), Widen5(v & 31), 255};
     } else {
       const std::uint8_t* p = src + x * static_cast<std::size_t>(depth / 8);
-      row[x] = {p[2], p[1], p[0], 255};
+      row[x] = {p[2], p[1], p[0], depth == 32 && alpha ? p[3] : std::uint8_t{255}};
     }
   }
 }
 
+std::uint32_t ReadMask(ByteSource& source, std::int64_t position) {
+  std::uint8_t raw[4] = {};
+  if (source.ReadAt(position, raw, 4) != 4) return 0;
+  return static_cast<std::uint32_t>(raw[0] | raw[1] << 8 | raw[2] << 16) | static_cast<std::uint32_t>(raw[3]) << 24;
+}
+
+// The masks follow a 40-byte header and lie inside the longer ones, at the
+// same place either way.
+constexpr std::int64_t kRedMask = 54, kGreenMask = 58, kBlueMask = 62, kAlphaMask = 66;
+constexpr std::uint32_t kHeaderWithAlphaMask = 56;
+
 }  // namespace
+
+BmpChannels ReadBmpChannels(ByteSource& source, const BmpLayout& layout) {
+  BmpChannels channels;
+  if (layout.depth != 16 && layout.depth != 32) return channels;
+  if (layout.compression == kBmpBitFields) {
+    const std::uint32_t red = ReadMask(source, kRedMask), green = ReadMask(source, kGreenMask),
+                        blue = ReadMask(source, kBlueMask);
+    channels.standard = layout.depth == 32 ? red == 0xFF0000u && green == 0xFF00u && blue == 0xFFu
+                                           : red == 0x7C00u && green == 0x3E0u && blue == 0x1Fu;
+  }
+  channels.alpha = layout.depth == 32 && layout.headerSize >= kHeaderWithAlphaMask &&
+                   ReadMask(source, kAlphaMask) == 0xFF000000u;
+  return channels;
+}
 
 std::int64_t BmpTableEntries(ByteSource& source, const BmpLayout& layout) {
   if (layout.depth < 1 || layout.depth > 8) return 0;
@@ -103,6 +128,7 @@ Picture ReadBmpPicture(ByteSource& source, const BmpLayout& layout) {
     picture.indices.resize(picture.PixelCount());
   } else {
     picture.colours.resize(picture.PixelCount());
+    picture.hasAlpha = ReadBmpChannels(source, layout).alpha;
   }
 
   const std::int64_t stride = layout.stride();
@@ -123,7 +149,7 @@ Picture ReadBmpPicture(ByteSource& source, const BmpLayout& layout) {
       if (picture.indexed)
         StoreIndexRow(src, layout.depth, width, picture.indices.data() + r * width);
       else
-        StoreColourRow(src, layout.depth, width, picture.colours.data() + r * width);
+        StoreColourRow(src, layout.depth, picture.hasAlpha, width, picture.colours.data() + r * width);
     }
   }
   return picture;

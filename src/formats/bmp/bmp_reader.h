@@ -18,7 +18,17 @@ std::int64_t BmpTableEntries(ByteSource& source, const BmpLayout& layout);
 // the last entry is never needed, so a table lacking only that is whole.
 std::vector<Rgb> ReadBmpColourTable(ByteSource& source, const BmpLayout& layout, std::int64_t entries);
 
-// Reads an uncompressed picture: 1, 2, 4 and 8 bits per pixel as colour
+// How a 16- or 32-bit picture's channels lie. Bit fields are read only in
+// the standard layouts (5-5-5; 8-8-8 with alpha on top); alpha only where
+// the header gives an alpha mask.
+struct BmpChannels {
+  bool standard = true;
+  bool alpha = false;
+};
+BmpChannels ReadBmpChannels(ByteSource& source, const BmpLayout& layout);
+inline constexpr std::uint16_t kBmpBitFields = 3;
+
+// Reads an uncompressed picture (or one with standard bit fields): 1, 2, 4 and 8 bits per pixel as colour
 // indices with their table, 16, 24 and 32 as colours. The caller has held
 // the size against its limits. Raises IoError 100 when rows are cut short.
 Picture ReadBmpPicture(ByteSource& source, const BmpLayout& layout);
