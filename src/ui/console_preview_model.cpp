@@ -25,8 +25,9 @@ QString SubPaletteList(std::uint8_t used) {
 }
 
 QString Bytes(std::size_t bytes) {
-  return bytes < 2048 ? QStringLiteral("%1 bytes").arg(bytes)
-                      : QStringLiteral("%1 bytes (%2 KiB)").arg(bytes).arg(static_cast<double>(bytes) / 1024.0, 0, 'f', 1);
+  return bytes < 2048
+             ? QStringLiteral("%1 bytes").arg(bytes)
+             : QStringLiteral("%1 bytes (%2 KiB)").arg(bytes).arg(static_cast<double>(bytes) / 1024.0, 0, 'f', 1);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ struct PreviewSettings {
   int subPalettes = 1;
   bool lossy = false;
   bool dither = false;
-  int sheetColumns = 16;  // tiles across the tile sheet: 16 or 32
+  int sheetColumns = 16;   // tiles across the tile sheet: 16 or 32
   bool greySheet = false;  // the tile sheet in grey levels of the colour numbers
 };
 
@@ -65,13 +65,13 @@ struct StoredFigures {
 struct ConsoleRendering {
   // The picture as the console shows it; its own colours when refused.
   QImage shown;
-  QImage tileSheet;  // the stored tiles in order; null when refused
-  QImage swatches;   // one row a sub-palette; null when refused
-  std::optional<TileFigures> figures;  // at the depth, where the picture fits it
+  QImage tileSheet;                     // the stored tiles in order; null when refused
+  QImage swatches;                      // one row a sub-palette; null when refused
+  std::optional<TileFigures> figures;   // at the depth, where the picture fits it
   std::optional<StoredFigures> stored;  // when encoded
   std::optional<ColourMerges> merges;   // of an indexed picture's table
-  std::string refusal;         // the converter's notice; empty when encoded
-  std::optional<QRect> marked;  // the tile the refusal points at, in picture pixels
+  std::string refusal;                  // the converter's notice; empty when encoded
+  std::optional<QRect> marked;          // the tile the refusal points at, in picture pixels
 };
 
 ConsoleRendering RenderForConsole(const Picture& picture, const PreviewSettings& settings);

@@ -111,8 +111,8 @@ QWidget* TConsolePreviewWindow::CreateControls() {
   rows->addLayout(shown);
 
   depthBox = new QComboBox(box);
-  depthBox->addItems({QStringLiteral("2 bpp"), QStringLiteral("4 bpp"), QStringLiteral("8 bpp"),
-                      QStringLiteral("Mode 7")});
+  depthBox->addItems(
+      {QStringLiteral("2 bpp"), QStringLiteral("4 bpp"), QStringLiteral("8 bpp"), QStringLiteral("Mode 7")});
   depthBox->setCurrentIndex(1);
   auto* depthLabel = new QLabel(QStringLiteral("&Depth:"), box);
   depthLabel->setBuddy(depthBox);
@@ -136,10 +136,10 @@ QWidget* TConsolePreviewWindow::CreateControls() {
     if (!tilora::ui::kSubPaletteGeneration) control->setToolTip(QString::fromLatin1(kNoSubPalettes));
   }
 
-  for (QWidget* control : {static_cast<QWidget*>(depthLabel), static_cast<QWidget*>(depthBox),
-                           static_cast<QWidget*>(deduplicateBox), static_cast<QWidget*>(flipsBox),
-                           static_cast<QWidget*>(subPalettesLabel), static_cast<QWidget*>(subPalettesBox),
-                           static_cast<QWidget*>(lossyBox), static_cast<QWidget*>(ditherBox)})
+  for (QWidget* control :
+       {static_cast<QWidget*>(depthLabel), static_cast<QWidget*>(depthBox), static_cast<QWidget*>(deduplicateBox),
+        static_cast<QWidget*>(flipsBox), static_cast<QWidget*>(subPalettesLabel), static_cast<QWidget*>(subPalettesBox),
+        static_cast<QWidget*>(lossyBox), static_cast<QWidget*>(ditherBox)})
     tiles->addWidget(control);
   tiles->addStretch(1);
 
@@ -158,10 +158,11 @@ QWidget* TConsolePreviewWindow::CreateControls() {
   shown->addStretch(1);
   shown->addWidget(saveButton);
 
-  const std::pair<QObject*, const char*> names[] = {
-      {depthBox, "depthBox"}, {deduplicateBox, "deduplicateBox"}, {flipsBox, "flipsBox"},
-      {subPalettesBox, "subPalettesBox"}, {lossyBox, "lossyBox"}, {ditherBox, "ditherBox"},
-      {zoomBox, "zoomBox"}, {gridBox, "gridBox"}, {saveButton, "saveButton"}};
+  const std::pair<QObject*, const char*> names[] = {{depthBox, "depthBox"},    {deduplicateBox, "deduplicateBox"},
+                                                    {flipsBox, "flipsBox"},    {subPalettesBox, "subPalettesBox"},
+                                                    {lossyBox, "lossyBox"},    {ditherBox, "ditherBox"},
+                                                    {zoomBox, "zoomBox"},      {gridBox, "gridBox"},
+                                                    {saveButton, "saveButton"}};
   for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
   return box;
 }
@@ -190,6 +191,8 @@ QWidget* TConsolePreviewWindow::CreateSidePanel() {
   sheetArea->setWidget(sheetView);
   sheetArea->setFixedWidth(kSheetWidth + 2 * sheetArea->frameWidth() + 16);
   column->addWidget(sheetArea, 1);
+  // As wide with a refusal as without, so the picture does not jump.
+  panel->setFixedWidth(sheetArea->width() + 40);
 
   column->addWidget(Heading(QStringLiteral("Sub-palettes"), panel));
   swatches = new QLabel(panel);
@@ -199,12 +202,15 @@ QWidget* TConsolePreviewWindow::CreateSidePanel() {
   column->addWidget(Heading(QStringLiteral("Figures"), panel));
   figures = new QLabel(panel);
   figures->setTextFormat(Qt::PlainText);
+  figures->setWordWrap(true);
   figures->setTextInteractionFlags(Qt::TextSelectableByMouse);
   column->addWidget(figures);
 
   const std::pair<QObject*, const char*> names[] = {{sheetColumnsBox, "sheetColumnsBox"},
-                                                    {greySheetBox, "greySheetBox"}, {sheetView, "sheetView"},
-                                                    {swatches, "swatches"}, {figures, "figures"}};
+                                                    {greySheetBox, "greySheetBox"},
+                                                    {sheetView, "sheetView"},
+                                                    {swatches, "swatches"},
+                                                    {figures, "figures"}};
   for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
   return panel;
 }
@@ -238,9 +244,7 @@ void TConsolePreviewWindow::FollowDepth() {
 
 void TConsolePreviewWindow::SetBaseName(std::function<QString()> baseName) { baseName_ = std::move(baseName); }
 
-void TConsolePreviewWindow::SetFailureSink(std::function<void(const QString&)> sink) {
-  failureSink_ = std::move(sink);
-}
+void TConsolePreviewWindow::SetFailureSink(std::function<void(const QString&)> sink) { failureSink_ = std::move(sink); }
 
 PreviewSettings TConsolePreviewWindow::Settings() const {
   PreviewSettings settings;

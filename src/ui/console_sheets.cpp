@@ -56,7 +56,8 @@ cells::CellRows StoredTile(const EncodedOutputs& outputs, const TileOptions& opt
     return DecodePlanarTile(outputs.tiles.data() + n * size, options.bpp);
   }
   cells::CellRows tile;
-  for (int r = 0; r < 8; ++r) tile.row[r] = cells::LoadRow(outputs.tiles.data() + 64 * n + 8 * static_cast<std::size_t>(r));
+  for (int r = 0; r < 8; ++r)
+    tile.row[r] = cells::LoadRow(outputs.tiles.data() + 64 * n + 8 * static_cast<std::size_t>(r));
   return tile;
 }
 
@@ -85,8 +86,9 @@ QImage TileSheetImage(const EncodedOutputs& outputs, const TileOptions& options,
           continue;
         }
         const std::size_t entry = static_cast<std::size_t>(block * perBlock + k);
-        const Rgb shown = k == 0 ? (palette.empty() ? Rgb{} : palette[0])
-                          : entry < palette.size() ? palette[entry] : Rgb{};
+        const Rgb shown = k == 0                   ? (palette.empty() ? Rgb{} : palette[0])
+                          : entry < palette.size() ? palette[entry]
+                                                   : Rgb{};
         line[x] = ToQRgb(shown);
       }
     }

@@ -19,7 +19,6 @@ QImage TileSheetImage(const EncodedOutputs& outputs, const TileOptions& options,
 QImage SwatchImage(const EncodedOutputs& outputs, const TileOptions& options);
 
 // The console's picture as an image.
-QImage ConsoleImage(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t width,
-                    std::int32_t height);
+QImage ConsoleImage(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t width, std::int32_t height);
 
 }  // namespace tilora::ui

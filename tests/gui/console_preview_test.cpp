@@ -196,8 +196,8 @@ class ConsolePreviewTest : public QObject {
     QTest::newRow("apart") << Table{{0, 0, 0}, {8, 0, 0}, {0, 8, 0}, {0, 0, 8}} << 0 << 0;
     QTest::newRow("the same colour twice") << Table{{9, 9, 9}, {9, 9, 9}} << 0 << 0;
     QTest::newRow("one pair") << Table{{0, 0, 0}, {7, 7, 7}} << 2 << 1;
-    QTest::newRow("groups") << Table{{0, 0, 0}, {7, 7, 7}, {0, 0, 0}, {8, 8, 8}, {15, 15, 15}, {200, 10, 10},
-                                     {201, 12, 13}, {202, 13, 14}, {208, 10, 10}}
+    QTest::newRow("groups") << Table{{0, 0, 0},     {7, 7, 7},     {0, 0, 0},     {8, 8, 8},    {15, 15, 15},
+                                     {200, 10, 10}, {201, 12, 13}, {202, 13, 14}, {208, 10, 10}}
                             << 7 << 3;
   }
   void coloursMergedByFifteenBits() {
@@ -293,10 +293,10 @@ class ConsolePreviewTest : public QObject {
     QTest::addColumn<bool>("deduplicate");
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<QPoint>("tile");
-    QTest::newRow("mixed sub-palettes")
-        << WithPixels(16, 8, 8, {{9, 0, 3}, {10, 5, 17}}) << 1 << true << "--bpp 4 --map" << QPoint(8, 0);
-    QTest::newRow("index beyond reach")
-        << WithPixels(24, 16, 8, {{10, 12, 40}}) << 0 << true << "--bpp 2 --map" << QPoint(8, 8);
+    QTest::newRow("mixed sub-palettes") << WithPixels(16, 8, 8, {{9, 0, 3}, {10, 5, 17}}) << 1 << true
+                                        << "--bpp 4 --map" << QPoint(8, 0);
+    QTest::newRow("index beyond reach") << WithPixels(24, 16, 8, {{10, 12, 40}}) << 0 << true << "--bpp 2 --map"
+                                        << QPoint(8, 8);
     QTest::newRow("sub-palettes without map")
         << WithPixels(24, 8, 8, {{0, 0, 1}, {17, 3, 33}}) << 1 << false << "--bpp 4" << QPoint(16, 0);
     QTest::newRow("too many tiles") << TooManyTiles() << 2 << true << "--bpp 8 --map" << QPoint(320, 192);

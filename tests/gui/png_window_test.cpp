@@ -63,9 +63,9 @@ class PngWindowTest : public QObject {
     QFETCH(int, depth);
     QFETCH(QSize, size);
     TempDir dir;
-    const auto path = Png(dir, "a.png", static_cast<std::uint32_t>(size.width()),
-                          static_cast<std::uint32_t>(size.height()), tilora::testing::kPngPalette,
-                          static_cast<std::uint8_t>(depth));
+    const auto path =
+        Png(dir, "a.png", static_cast<std::uint32_t>(size.width()), static_cast<std::uint32_t>(size.height()),
+            tilora::testing::kPngPalette, static_cast<std::uint8_t>(depth));
     WindowDriver w;
     w.Open(path);
     QCOMPARE(w.TakeMessages(), std::vector<Message>{});
@@ -98,8 +98,7 @@ class PngWindowTest : public QObject {
     QFETCH(int, depth);
     QFETCH(QString, format);
     TempDir dir;
-    const auto path =
-        Png(dir, "a.png", 20, 12, static_cast<std::uint8_t>(type), static_cast<std::uint8_t>(depth));
+    const auto path = Png(dir, "a.png", 20, 12, static_cast<std::uint8_t>(type), static_cast<std::uint8_t>(depth));
     WindowDriver w;
     w.Open(path);
     QCOMPARE(w.TakeMessages(), std::vector<Message>{});
@@ -124,8 +123,7 @@ class PngWindowTest : public QObject {
     Png(dir, "a.png", 16, 16, tilora::testing::kPngPalette, 4, 2);
     std::filesystem::last_write_time(path, time + std::chrono::seconds(2));
     w.Convert();
-    QCOMPARE(w.TakeMessages(),
-             (std::vector<Message>{{BoxKind::Notice, QString::fromLatin1(tilora::kChangedNotice)}}));
+    QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Notice, QString::fromLatin1(tilora::kChangedNotice)}}));
     QCOMPARE(dir.List(), std::vector<std::string>{"a.png"});
     w.Open(path);
     w.Convert();

@@ -9,8 +9,8 @@
 #include "bmp_builder.h"
 #include "convert/convert_picture.h"
 #include "convert/read_picture.h"
-#include "support/io_error.h"
 #include "png_builder.h"
+#include "support/io_error.h"
 #include "temp_dir.h"
 
 namespace tilora {
@@ -59,8 +59,8 @@ TEST_F(PngOpenTest, RecordsWhatItReadAndConvertsAsTheConverterDoes) {
     EXPECT_EQ(open->description.resolution, "Resolution: 24x16");
     EXPECT_EQ(open->description.format, c.format);
     ASSERT_TRUE(open->opened.png);
-    EXPECT_EQ(*open->opened.png, (PngHeaderSeen{24, 16, c.depth * (c.type == testing::kPngRgb ? 3 : 1),
-                                                c.type == testing::kPngPalette}));
+    EXPECT_EQ(*open->opened.png,
+              (PngHeaderSeen{24, 16, c.depth * (c.type == testing::kPngRgb ? 3 : 1), c.type == testing::kPngPalette}));
     const ConvertOutcome inFile = ConvertPicture(path, dir_ / "window", open->opened);
     const ConvertOutcome cli = ConvertFile(path, dir_ / "cli");
     EXPECT_EQ(inFile.converted, c.converted) << c.format;
