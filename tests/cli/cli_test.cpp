@@ -144,7 +144,10 @@ TEST_F(CliTest, InfoPrintsTheTexts) {
   Picture("b.bmp", Shape(16, -16, 24));
   const Result r = Run("--info a.bmp b.bmp");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "Resolution: 256x224\nPic Format: 4bpp\nResolution: 16x-16\nPic Format: 24bpp\n");
+  EXPECT_EQ(r.out,
+            "Resolution: 256x224\nPic Format: 4bpp\nColours: 16 used of 16 in the colour table\n"
+            "Tiles at 4bpp: 896 cells, 896 distinct, 896 distinct with flips\nSub-palettes: 0\n"
+            "Resolution: 16x-16\nPic Format: 24bpp\n");
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.bmp", "b.bmp"}));
 }
 
