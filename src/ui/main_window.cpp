@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -124,7 +123,7 @@ void TForm1::CreateMenu() {
   setMenuBar(mm1);
 
   const std::pair<QObject*, const char*> names[] = {
-      {File1, "File1"},     {OpenBMP1, "OpenBMP1"}, {Close1, "Close1"},
+      {File1, "File1"},       {OpenBMP1, "OpenBMP1"}, {Close1, "Close1"},
       {Convert1, "Convert1"}, {inFile1, "inFile1"},   {View1, "View1"},
       {ConsolePreview1, "ConsolePreview1"}};
   for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
@@ -271,6 +270,7 @@ void TForm1::ReadChosenPicture() {
     stat1Panel->setText(name);
     if (ReadPng(name)) return;
 
+    opened_.png.reset();  // a bitmap now, whatever the last open read
     opened_.stamp = tilora::ReadHeader(LocalName(name), {[this](std::int32_t w) { SetImageWidth(w); },
                                                           [this](std::int32_t h) { SetImageHeight(h); }});
     opened_.header = tilora::PictureHeader;

@@ -131,6 +131,21 @@ class PngWindowTest : public QObject {
     QCOMPARE(dir.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "a.png"}));
   }
 
+  // Each open's record is its own: a bitmap after a PNG, and a PNG after a
+  // bitmap, convert as opened.
+  void pngAndBitmapOpensInTurnConvert() {
+    TempDir dir;
+    const auto png = Png(dir, "a.png", 16, 8, tilora::testing::kPngPalette, 4);
+    WriteFileBytes(dir / "b.bmp", tilora::testing::BuildBmp(tilora::testing::MakeShape(8, 8, 8)));
+    WindowDriver w;
+    for (const std::string& path : {png, dir / "b.bmp", png}) {
+      w.Open(path);
+      w.Convert();
+      QCOMPARE(w.TakeMessages(), std::vector<Message>{});
+      QCOMPARE(std::filesystem::file_size(dir / "Pic.plt"), std::uintmax_t{path == png ? 32u : 512u});
+    }
+  }
+
   // The PNG reader's own line reaches the failure box; the open is not
   // accepted, whatever the window showed before.
   void damagedPngGivesTheReadersMessage() {
