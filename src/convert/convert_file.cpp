@@ -68,6 +68,11 @@ std::string DepthNotice(int depth) {
   return std::to_string(depth) + " bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted.";
 }
 
+std::string RefusalNotice(const Refusal& refusal) {
+  if (refusal.kind == RefusalKind::Internal) return "Internal error, nothing was written: " + refusal.message;
+  return refusal.message;
+}
+
 ConvertOutcome ConvertFile(const std::string& path, const std::string& base, const ConvertOptions& options) {
   PictureRead read = ReadPictureFile(path, options);
   if (read.refusal) return Refused(*read.refusal);
@@ -81,11 +86,7 @@ ConvertOutcome ConvertFile(const std::string& path, const std::string& base, con
   TileOptions tiles = options.tiles;
   tiles.bpp = read.bpp;
   EncodeResult result = EncodeForConsole(read.picture, tiles);
-  if (const Refusal* refusal = std::get_if<Refusal>(&result)) {
-    if (refusal->kind == RefusalKind::Internal)
-      return Refused("Internal error, nothing was written: " + refusal->message);
-    return Refused(refusal->message);
-  }
+  if (const Refusal* refusal = std::get_if<Refusal>(&result)) return Refused(RefusalNotice(*refusal));
   std::vector<NamedBytes> files = OutputsOf(std::get<EncodedOutputs>(result), base, options, tiles, read.picture);
   std::vector<OutputFile> outputs;
   ConvertOutcome outcome{true, {}, {}, report};

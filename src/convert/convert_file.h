@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,11 +12,23 @@
 
 namespace tilora {
 
+// What a PNG's header gave when it was opened.
+struct PngHeaderSeen {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  int depth = 0;
+  bool indexed = false;
+  bool operator==(const PngHeaderSeen&) const = default;
+};
+
 // A picture as an earlier open saw it; converting it after it has changed
-// would convert something the user has not seen.
+// would convert something the user has not seen. A bitmap is known by its
+// header record, a PNG by what its header gave; either way the file's stamp
+// must not have changed.
 struct OpenedPicture {
   platform::FileStamp stamp;
-  PictureHeaderRecord header;
+  PictureHeaderRecord header;       // a bitmap's, when png is empty
+  std::optional<PngHeaderSeen> png;  // set when the open read a PNG
 };
 
 struct ConvertOptions {
@@ -46,6 +59,9 @@ ConvertOutcome ConvertFile(const std::string& path, const std::string& base, con
 
 // The refusal of a depth that cannot be converted.
 std::string DepthNotice(int depth);
+
+// The notice a conversion gives when the encoders refuse a picture.
+std::string RefusalNotice(const Refusal& refusal);
 
 inline constexpr const char* kChangedNotice =
     "The picture has changed since it was opened. Open it again, then convert it.";
