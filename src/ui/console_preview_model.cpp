@@ -34,6 +34,12 @@ QString Bytes(std::size_t bytes) {
 
 ConvertOptions ConversionOf(const PreviewSettings& settings) {
   ConvertOptions options;
+  if (settings.truecolour) {
+    // 8-bit tiles have one palette.
+    options.truecolour.palettes = settings.mode7 || settings.bpp == 8 ? 1 : settings.subPalettes;
+    options.truecolour.lossy = settings.lossy;
+    options.truecolour.dither = settings.lossy && settings.dither;
+  }
   if (settings.mode7) {
     options.tiles.mode7 = true;
     return options;
@@ -46,9 +52,18 @@ ConvertOptions ConversionOf(const PreviewSettings& settings) {
 }
 
 std::string ArgumentsOf(const PreviewSettings& settings) {
-  if (settings.mode7) return "--mode7";
-  std::string arguments = "--bpp " + std::to_string(settings.bpp);
-  if (settings.deduplicate) arguments += settings.flips ? " --map" : " --map --no-flip";
+  std::string arguments;
+  if (settings.mode7) {
+    arguments = "--mode7";
+  } else {
+    arguments = "--bpp " + std::to_string(settings.bpp);
+    if (settings.deduplicate) arguments += settings.flips ? " --map" : " --map --no-flip";
+  }
+  const ConvertOptions options = ConversionOf(settings);
+  if (options.truecolour.palettes > 0) {
+    arguments += " --palettes " + std::to_string(options.truecolour.palettes);
+    if (options.truecolour.lossy) arguments += options.truecolour.dither ? " --lossy --dither" : " --lossy";
+  }
   return arguments;
 }
 
@@ -105,7 +120,19 @@ ConsoleRendering RenderForConsole(const Picture& picture, const PreviewSettings&
   }
   TileOptions tiles = options.tiles;
   tiles.bpp = depth.bpp;
-  const EncodeResult result = EncodeForConsole(picture, tiles);
+  // A truecolour picture is shown with the sub-palettes the conversion
+  // would make for it.
+  std::optional<Picture> indexed;
+  if (options.truecolour.palettes > 0) {
+    IndexedTruecolour made = IndexTruecolour(picture, depth.bpp, options.truecolour);
+    if (made.refusal) {
+      rendering.refusal = *made.refusal;
+      rendering.shown = PictureImage(picture);
+      return rendering;
+    }
+    indexed = std::move(made.picture);
+  }
+  const EncodeResult result = EncodeForConsole(indexed ? *indexed : picture, tiles);
   if (const auto* refusal = std::get_if<Refusal>(&result)) {
     rendering.refusal = RefusalNotice(*refusal);
     if (refusal->tile) rendering.marked = QRect(refusal->tile->x, refusal->tile->y, 8, 8);

@@ -20,17 +20,17 @@
 
 namespace tilora::ui {
 
-// Sub-palette generation (tilora-convert --palettes) is not in the core yet.
-// When it arrives, turn this on and pass the settings below on in
-// ConversionOf; the window enables its controls from this alone.
-inline constexpr bool kSubPaletteGeneration = false;
+// Sub-palettes are generated (tilora-convert --palettes) for truecolour
+// pictures; the window enables its controls from this.
+inline constexpr bool kSubPaletteGeneration = true;
 
 struct PreviewSettings {
   int bpp = 4;               // 2, 4 or 8; not used in mode 7
   bool mode7 = false;        // mode 7's 8-bit tiles and fixed map
   bool deduplicate = false;  // a map over distinct tiles
   bool flips = true;         // with a map: a flipped copy is the same tile
-  // Sub-palette generation, not passed on yet (see kSubPaletteGeneration).
+  // Sub-palette generation, for truecolour pictures.
+  bool truecolour = false;
   int subPalettes = 1;
   bool lossy = false;
   bool dither = false;

@@ -40,9 +40,6 @@ constexpr int kSheetColumns[] = {16, 32};
 // The tile sheet is as wide at 32 tiles across as at 16 shown twice as large.
 constexpr int kSheetWidth = 256;
 
-const char* const kNoSubPalettes =
-    "Sub-palette generation is not in this version of the converter yet; the picture's own colour table is used.";
-
 ConsoleRendering Render(const tilora::Picture& picture, const PreviewSettings& settings) {
   try {
     return tilora::ui::RenderForConsole(picture, settings);
@@ -122,19 +119,20 @@ QWidget* TConsolePreviewWindow::CreateControls() {
   flipsBox->setChecked(true);
   flipsBox->setToolTip(QStringLiteral("A flipped copy of a stored tile is the same tile (off: --no-flip)"));
 
-  // Sub-palette generation: the controls exist, and come alive with
-  // kSubPaletteGeneration once the core offers it.
+  // Sub-palettes are made for truecolour pictures, as --palettes does.
   subPalettesBox = new QSpinBox(box);
   subPalettesBox->setRange(1, 8);
   auto* subPalettesLabel = new QLabel(QStringLiteral("S&ub-palettes:"), box);
   subPalettesLabel->setBuddy(subPalettesBox);
   lossyBox = new QCheckBox(QStringLiteral("&Lossy"), box);
   ditherBox = new QCheckBox(QStringLiteral("D&ither"), box);
+  subPalettesBox->setToolTip(QStringLiteral("Sub-palettes made for a truecolour picture (--palettes)"));
+  subPalettesLabel->setToolTip(subPalettesBox->toolTip());
+  lossyBox->setToolTip(QStringLiteral("When the colours do not fit, reduce them (--lossy)"));
+  ditherBox->setToolTip(QStringLiteral("With lossy: error diffusion within each tile (--dither)"));
   for (QWidget* control : {static_cast<QWidget*>(subPalettesLabel), static_cast<QWidget*>(subPalettesBox),
-                           static_cast<QWidget*>(lossyBox), static_cast<QWidget*>(ditherBox)}) {
+                           static_cast<QWidget*>(lossyBox), static_cast<QWidget*>(ditherBox)})
     control->setEnabled(tilora::ui::kSubPaletteGeneration);
-    if (!tilora::ui::kSubPaletteGeneration) control->setToolTip(QString::fromLatin1(kNoSubPalettes));
-  }
 
   for (QWidget* control :
        {static_cast<QWidget*>(depthLabel), static_cast<QWidget*>(depthBox), static_cast<QWidget*>(deduplicateBox),
@@ -253,6 +251,7 @@ PreviewSettings TConsolePreviewWindow::Settings() const {
   settings.bpp = settings.mode7 ? 8 : kDepths[std::clamp(depth, 0, 2)];
   settings.deduplicate = deduplicateBox->isChecked();
   settings.flips = flipsBox->isChecked();
+  settings.truecolour = picture_ && !picture_->indexed;
   settings.subPalettes = subPalettesBox->value();
   settings.lossy = lossyBox->isChecked();
   settings.dither = ditherBox->isChecked();

@@ -326,13 +326,18 @@ class ConsolePreviewTest : public QObject {
 
   // Truecolour is refused by the core for now; the preview shows it as it is,
   // and the sub-palette controls wait, disabled, for the core to offer them.
-  void truecolourPictureIsShownWithTheNotice() {
+  // A truecolour picture is shown with the sub-palettes the converter would
+  // make for it.
+  void truecolourPictureIsShownWithGeneratedSubPalettes() {
     TempDir dir;
     WriteFileBytes(dir / "t.bmp", BuildBmp(MakeShape(16, 16, 24)));
     Preview p;
     p.Open(dir / "t.bmp");
     QVERIFY(p.w.PreviewEnabled());
-    QCOMPARE(p.Status(), QString::fromStdString(tilora::DepthNotice(24)));
+    QCOMPARE(p.Status(), QStringLiteral("As tilora-convert --bpp 4 --palettes 1"));
+    p.window->subPalettesBox->setValue(3);
+    p.window->lossyBox->setChecked(true);
+    QCOMPARE(p.Status(), QStringLiteral("As tilora-convert --bpp 4 --palettes 3 --lossy"));
     QCOMPARE(p.window->view->Image().size(), QSize(16, 16));
     QVERIFY(!p.window->view->Marked());
     for (QWidget* control : {static_cast<QWidget*>(p.window->subPalettesBox), static_cast<QWidget*>(p.window->lossyBox),
