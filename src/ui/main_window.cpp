@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStringList>
 
 #include <algorithm>
 #include <exception>
@@ -365,10 +366,19 @@ void TForm1::ConsolePreview1Click() {
 }
 
 void TForm1::inFile1Click() {
+  // The status bar says what the last command did: the picture's name as
+  // the open left it, or the files a conversion wrote.
+  stat1Panel->setText(dlgOpenPic1->FileName());
   try {
     const tilora::ConvertOutcome outcome =
         tilora::ConvertPicture(LocalName(dlgOpenPic1->FileName()), LocalName(Edit1->text()), opened_);
-    if (!outcome.converted) ShowNotice(CoreText(outcome.notice));
+    if (!outcome.converted) {
+      ShowNotice(CoreText(outcome.notice));
+      return;
+    }
+    QStringList written;
+    for (const std::string& name : outcome.written) written << CoreText(name);
+    stat1Panel->setText(QStringLiteral("Wrote ") + written.join(QStringLiteral(", ")));
   } catch (...) {
     ShowCurrentException();
   }
