@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "bmp_builder.h"
+#include "converter_run.h"
 #include "console_decoder.h"
 #include "formats/png/png_reader.h"
 #include "png_builder.h"
@@ -22,30 +23,11 @@ namespace {
 using tilora::testing::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
 
-std::string Slurp(const std::filesystem::path& path) {
-  std::ifstream f(path);
-  std::stringstream text;
-  text << f.rdbuf();
-  return text.str();
-}
 
 class TruecolourTest : public ::testing::Test {
  protected:
-  Result Run(const std::string& args) {
-    const std::string command = "cd '" + dir_.path().string() + "' && '" TILORA_CONVERT "' " + args +
-                                " >.out 2>.err";
-    const int raw = std::system(command.c_str());
-    Result r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(dir_.path() / ".out"), Slurp(dir_.path() / ".err")};
-    std::filesystem::remove(dir_.path() / ".out");
-    std::filesystem::remove(dir_.path() / ".err");
-    return r;
-  }
+  tilora::testing::ConverterRun Run(const std::string& args) { return tilora::testing::RunConverter(dir_.path(), args); }
   Bytes Read(const std::string& leaf) { return tilora::testing::ReadFileBytes(dir_ / leaf); }
   // An RGB or RGBA PNG of the given pixels (alpha 255 where none is given).
   void WritePng(const std::string& leaf, int width, int height, const std::vector<tilora::Rgba>& pixels,
@@ -79,7 +61,7 @@ TEST_F(TruecolourTest, LosslessRoundTrip) {
   const auto art = tilora::testing::ThemedTileArt(64, 48, 5, 3, 12, 7);
   for (const int bits : {8, 16}) {
     WritePng("art.png", art.width, art.height, Pixels(art), false, bits);
-    const Result r = Run("--palettes 8 --map --preview shown.png art.png");
+    const auto r = Run("--palettes 8 --map --preview shown.png art.png");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     const tilora::Picture shown = tilora::DecodePng(Read("shown.png"));
@@ -109,7 +91,7 @@ TEST_F(TruecolourTest, ColourZeroRules) {
   };
   for (const auto& c : cases) {
     WritePng("p.png", 8, 1, c.pixels, c.alpha);
-    const Result r = Run(std::string("--palettes 1 --map ") + c.options + " p.png");
+    const auto r = Run(std::string("--palettes 1 --map ") + c.options + " p.png");
     ASSERT_EQ(r.status, 0) << c.name << ": " << r.err;
     tilora::testing::TiledImage image;
     image.tiles = Read("p.bin");
@@ -128,7 +110,7 @@ TEST_F(TruecolourTest, RefusalsNameTheTileOrTheBestCount) {
   std::vector<tilora::Rgba> many(16 * 8, {0, 0, 0, 255});
   for (int i = 0; i < 20; ++i) many[static_cast<std::size_t>(8 + i % 8 + 16 * (i / 8))] = {static_cast<std::uint8_t>(8 * i + 8), 40, 40, 255};
   WritePng("many.png", 16, 8, many, false);
-  Result r = Run("--palettes 8 many.png");
+  auto r = Run("--palettes 8 many.png");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "many.png: The tile at 8,0 has 20 colours besides colour 0; a sub-palette of 16 colours holds 15.\n");
 
@@ -152,7 +134,7 @@ TEST_F(TruecolourTest, RefusalsNameTheTileOrTheBestCount) {
 TEST_F(TruecolourTest, InfoDescribesTruecolour) {
   const auto art = tilora::testing::ThemedTileArt(32, 32, 3, 4, 8, 5);
   WritePng("art.png", art.width, art.height, Pixels(art), false);
-  const Result r = Run("--info art.png");
+  const auto r = Run("--info art.png");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("Resolution: 32x32\nPic Format: 24bpp\nColours: ", 0), 0u) << r.out;
   EXPECT_NE(r.out.find("\nFewest sub-palettes: "), std::string::npos) << r.out;
