@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "convert/read_picture.h"
+#include "formats/png/png_error.h"
 #include "formats/png/png_writer.h"
 #include "support/output_set.h"
 
@@ -87,7 +88,12 @@ ConvertOutcome ConvertFile(const std::string& path, const std::string& base, con
   tiles.bpp = read.bpp;
   EncodeResult result = EncodeForConsole(read.picture, tiles);
   if (const Refusal* refusal = std::get_if<Refusal>(&result)) return Refused(RefusalNotice(*refusal));
-  std::vector<NamedBytes> files = OutputsOf(std::get<EncodedOutputs>(result), base, options, tiles, read.picture);
+  std::vector<NamedBytes> files;
+  try {
+    files = OutputsOf(std::get<EncodedOutputs>(result), base, options, tiles, read.picture);
+  } catch (const PngError& e) {
+    return Refused(e.what());  // a build without PNG cannot write the preview
+  }
   std::vector<OutputFile> outputs;
   ConvertOutcome outcome{true, {}, {}, report};
   for (const NamedBytes& f : files) {
