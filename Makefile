@@ -7,7 +7,7 @@ BUILD := build/$(PRESET)
 PREFIX ?= /usr/local
 
 .PHONY: all deps test-deps configure-programs configure programs build run test test-windows install package \
-        clean bench check-asan fuzz-smoke
+        clean bench bench-packing check-asan fuzz-smoke
 
 all: build
 
@@ -60,6 +60,12 @@ bench:
 	cmake --build --preset release --target tilora_bench tilora_bench_tilemap make_picture tilora-convert
 	build/release/bin/tilora_bench
 	build/release/bin/tilora_bench_tilemap
+
+# Sub-palette packing and colour reduction on the truecolour picture set.
+bench-packing:
+	@$(MAKE) --no-print-directory configure PRESET=release
+	cmake --build --preset release --target tilora_packing_bench
+	build/release/bin/tilora_packing_bench
 
 # Every test again under AddressSanitizer and UndefinedBehaviorSanitizer.
 check-asan:

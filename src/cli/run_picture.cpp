@@ -32,6 +32,14 @@ const char* const kUsage =
     "  --mode7              8-bit chunky tiles and a 128x128 byte map\n"
     "  --interleave         with --mode7: write the 32 KiB BASE.vram instead\n"
     "  --preview FILE.png   also write the picture as the console shows it\n"
+    "  --palettes N         make N (1-8) sub-palettes for a truecolour picture (an\n"
+    "                       indexed one given this is treated as truecolour)\n"
+    "  --colours C          colours per sub-palette, colour 0 included (default:\n"
+    "                       16 at 4 bpp, 4 at 2 bpp, 256 at 8 bpp)\n"
+    "  --colour-zero RRGGBB colour 0, the backdrop; pixels of exactly it take it\n"
+    "  --lossy              when the colours do not fit, reduce them (CIEDE2000)\n"
+    "  --dither             with --lossy: error diffusion within each tile\n"
+    "  --palette-png FILE   also write the sub-palettes as rows of swatches\n"
     "  -j N                 convert N pictures at a time (default: one per core)\n"
     "  --info               describe each picture: size, colours, tiles, sub-palettes\n"
     "  --help               show this help\n"
@@ -84,6 +92,15 @@ std::string IndexedFigures(const Picture& picture, int requestedBpp) {
          " distinct with flips\n" + "Sub-palettes: " + SubPaletteList(f.subPalettes) + "\n";
 }
 
+std::string Fewest(int count) { return count > 0 ? std::to_string(count) : "none (a tile has too many colours)"; }
+
+std::string TruecolourFiguresText(const Picture& picture) {
+  const TruecolourFigures f = FiguresOfTruecolour(picture);
+  return "Colours: " + std::to_string(f.colours15) + " in 15 bits\n" + "Most colours in a tile: " +
+         std::to_string(f.mostInATile) + " besides colour 0\n" + "Fewest sub-palettes: " + Fewest(f.fewest4bpp) +
+         " at 4bpp, " + Fewest(f.fewest2bpp) + " at 2bpp\n";
+}
+
 PictureResult Describe(const std::string& picture, const Options& options) {
   std::string out;
   try {
@@ -91,6 +108,7 @@ PictureResult Describe(const std::string& picture, const Options& options) {
     if (!d.resolution.empty()) out = d.resolution + "\n" + d.format + "\n";
     if (d.refusal) return Failed(picture, *d.refusal, out);
     if (d.picture->indexed) out += IndexedFigures(*d.picture, options.bpp);
+    else out += TruecolourFiguresText(*d.picture);
   } catch (const IoError& e) {
     return Failed(picture, e.what(), out);
   }
@@ -110,6 +128,12 @@ ConvertOptions ConversionOf(const Options& options) {
   c.tiles.mode7 = options.mode7;
   c.tiles.interleave = options.interleave;
   c.preview = options.preview.value_or("");
+  c.palettePng = options.palettePng.value_or("");
+  c.truecolour.palettes = options.palettes.value_or(0);
+  c.truecolour.colours = options.colours.value_or(0);
+  c.truecolour.lossy = options.lossy;
+  c.truecolour.dither = options.dither;
+  c.truecolour.colourZero = options.colourZero;
   return c;
 }
 
@@ -117,6 +141,7 @@ PictureResult Convert(const std::string& picture, const std::string& base, const
   try {
     const ConvertOutcome outcome = ConvertFile(picture, base, ConversionOf(options));
     if (!outcome.converted) return Failed(picture, outcome.notice);
+    if (!outcome.report.empty()) return {true, {}, Printable(picture) + ": " + outcome.report + "\n"};
   } catch (const IoError& e) {
     return Failed(picture, e.what());
   }

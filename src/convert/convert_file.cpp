@@ -1,20 +1,47 @@
 #include "convert/convert_file.h"
 
+#include <cstdio>
 #include <variant>
 
 #include "convert/read_picture.h"
+#include "formats/png/png_error.h"
 #include "formats/png/png_writer.h"
 #include "support/output_set.h"
 
 namespace tilora {
 namespace {
 
-ConvertOutcome Refused(std::string notice) { return {false, std::move(notice), {}}; }
+ConvertOutcome Refused(std::string notice) { return {false, std::move(notice), {}, {}}; }
+
+std::string DeltaEText(double mean, double worst) {
+  char text[80];
+  std::snprintf(text, sizeof text, "mean \u0394E %.2f, worst \u0394E %.2f (CIEDE2000)", mean, worst);
+  return text;
+}
 
 struct NamedBytes {
   std::string name;
   std::vector<std::uint8_t> bytes;
 };
+
+// One row of 16 x 16 swatches per sub-palette, as the console shows them.
+std::vector<std::uint8_t> SwatchesPng(const Picture& picture, const TileOptions& tiles) {
+  constexpr int kSwatch = 16;
+  const std::size_t stride = tiles.mode7 || tiles.bpp == 8 ? 256 : std::size_t{1} << tiles.bpp;
+  const int rows = static_cast<int>((picture.palette.size() + stride - 1) / stride);
+  const int across = static_cast<int>(stride);
+  std::vector<Rgb> pixels(static_cast<std::size_t>(rows * kSwatch) * static_cast<std::size_t>(across * kSwatch));
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    const std::size_t x = i % static_cast<std::size_t>(across * kSwatch), y = i / static_cast<std::size_t>(across * kSwatch);
+    const std::size_t entry = y / kSwatch * stride + x / kSwatch;
+    if (entry < picture.palette.size()) {
+      const Rgb c = picture.palette[entry];
+      const auto shown = [](std::uint8_t v) { return static_cast<std::uint8_t>((v >> 3) << 3 | v >> 5); };
+      pixels[i] = {shown(c.red), shown(c.green), shown(c.blue)};
+    }
+  }
+  return EncodePngRgb(across * kSwatch, rows * kSwatch, pixels);
+}
 
 // The files of a conversion, in the order they are put in place.
 std::vector<NamedBytes> OutputsOf(EncodedOutputs& encoded, const std::string& base, const ConvertOptions& options,
@@ -32,6 +59,7 @@ std::vector<NamedBytes> OutputsOf(EncodedOutputs& encoded, const std::string& ba
     if (tiles.map || tiles.mode7) files.push_back({base + ".map", std::move(encoded.map)});
   }
   if (!options.preview.empty()) files.push_back({options.preview, std::move(preview)});
+  if (!options.palettePng.empty()) files.push_back({options.palettePng, SwatchesPng(picture, tiles)});
   return files;
 }
 
@@ -41,20 +69,33 @@ std::string DepthNotice(int depth) {
   return std::to_string(depth) + " bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted.";
 }
 
+std::string RefusalNotice(const Refusal& refusal) {
+  if (refusal.kind == RefusalKind::Internal) return "Internal error, nothing was written: " + refusal.message;
+  return refusal.message;
+}
+
 ConvertOutcome ConvertFile(const std::string& path, const std::string& base, const ConvertOptions& options) {
   PictureRead read = ReadPictureFile(path, options);
   if (read.refusal) return Refused(*read.refusal);
+  std::string report;
+  if (options.truecolour.palettes > 0) {
+    IndexedTruecolour indexed = IndexTruecolour(read.picture, read.bpp, options.truecolour);
+    if (indexed.refusal) return Refused(*indexed.refusal);
+    read.picture = std::move(indexed.picture);
+    if (indexed.reduced) report = "colours reduced to fit: " + DeltaEText(indexed.meanDeltaE, indexed.worstDeltaE);
+  }
   TileOptions tiles = options.tiles;
   tiles.bpp = read.bpp;
   EncodeResult result = EncodeForConsole(read.picture, tiles);
-  if (const Refusal* refusal = std::get_if<Refusal>(&result)) {
-    if (refusal->kind == RefusalKind::Internal)
-      return Refused("Internal error, nothing was written: " + refusal->message);
-    return Refused(refusal->message);
+  if (const Refusal* refusal = std::get_if<Refusal>(&result)) return Refused(RefusalNotice(*refusal));
+  std::vector<NamedBytes> files;
+  try {
+    files = OutputsOf(std::get<EncodedOutputs>(result), base, options, tiles, read.picture);
+  } catch (const PngError& e) {
+    return Refused(e.what());  // a build without PNG cannot write the preview
   }
-  std::vector<NamedBytes> files = OutputsOf(std::get<EncodedOutputs>(result), base, options, tiles, read.picture);
   std::vector<OutputFile> outputs;
-  ConvertOutcome outcome{true, {}, {}};
+  ConvertOutcome outcome{true, {}, {}, report};
   for (const NamedBytes& f : files) {
     outputs.push_back({f.name, f.bytes.data(), f.bytes.size()});
     outcome.written.push_back(f.name);

@@ -3,7 +3,7 @@
 namespace tilora {
 
 ConvertOutcome ConvertPicture(const std::string& path, const std::string& base, const OpenedPicture& opened) {
-  if (!PictureHeaderAccepted) return {false, kStaleHeaderNotice, {}};
+  if (!PictureHeaderAccepted) return {false, kStaleHeaderNotice, {}, {}};
   ConvertOptions options;
   options.expected = opened;
   return ConvertFile(path, base, options);

@@ -55,7 +55,8 @@ bool ReadableDepth(int depth) {
 PictureRead ReadBitmap(FileSource& source, const ConvertOptions& options) {
   PictureRead read;
   const BmpLayout layout = ReadBmpLayout(source);
-  if (options.expected && !SameHeader(HeaderOf(layout), options.expected->header)) read.refusal = kChangedNotice;
+  if (options.expected && (options.expected->png || !SameHeader(HeaderOf(layout), options.expected->header)))
+    read.refusal = kChangedNotice;
   else read.refusal = AcceptanceRefusal(source, layout);
   if (read.refusal) return read;
   read.bpp = ReadableDepth(layout.depth) ? OutputDepth(options, layout.depth, layout.depth <= 8) : 0;
@@ -87,9 +88,40 @@ bool IsPng(ByteSource& source) {
   return LooksLikePng({signature, got});
 }
 
+PngHeaderSeen HeaderSeen(const Picture& picture) {
+  return {picture.width, picture.height, picture.depth, picture.indexed};
+}
+
+// The description of a file known to be a PNG.
+PictureDescription DescribePng(FileSource& source) {
+  PictureDescription d;
+  d.stamp = source.Stamp();
+  Picture picture;
+  d.refusal = ReadPng(source, picture);
+  if (d.refusal) return d;
+  PictureHeaderRecord header;
+  header.Width = picture.width;
+  header.Height = picture.height;
+  header.Depth = static_cast<std::uint16_t>(picture.depth);
+  d.resolution = ResolutionText(header);
+  d.format = FormatText(header);
+  d.picture = std::move(picture);
+  return d;
+}
+
 }  // namespace
 
+DepthDecision DecideDepth(const Picture& picture, const ConvertOptions& options) {
+  DepthDecision decision;
+  decision.bpp = OutputDepth(options, picture.depth, picture.indexed);
+  if (decision.bpp == 0) decision.refusal = DepthNotice(picture.depth);
+  else decision.refusal = SizeRefusal(picture.width, picture.height, decision.bpp, options.tiles);
+  return decision;
+}
+
 int OutputDepth(const ConvertOptions& options, int pictureDepth, bool indexed) {
+  // Sub-palettes are made for any picture that asks, indexed or not.
+  if (options.truecolour.palettes > 0) return options.tiles.mode7 ? 8 : options.bpp ? options.bpp : 4;
   if (!indexed) return 0;
   if (options.tiles.mode7) return 8;
   if (options.bpp != 0) return options.bpp;
@@ -100,40 +132,45 @@ PictureRead ReadPictureFile(const std::string& path, const ConvertOptions& optio
   FileSource source(path);
   if (options.expected && source.Stamp() != options.expected->stamp) return {{}, 0, kChangedNotice};
   if (!IsPng(source)) return ReadBitmap(source, options);
+  if (options.expected && !options.expected->png) return {{}, 0, kChangedNotice};
   PictureRead read;
   read.refusal = ReadPng(source, read.picture);
   if (read.refusal) return read;
-  const Picture& p = read.picture;
-  read.bpp = OutputDepth(options, p.depth, p.indexed);
-  if (read.bpp == 0) read.refusal = DepthNotice(p.depth);
-  else read.refusal = SizeRefusal(p.width, p.height, read.bpp, options.tiles);
+  if (options.expected && HeaderSeen(read.picture) != *options.expected->png) return {{}, 0, kChangedNotice};
+  DepthDecision decision = DecideDepth(read.picture, options);
+  read.bpp = decision.bpp;
+  read.refusal = std::move(decision.refusal);
   return read;
 }
 
 PictureDescription DescribePictureFile(const std::string& path) {
-  PictureDescription d;
   FileSource source(path);
-  PictureHeaderRecord header;
-  if (IsPng(source)) {
-    Picture picture;
-    d.refusal = ReadPng(source, picture);
-    if (d.refusal) return d;
-    header.Width = picture.width;
-    header.Height = picture.height;
-    header.Depth = static_cast<std::uint16_t>(picture.depth);
-    d.picture = std::move(picture);
-  } else {
-    const BmpLayout layout = ReadBmpLayout(source);
-    header = HeaderOf(layout);
-    d.refusal = AcceptanceRefusal(source, layout);
-    if (!d.refusal && !ReadableDepth(layout.depth)) d.refusal = DepthNotice(layout.depth);
-    if (!d.refusal) d.refusal = SizeNotice(layout.width, layout.height);
-    if (!d.refusal) d.refusal = LayoutRefusal(layout);
-    if (!d.refusal) d.picture = ReadBmpPicture(source, layout);
-  }
+  if (IsPng(source)) return DescribePng(source);
+  PictureDescription d;
+  d.stamp = source.Stamp();
+  const BmpLayout layout = ReadBmpLayout(source);
+  const PictureHeaderRecord header = HeaderOf(layout);
+  d.refusal = AcceptanceRefusal(source, layout);
+  if (!d.refusal && !ReadableDepth(layout.depth)) d.refusal = DepthNotice(layout.depth);
+  if (!d.refusal) d.refusal = SizeNotice(layout.width, layout.height);
+  if (!d.refusal) d.refusal = LayoutRefusal(layout);
+  if (!d.refusal) d.picture = ReadBmpPicture(source, layout);
   d.resolution = ResolutionText(header);
   d.format = FormatText(header);
   return d;
+}
+
+std::optional<PngOpen> OpenPngFile(const std::string& path) {
+  PictureHeaderAccepted = false;
+  FileSource source(path);
+  if (!IsPng(source)) return std::nullopt;
+  PngOpen open;
+  open.description = DescribePng(source);
+  open.opened.stamp = open.description.stamp;
+  if (!open.description.picture) return open;
+  open.opened.png = HeaderSeen(*open.description.picture);
+  PictureHeaderAccepted = true;
+  return open;
 }
 
 }  // namespace tilora

@@ -27,8 +27,32 @@ struct PictureDescription {
   std::string format;      // "Pic Format: 4bpp"
   std::optional<Picture> picture;
   std::optional<std::string> refusal;  // why it would not be converted at all
+  platform::FileStamp stamp;           // the file as it was read
 };
 PictureDescription DescribePictureFile(const std::string& path);
+
+// The window's open of a PNG: its description, and what a later conversion
+// checks to refuse the file once it has changed.
+struct PngOpen {
+  PictureDescription description;
+  OpenedPicture opened;
+};
+
+// Reads the file at path through one open when it is a PNG (by its
+// signature, as the conversion tells); nothing when it is not. Sets
+// PictureHeaderAccepted to whether a PNG was read in full, clearing it first
+// whatever the file is; leaves PictureHeader, the bitmap's, alone. Raises
+// IoError when the file cannot be read.
+std::optional<PngOpen> OpenPngFile(const std::string& path);
+
+// The output depth a conversion with options makes of a picture already
+// read, or why it refuses it: the checks ReadPictureFile makes once a PNG's
+// pixels are in.
+struct DepthDecision {
+  int bpp = 0;
+  std::optional<std::string> refusal;
+};
+DepthDecision DecideDepth(const Picture& picture, const ConvertOptions& options);
 
 // The output depth for a picture of pictureDepth bits per pixel, or 0 when
 // the options cannot convert it.

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <optional>
 
 #include "encode/cell_scan.h"
 #include "encode/console_encoders.h"
@@ -43,11 +44,13 @@ EncodeResult EncodeMode7(const Picture& picture, const TileOptions& options) {
   cells::TileDictionary dictionary(kMode7Tiles, false);
   std::vector<std::uint8_t> map(kMode7Layout.Entries(), 0);
   std::uint8_t subPalettes = 0;
+  std::optional<TilePosition> firstPast;
   cells::CellRows raw;
   for (std::int32_t cy = 0; cy < down; ++cy) {
     for (std::int32_t cx = 0; cx < across; ++cx) {
       cells::LoadCell(picture, cx, cy, raw);
       const cells::Placement at = dictionary.Place(raw);
+      if (!firstPast && at.tile >= kMode7Tiles) firstPast = TilePosition{8 * cx, 8 * cy};
       map[kMode7Layout.IndexOf(cx, cy)] = static_cast<std::uint8_t>(at.tile);
       if (!(raw == cells::CellRows{})) subPalettes = 1;
     }
@@ -58,7 +61,7 @@ EncodeResult EncodeMode7(const Picture& picture, const TileOptions& options) {
       for (std::int32_t cx = cy < down ? across : 0; cx < kMode7Layout.columns; ++cx)
         map[kMode7Layout.IndexOf(cx, cy)] = static_cast<std::uint8_t>(tile);
   }
-  if (dictionary.Size() > kMode7Tiles) return refusals::TooManyMode7Tiles(dictionary.Size());
+  if (dictionary.Size() > kMode7Tiles) return refusals::TooManyMode7Tiles(dictionary.Size(), firstPast);
 
   EncodedOutputs out;
   out.tiles = ChunkyTilesOf(dictionary);

@@ -58,8 +58,11 @@ EncodeResult EncodeTilemap(const Picture& picture, const TileOptions& options) {
   std::vector<std::uint16_t> words(layout.Entries());
   std::uint8_t subPalettes = 0;
   std::optional<Refusal> refusal;
+  std::optional<TilePosition> firstPast;
   const auto place = [&](std::int32_t cx, std::int32_t cy, const CellRows& k, int block) {
     const cells::Placement at = dictionary.Place(k);
+    if (!firstPast && at.tile + static_cast<std::uint32_t>(options.tileBase) >= kTileLimit)
+      firstPast = TilePosition{8 * cx, 8 * cy};
     const int palette = std::max(block, 0) + options.paletteBase;
     if (palette > 7) {
       refusal = refusals::PalettePastLast(8 * cx, 8 * cy, block, options.paletteBase);
@@ -83,7 +86,7 @@ EncodeResult EncodeTilemap(const Picture& picture, const TileOptions& options) {
       for (std::int32_t cx = cy < down ? across : 0; cx < layout.columns; ++cx) words[layout.IndexOf(cx, cy)] = word;
   }
   if (dictionary.Size() + static_cast<std::size_t>(options.tileBase) > kTileLimit)
-    return refusals::TooManyTiles(dictionary.Size(), options.tileBase);
+    return refusals::TooManyTiles(dictionary.Size(), options.tileBase, firstPast);
 
   EncodedOutputs out;
   out.tiles = PlanarTilesOf(dictionary, options.bpp);

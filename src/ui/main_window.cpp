@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -17,14 +16,18 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStringList>
 
 #include <algorithm>
 #include <exception>
 #include <string>
 
 #include "convert/convert_picture.h"
+#include "convert/read_picture.h"
 #include "formats/bmp/bmp_layout.h"
 #include "formats/bmp/picture_header.h"
+#include "ui/console_preview_window.h"
+#include "ui/core_text.h"
 #include "ui/fonts.h"
 #include "ui/picture_loader.h"
 #include "ui/program_icon.h"
@@ -32,6 +35,8 @@
 namespace {
 
 using tilora::ui::BoxKind;
+using tilora::ui::CoreText;
+using tilora::ui::LocalName;
 
 constexpr int kDesignTextHeight = 13;
 constexpr int kScrollArrowStep = 8;
@@ -42,25 +47,6 @@ constexpr int kScrollFrameWidth = 2;
 int ViewExtent(std::int32_t value) {
   const std::int64_t magnitude = value < 0 ? -static_cast<std::int64_t>(value) : value;
   return static_cast<int>(std::min<std::int64_t>(magnitude, QWIDGETSIZE_MAX));
-}
-
-// File names go to the core as its file layer takes them: UTF-8 on Windows,
-// the locale's 8-bit form elsewhere.
-std::string LocalName(const QString& name) {
-#ifdef Q_OS_WIN
-  return name.toUtf8().toStdString();
-#else
-  return QFile::encodeName(name).toStdString();
-#endif
-}
-
-// The core's messages quote those names, so they come back the same way.
-QString CoreText(const std::string& text) {
-#ifdef Q_OS_WIN
-  return QString::fromStdString(text);
-#else
-  return QString::fromLocal8Bit(text);
-#endif
 }
 
 }  // namespace
@@ -131,15 +117,22 @@ void TForm1::CreateMenu() {
   Convert1 = mm1->addMenu(QStringLiteral("&Convert"));
   inFile1 = Convert1->addAction(QStringLiteral("&In File"));
   Convert1->menuAction()->setEnabled(false);
+  View1 = mm1->addMenu(QStringLiteral("&View"));
+  ConsolePreview1 = View1->addAction(QStringLiteral("&Console Preview"));
+  ConsolePreview1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  ConsolePreview1->setEnabled(false);
   setMenuBar(mm1);
 
   const std::pair<QObject*, const char*> names[] = {
-      {File1, "File1"}, {OpenBMP1, "OpenBMP1"}, {Close1, "Close1"}, {Convert1, "Convert1"}, {inFile1, "inFile1"}};
+      {File1, "File1"},       {OpenBMP1, "OpenBMP1"}, {Close1, "Close1"},
+      {Convert1, "Convert1"}, {inFile1, "inFile1"},   {View1, "View1"},
+      {ConsolePreview1, "ConsolePreview1"}};
   for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
 
   connect(OpenBMP1, &QAction::triggered, this, &TForm1::OpenBMP1Click);
   connect(inFile1, &QAction::triggered, this, &TForm1::inFile1Click);
   connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
+  connect(ConsolePreview1, &QAction::triggered, this, &TForm1::ConsolePreview1Click);
   // Alt and Down come with the desktop style; F10 is added here.
   auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
   connect(menuKey, &QShortcut::activated, this, &TForm1::OpenMenuBar);
@@ -266,12 +259,19 @@ void TForm1::OpenGivenFile(const QString& file) {
 }
 
 void TForm1::OpenChosenPicture() {
+  ReadChosenPicture();
+  FollowLastOpen();
+}
+
+void TForm1::ReadChosenPicture() {
   try {
     const QString name = dlgOpenPic1->FileName();
     // As the platform's dialog does, so relative output names land beside the picture.
     QDir::setCurrent(QFileInfo(name).absolutePath());
     stat1Panel->setText(name);
+    if (ReadPng(name)) return;
 
+    opened_.png.reset();  // a bitmap now, whatever the last open read
     opened_.stamp = tilora::ReadHeader(LocalName(name), {[this](std::int32_t w) { SetImageWidth(w); },
                                                           [this](std::int32_t h) { SetImageHeight(h); }});
     opened_.header = tilora::PictureHeader;
@@ -310,11 +310,75 @@ void TForm1::OpenChosenPicture() {
   }
 }
 
+// A PNG is told by its signature, as the conversion tells it; a file named
+// as a bitmap is read as one whatever it holds, so it meets the not-a-BMP
+// notice as before. False when the file is not a PNG.
+bool TForm1::ReadPng(const QString& name) {
+  if (QFileInfo(name).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) return false;
+  const std::optional<tilora::PngOpen> png = tilora::OpenPngFile(LocalName(name));
+  if (!png) return false;
+  opened_ = png->opened;
+  const tilora::PictureDescription& description = png->description;
+  if (!description.picture) {
+    ShowFailure(CoreText(description.refusal.value_or("")));
+    return true;
+  }
+  SetImageWidth(description.picture->width);
+  SetImageHeight(description.picture->height);
+  StaticText1->SetText(QString::fromStdString(description.resolution));
+  StaticText3->SetText(QString::fromStdString(description.format));
+  Convert1->menuAction()->setEnabled(true);
+  QString failure;
+  const QImage picture = tilora::ui::LoadPicture(name, &failure);
+  if (picture.isNull())
+    ShowFailure(failure);
+  else
+    img1->SetPicture(picture);
+  return true;
+}
+
+// The console preview shows what "In File" would convert: nothing after an
+// open that was refused or failed.
+void TForm1::FollowLastOpen() {
+  const bool accepted = tilora::PictureHeaderAccepted;
+  ConsolePreview1->setEnabled(accepted);
+  if (!consolePreview_) return;
+  if (accepted)
+    consolePreview_->SetPicture(dlgOpenPic1->FileName(), opened_, img1->Picture());
+  else
+    consolePreview_->close();
+}
+
+void TForm1::ConsolePreview1Click() {
+  try {
+    if (!consolePreview_) {
+      consolePreview_ = new TConsolePreviewWindow(this);
+      consolePreview_->SetBaseName([this] { return Edit1->text(); });
+      consolePreview_->SetFailureSink([this](const QString& text) { ShowFailure(text); });
+      consolePreview_->SetPicture(dlgOpenPic1->FileName(), opened_, img1->Picture());
+    }
+    consolePreview_->show();
+    consolePreview_->raise();
+    consolePreview_->activateWindow();
+  } catch (...) {
+    ShowCurrentException();
+  }
+}
+
 void TForm1::inFile1Click() {
+  // The status bar says what the last command did: the picture's name as
+  // the open left it, or the files a conversion wrote.
+  stat1Panel->setText(dlgOpenPic1->FileName());
   try {
     const tilora::ConvertOutcome outcome =
         tilora::ConvertPicture(LocalName(dlgOpenPic1->FileName()), LocalName(Edit1->text()), opened_);
-    if (!outcome.converted) ShowNotice(CoreText(outcome.notice));
+    if (!outcome.converted) {
+      ShowNotice(CoreText(outcome.notice));
+      return;
+    }
+    QStringList written;
+    for (const std::string& name : outcome.written) written << CoreText(name);
+    stat1Panel->setText(QStringLiteral("Wrote ") + written.join(QStringLiteral(", ")));
   } catch (...) {
     ShowCurrentException();
   }

@@ -14,6 +14,7 @@
 
 class QAction;
 class QGroupBox;
+class TConsolePreviewWindow;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
@@ -83,6 +84,8 @@ class TForm1 : public QMainWindow {
   QAction* Close1;
   QMenu* Convert1;
   QAction* inFile1;
+  QMenu* View1;
+  QAction* ConsolePreview1;
   QGroupBox* GroupBox1;
   TAutoSizeLabel* StaticText1;
   TAutoSizeLabel* StaticText3;
@@ -99,6 +102,8 @@ class TForm1 : public QMainWindow {
   void OpenBMP1Click();
   void inFile1Click();
   void Close1Click();
+  // Shows the console preview of the picture the last open accepted.
+  void ConsolePreview1Click();
 
   // "Open BMP" as if the dialog had been confirmed with file: how a file
   // given on the command line ("Open with") is opened.
@@ -113,6 +118,9 @@ class TForm1 : public QMainWindow {
 
  private:
   void OpenChosenPicture();
+  void ReadChosenPicture();
+  bool ReadPng(const QString& name);
+  void FollowLastOpen();
   void CreateControls();
   void CreateMenu();
   void PlaceControls();
@@ -127,4 +135,9 @@ class TForm1 : public QMainWindow {
   tilora::OpenedPicture opened_;
   DialogRunner runDialog_;
   MessageSink showMessage_;
+  // Made on first use, then kept: there is one console preview.
+  TConsolePreviewWindow* consolePreview_ = nullptr;
+
+ public:
+  TConsolePreviewWindow* ConsolePreviewWindow() const { return consolePreview_; }
 };

@@ -23,12 +23,17 @@ constexpr qint64 kMaxShownFileBytes = qint64{64} << 20;
 
 QString NotValid() { return QStringLiteral("Bitmap image is not valid"); }
 
-QImage Decode(const QByteArray& bytes, const QByteArray& format) {
+// Qt's own limit is below the largest PNG the converter reads (8192 x 8192
+// colours); the file cap keeps anything larger from arriving here anyway.
+constexpr int kPngAllocationLimitMiB = 320;
+
+QImage Decode(const QByteArray& bytes, const QByteArray& format, int allocationLimitMiB = 0) {
   QBuffer buffer;
   buffer.setData(bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, format);
   reader.setDecideFormatFromContent(false);
+  if (allocationLimitMiB > 0) reader.setAllocationLimit(allocationLimitMiB);
   return reader.read();
 }
 
@@ -53,14 +58,16 @@ QImage LoadPicture(const QString& path, QString* error) {
   QImage image;
   const bool bitmap = kind == QLatin1String("bmp");
   const bool icon = kind == QLatin1String("ico");
-  if (!bitmap && !icon && kind != QLatin1String("emf") && kind != QLatin1String("wmf")) {
+  const bool png = kind == QLatin1String("png");
+  const bool readWhole = bitmap || icon || png;  // the others go to the metafile decoder
+  if (!readWhole && kind != QLatin1String("emf") && kind != QLatin1String("wmf")) {
     failure = QStringLiteral("Unknown picture file extension (.%1)").arg(suffix);
   } else {
     QFile file(path);
     QByteArray bytes;
     if (!file.open(QIODevice::ReadOnly)) {
       failure = QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString());
-    } else if (!bitmap && !icon) {
+    } else if (!readWhole) {
       file.close();
       image = metafile::DecodeMetafile(path, &failure);
     } else if (!ReadCapped(file, bytes)) {
@@ -71,6 +78,9 @@ QImage LoadPicture(const QString& path, QString* error) {
         image = Decode(bytes, "bmp");
         if (image.isNull()) failure = NotValid();
       }
+    } else if (png) {
+      image = Decode(bytes, "png", kPngAllocationLimitMiB);
+      if (image.isNull()) failure = QStringLiteral("PNG image is not valid");
     } else {
       image = Decode(bytes, "ico");
       if (image.isNull()) failure = QStringLiteral("Icon image is not valid");

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "bmp_builder.h"
+#include "converter_run.h"
 #include "console_decoder.h"
 #include "formats/png/png_reader.h"
 #include "png_builder.h"
@@ -22,23 +23,10 @@ using tilora::testing::BmpShape;
 using tilora::testing::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
-struct Result {
-  int status;
-  std::string err;
-};
 
 class PipelineTest : public ::testing::Test {
  protected:
-  Result Run(const std::string& args) {
-    const auto err = dir_.path() / ".err";
-    const std::string command = "cd '" + dir_.path().string() + "' && '" TILORA_CONVERT "' " + args + " 2>.err";
-    const int raw = std::system(command.c_str());
-    std::ifstream f(err);
-    std::stringstream text;
-    text << f.rdbuf();
-    std::filesystem::remove(err);
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text.str()};
-  }
+  tilora::testing::ConverterRun Run(const std::string& args) { return tilora::testing::RunConverter(dir_.path(), args); }
   Bytes Read(const std::string& leaf) { return tilora::testing::ReadFileBytes(dir_ / leaf); }
   void Write(const std::string& leaf, const Bytes& bytes) { tilora::testing::WriteFileBytes(dir_ / leaf, bytes); }
   TempDir dir_;
@@ -92,7 +80,7 @@ TEST_F(PipelineTest, PngAndBmpGiveTheSameOutputs) {
 TEST_F(PipelineTest, MapAndPreviewShowThePicture) {
   const BmpShape shape = MirroredShape();
   Write("a.bmp", tilora::testing::BuildBmp(shape));
-  const Result r = Run("--map --preview shown.png a.bmp");
+  const auto r = Run("--map --preview shown.png a.bmp");
   ASSERT_EQ(r.status, 0) << r.err;
   const Bytes tiles = Read("a.bin");
   EXPECT_EQ(tiles.size(), 2u * 32);  // one shape per tile row, mirrored twice
@@ -133,8 +121,8 @@ TEST_F(PipelineTest, ThreadsKeepMessagesInOrder) {
     if (i % 3 != 1) Write(leaf, tilora::testing::BuildBmp(tilora::testing::MakeShape(64 + 8 * i, 64, 8)));
     pictures += leaf + " ";
   }
-  const Result one = Run("-j 1 " + pictures);
-  const Result four = Run("-j 4 " + pictures);
+  const auto one = Run("-j 1 " + pictures);
+  const auto four = Run("-j 4 " + pictures);
   EXPECT_EQ(one.status, 1);
   EXPECT_EQ(four.status, 1);
   EXPECT_EQ(four.err, one.err);
@@ -158,7 +146,7 @@ TEST_F(PipelineTest, SubPalettesWithoutMapAreRefused) {
   for (int y = 0; y < 8; ++y)
     for (int x = 8; x < 16; ++x) shape.pixels[static_cast<std::size_t>(y * 16 + x)] = 16 + 3;
   Write("two.bmp", tilora::testing::BuildBmp(shape));
-  const Result plain = Run("--bpp 4 two.bmp");
+  const auto plain = Run("--bpp 4 two.bmp");
   EXPECT_EQ(plain.status, 1);
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "two.bin"));
   ASSERT_EQ(Run("--bpp 4 --map two.bmp").status, 0);

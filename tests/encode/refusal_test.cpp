@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 
 #include "encode/console_encoding.h"
 #include "test_pictures.h"
 
 namespace tilora {
+
+void PrintTo(const TilePosition& p, std::ostream* os) { *os << p.x << "," << p.y; }
+
 namespace {
 
 using testing::BlankPicture;
@@ -141,6 +146,28 @@ TEST_P(RefusalTest, NamesTheProblem) {
   ASSERT_TRUE(std::holds_alternative<Refusal>(result));
   EXPECT_EQ(std::get<Refusal>(result).message, c.message);
   EXPECT_EQ(std::get<Refusal>(result).kind, c.kind);
+}
+
+// The tile a window marks: the one the text names, or the first cell past a
+// tile limit; none where no cell is to blame.
+TEST_P(RefusalTest, PointsAtTheTileItNames) {
+  const std::map<std::string, TilePosition> kMarked = {
+      {"IndexPastFourBpp", {0, 0}},           {"IndexPastTwoBpp", {8, 8}},
+      {"MixedSubPalettes", {8, 0}},           {"SeveralSubPalettesWithoutMap", {16, 0}},
+      {"TooManyTiles", {8 * 40, 8 * 24}},      // cell 1024 of 41 across
+      {"TooManyTilesFromBase", {8 * 39, 8 * 24}},  // cell 999 of 40 across: tile 1024 after the base
+      {"PaddingTileBeyondLimit", {8 * 31, 8 * 31}},  // the blank tile comes first
+      {"PalettePastLast", {8, 0}},
+  };
+  const RefusalCase& c = GetParam();
+  TileOptions options;
+  c.options(options);
+  const EncodeResult result = EncodeForConsole(c.picture(), options);
+  ASSERT_TRUE(std::holds_alternative<Refusal>(result));
+  const auto marked = kMarked.find(c.name);
+  // Mode 7's 257th tile is the padding's blank one, which no cell shows.
+  EXPECT_EQ(std::get<Refusal>(result).tile,
+            marked == kMarked.end() ? std::nullopt : std::optional<TilePosition>(marked->second));
 }
 
 INSTANTIATE_TEST_SUITE_P(Encoders, RefusalTest, ::testing::ValuesIn(kRefusals),

@@ -425,6 +425,23 @@ class MainWindowTest : public QObject {
     QCOMPARE(std::filesystem::file_size(dir / "Pic.bin"), std::uintmax_t{16 * 32 / 2});
   }
 
+  // After In File the status bar names the files written, until the next
+  // command; a refused conversion shows the picture's name again.
+  void statusBarNamesTheFilesWritten() {
+    TempDir dir;
+    Window w;
+    const std::string picture = Picture(dir, "a.bmp", MakeShape(16, 16, 4));
+    w.Open(picture);
+    w.TakeMessages();
+    w.Convert();
+    QCOMPARE(w.form.stat1Panel->text(), QStringLiteral("Wrote Pic.plt, Pic.bin"));
+    Picture(dir, "a.bmp", MakeShape(16, 32, 4));
+    w.Convert();
+    QCOMPARE(w.form.stat1Panel->text(), QString::fromStdString(picture));
+    w.Open(picture);
+    QCOMPARE(w.form.stat1Panel->text(), QString::fromStdString(picture));
+  }
+
   void largePictureScrollsInTheFrame() {
     TempDir dir;
     Window w;

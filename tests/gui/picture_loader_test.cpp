@@ -1,5 +1,6 @@
 // Display loading: the decoder chosen by extension and every failure told
 // apart before decoding, with the failure box's texts.
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QTest>
@@ -57,6 +58,16 @@ Bytes CoreHeaderBmp() {
   return b;
 }
 
+Bytes PngBytes(QSize size) {
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::darkCyan);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "png");
+  return Bytes(bytes.begin(), bytes.end());
+}
+
 }  // namespace
 
 class PictureLoaderTest : public QObject {
@@ -78,7 +89,13 @@ class PictureLoaderTest : public QObject {
                                    << QSize(3, 7);
     QTest::newRow("24-bit") << "a.bmp" << BuildBmp(MakeShape(5, 3, 24)) << "" << QSize(5, 3);
     QTest::newRow("old header") << "a.bmp" << CoreHeaderBmp() << "" << QSize(4, 2);
-    QTest::newRow("other extension") << "a.png" << good << "Unknown picture file extension (.png)" << QSize(0, 0);
+    QTest::newRow("other extension") << "a.gif" << good << "Unknown picture file extension (.gif)" << QSize(0, 0);
+    QTest::newRow("png") << "a.png" << PngBytes(QSize(6, 4)) << "" << QSize(6, 4);
+    QTest::newRow("png case ignored") << "a.PNG" << PngBytes(QSize(2, 3)) << "" << QSize(2, 3);
+    QTest::newRow("bitmap named as a png") << "a.png" << good << "PNG image is not valid" << QSize(0, 0);
+    const Bytes png = PngBytes(QSize(40, 30));
+    QTest::newRow("png cut") << "a.png" << Bytes(png.begin(), png.begin() + 40) << "PNG image is not valid"
+                             << QSize(0, 0);
     QTest::newRow("extension as typed") << "a.Dat" << good << "Unknown picture file extension (.Dat)" << QSize(0, 0);
     QTest::newRow("no extension") << "a" << good << "Unknown picture file extension (.)" << QSize(0, 0);
     QTest::newRow("bitmap named as a metafile") << "a.emf" << good << "Metafile is not valid (not an enhanced metafile)" << QSize(0, 0);
@@ -135,7 +152,7 @@ class PictureLoaderTest : public QObject {
   // before it is read, whatever its kind.
   void filesOverTheCapAreRefused() {
     TempDir dir;
-    for (const char* leaf : {"huge.bmp", "huge.ico"}) {
+    for (const char* leaf : {"huge.bmp", "huge.ico", "huge.png"}) {
       const std::string path = dir / leaf;
       WriteFileBytes(path, {'B', 'M'});
       std::filesystem::resize_file(path, (64u << 20) + 1);

@@ -16,6 +16,7 @@
 
 #include "bmp_builder.h"
 #include "temp_dir.h"
+#include "ui/console_preview_window.h"
 #include "ui/main_window.h"
 
 using tilora::testing::BuildBmp;
@@ -96,6 +97,8 @@ class WindowKeyboardTest : public QObject {
     QTest::newRow("Close") << "Close1" << "Close" << QKeySequence(Qt::ALT | Qt::Key_C);
     QTest::newRow("Convert") << "Convert1" << "Convert" << QKeySequence(Qt::ALT | Qt::Key_C);
     QTest::newRow("In File") << "inFile1" << "In File" << QKeySequence(Qt::ALT | Qt::Key_I);
+    QTest::newRow("View") << "View1" << "View" << QKeySequence(Qt::ALT | Qt::Key_V);
+    QTest::newRow("Console Preview") << "ConsolePreview1" << "Console Preview" << QKeySequence(Qt::ALT | Qt::Key_C);
   }
   void MenusHaveAccessKeys() {
     QFETCH(QString, name);
@@ -127,6 +130,9 @@ class WindowKeyboardTest : public QObject {
     QTest::newRow("Alt+F, O") << "Alt+F, O" << "OpenBMP1";
     QTest::newRow("Alt+F, C") << "Alt+F, C" << "Close1";
     QTest::newRow("Alt+C, I") << "Alt+C, I" << "inFile1";
+    QTest::newRow("Ctrl+P") << "Ctrl+P" << "ConsolePreview1";
+    QTest::newRow("Alt+V, C") << "Alt+V, C" << "ConsolePreview1";
+    QTest::newRow("F10, Right, Right, Enter") << "F10, Right, Right, Return" << "ConsolePreview1";
   }
   void KeysReachEveryCommand() {
     QFETCH(QString, keys);
@@ -151,6 +157,8 @@ class WindowKeyboardTest : public QObject {
     QCOMPARE(w->dialogRuns, open.size());
     QCOMPARE(w->form.isVisible(), close.isEmpty());
     QCOMPARE(QFile::exists(QString::fromStdString(dir / "Pic.bin")), !convert.isEmpty());
+    const bool previewShown = w->form.ConsolePreviewWindow() && w->form.ConsolePreviewWindow()->isVisible();
+    QCOMPARE(previewShown, command == QLatin1String("ConsolePreview1"));
     QVERIFY(w->messages.isEmpty());
     QCOMPARE(QApplication::activePopupWidget(), nullptr);
   }

@@ -1,28 +1,105 @@
-// Shows the main window with its File menu opened from the keyboard (F10)
-// and saves the screen around both, for a look at the access keys and the
-// shortcuts. Not a test. Usage: tilora_window_screenshot OUT.png
+// Shows the main window and saves the screen around it, for a look without
+// a desktop. Not a test.
+//
+//   tilora_window_screenshot OUT.png
+//       the File menu opened from the keyboard (F10), for the access keys
+//   tilora_window_screenshot --picture FILE OUT.png
+//       the window with FILE opened as "tilora FILE" opens it
+//   tilora_window_screenshot [--picture FILE] --console-preview [SETTING...] OUT.png
+//       View > Console Preview of FILE (without one, a drawn sample), with
+//       SETTINGs as tilora-convert takes them: --bpp N, --map, --no-flip,
+//       --mode7, and the view's own --zoom N, --grid
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
 #include <QMenu>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
-#include <cstdio>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "bmp_builder.h"
+#include "temp_dir.h"
+#include "ui/console_preview_window.h"
 #include "ui/main_window.h"
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: tilora_window_screenshot OUT.png\n");
-    return 2;
+namespace {
+
+struct Request {
+  QString picture;
+  bool preview = false;
+  int depthChoice = -1;  // 0-2: 2, 4, 8 bpp; 3: mode 7; -1: the picture's own
+  bool map = false;
+  bool noFlip = false;
+  int zoom = 0;
+  bool grid = false;
+  QString out;
+};
+
+bool Parse(int argc, char** argv, Request& r) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool valued = arg == "--picture" || arg == "--bpp" || arg == "--zoom";
+    if (valued && i + 1 == argc) return false;
+    if (arg == "--picture")
+      r.picture = QString::fromLocal8Bit(argv[++i]);
+    else if (arg == "--console-preview")
+      r.preview = true;
+    else if (arg == "--bpp")
+      r.depthChoice = std::strcmp(argv[++i], "2") == 0 ? 0 : std::strcmp(argv[i], "8") == 0 ? 2 : 1;
+    else if (arg == "--mode7")
+      r.depthChoice = 3;
+    else if (arg == "--map")
+      r.map = true;
+    else if (arg == "--no-flip")
+      r.noFlip = true;
+    else if (arg == "--zoom")
+      r.zoom = std::atoi(argv[++i]);
+    else if (arg == "--grid")
+      r.grid = true;
+    else if (r.out.isEmpty() && arg.rfind("--", 0) != 0)
+      r.out = QString::fromLocal8Bit(argv[i]);
+    else
+      return false;
   }
-  QApplication app(argc, argv);
-  TForm1 form;
-  form.show();
-  form.activateWindow();
-  if (!QTest::qWaitForWindowActive(&form)) {
-    std::fprintf(stderr, "the window never became active\n");
-    return 1;
+  return !r.out.isEmpty();
+}
+
+// A 4-bit picture of 160 x 112 with something for every figure: rings that
+// mirror across and down (tiles shared through flips), flat areas, and a
+// colour table whose last entries fall together in 15 bits.
+void WriteSample(const std::string& path) {
+  tilora::testing::BmpShape shape = tilora::testing::MakeShape(160, 112, 4);
+  shape.pixels.resize(160 * 112);
+  for (int y = 0; y < 112; ++y)
+    for (int x = 0; x < 160; ++x) {
+      const int dx = x < 80 ? 79 - x : x - 80;
+      const int dy = y < 56 ? 55 - y : y - 56;
+      const int ring = (dx * dx + dy * dy) / 180;
+      shape.pixels[static_cast<std::size_t>(y * 160 + x)] = static_cast<std::uint8_t>(ring < 15 ? 1 + ring : 0);
+    }
+  shape.palette.clear();
+  for (int i = 0; i < 16; ++i) {
+    // Blue, green, red; past entry 12 only a step the console cannot show.
+    const int step = i < 13 ? 0 : i - 12;
+    const int j = i - step;
+    shape.palette.push_back({static_cast<std::uint8_t>(40 + 12 * j + step),
+                             static_cast<std::uint8_t>(200 - 11 * j + step), static_cast<std::uint8_t>(16 * j + step)});
   }
+  tilora::testing::WriteFileBytes(path, tilora::testing::BuildBmp(shape));
+}
+
+QPixmap Grab(const QWidget& window, QRect area) {
+  return window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+}
+
+int MenuShot(TForm1& form, const QString& out) {
   QTest::keyClick(&form, Qt::Key_F10);
   QTest::qWait(300);
   const QWidget* menu = QApplication::activePopupWidget();
@@ -30,7 +107,58 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "F10 opened no menu\n");
     return 1;
   }
-  const QRect area = form.frameGeometry().united(menu->geometry());
-  const QPixmap shot = form.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-  return shot.save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+  return Grab(form, form.frameGeometry().united(menu->geometry())).save(out) ? 0 : 1;
+}
+
+int PreviewShot(TForm1& form, const Request& r) {
+  form.ConsolePreview1->trigger();
+  TConsolePreviewWindow* preview = form.ConsolePreviewWindow();
+  if (!preview) {
+    std::fprintf(stderr, "the console preview did not open (was the picture accepted?)\n");
+    return 1;
+  }
+  preview->move(0, 0);
+  preview->deduplicateBox->setChecked(r.map);
+  preview->flipsBox->setChecked(!r.noFlip);
+  if (r.depthChoice >= 0) preview->depthBox->setCurrentIndex(r.depthChoice);
+  if (r.zoom > 0) preview->zoomBox->setCurrentIndex(std::min(r.zoom, 4) - 1);
+  preview->gridBox->setChecked(r.grid);
+  if (!QTest::qWaitFor([preview] { return !preview->Encoding(); }, 30000)) {
+    std::fprintf(stderr, "the console preview is still encoding\n");
+    return 1;
+  }
+  QTest::qWait(300);
+  return Grab(*preview, preview->frameGeometry()).save(r.out) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Request request;
+  if (!Parse(argc, argv, request)) {
+    std::fprintf(stderr,
+                 "usage: tilora_window_screenshot [--picture FILE] [--console-preview [--bpp N] [--map] "
+                 "[--no-flip] [--mode7] [--zoom N] [--grid]] OUT.png\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  const tilora::testing::TempDir work;
+  if (request.preview && request.picture.isEmpty()) {
+    WriteSample(work / "sample.bmp");
+    request.picture = QString::fromStdString(work / "sample.bmp");
+  }
+  TForm1 form;
+  form.SetMessageSink(
+      [](tilora::ui::BoxKind, const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
+  form.show();
+  form.activateWindow();
+  if (!QTest::qWaitForWindowActive(&form)) {
+    std::fprintf(stderr, "the window never became active\n");
+    return 1;
+  }
+  if (request.picture.isEmpty()) return MenuShot(form, request.out);
+  form.OpenGivenFile(request.picture);
+  QTest::qWait(300);
+  if (request.preview) return PreviewShot(form, request);
+  return Grab(form, form.frameGeometry()).save(request.out) ? 0 : 1;
 }

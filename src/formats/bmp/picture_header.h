@@ -26,7 +26,8 @@ struct PictureHeaderRecord {
 extern PictureHeaderRecord PictureHeader;
 
 // Whether the last ReadHeader ran to its end and the picture passed the
-// acceptance test; a stale or mixed header must not be converted.
+// acceptance test (or the last OpenPngFile read its PNG in full); a stale or
+// mixed header must not be converted.
 extern bool PictureHeaderAccepted;
 
 // Told the width and the height the moment each has been read.

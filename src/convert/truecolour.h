@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "picture/picture.h"
+
+namespace tilora {
+
+// How a truecolour picture's sub-palettes are made (--palettes and the rest).
+struct TruecolourOptions {
+  int palettes = 0;                         // 0: none are made; the picture is refused
+  int colours = 0;                          // per sub-palette, colour 0 included; 0: the depth's own
+  bool lossy = false;
+  bool dither = false;
+  std::optional<std::uint32_t> colourZero;  // 0xRRGGBB
+};
+
+// A truecolour picture as colour indices into generated sub-palettes: index
+// b * stride + k is colour k of sub-palette b, stride the depth's palette
+// size; colour 0 of every sub-palette is the backdrop.
+struct IndexedTruecolour {
+  Picture picture;
+  std::optional<std::string> refusal;
+  bool reduced = false;  // colours changed to fit
+  double meanDeltaE = 0;
+  double worstDeltaE = 0;
+  int subPalettes = 0;
+};
+
+IndexedTruecolour IndexTruecolour(const Picture& picture, int bpp, const TruecolourOptions& options);
+
+// The colour every pixel of the picture shows, whether indexed or not.
+std::vector<Rgba> ColoursOf(const Picture& picture);
+
+// What --info tells of a truecolour picture.
+struct TruecolourFigures {
+  int colours15 = 0;      // distinct 15-bit colours
+  int mostInATile = 0;    // most colours in one tile, colour 0 aside
+  int fewest4bpp = 0;     // sub-palettes of 16 the packing needs
+  int fewest2bpp = 0;     // sub-palettes of 4
+};
+TruecolourFigures FiguresOfTruecolour(const Picture& picture);
+
+}  // namespace tilora

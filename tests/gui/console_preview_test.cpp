@@ -1,0 +1,400 @@
+// View > Console Preview: the figures of pictures with known counts, the
+// tile sheet, "Save..." against tilora-convert, and refusals pointed at.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+
+#include <chrono>
+#include <filesystem>
+#include <tuple>
+
+#include "bmp_builder.h"
+#include "convert/convert_file.h"
+#include "converter_run.h"
+#include "temp_dir.h"
+#include "ui/console_picture_view.h"
+#include "ui/console_preview_window.h"
+#include "ui/console_sheets.h"
+#include "window_driver.h"
+
+using tilora::testing::BmpShape;
+using tilora::testing::BuildBmp;
+using tilora::testing::MakeShape;
+using tilora::testing::ReadFileBytes;
+using tilora::testing::TempDir;
+using tilora::testing::WindowDriver;
+using tilora::testing::WriteFileBytes;
+
+Q_DECLARE_METATYPE(BmpShape)
+Q_DECLARE_METATYPE(std::vector<tilora::Rgb>)
+
+namespace {
+
+using Pixels = std::vector<std::tuple<int, int, std::uint8_t>>;
+
+BmpShape WithPixels(std::int32_t width, std::int32_t height, std::uint16_t depth, const Pixels& pixels) {
+  BmpShape shape = MakeShape(width, height, depth);
+  shape.pixels.assign(static_cast<std::size_t>(width * height), 0);
+  for (const auto& [x, y, index] : pixels) shape.pixels[static_cast<std::size_t>(y * width + x)] = index;
+  return shape;
+}
+
+// 24 x 16 pixels of colours below `colours`: the middle column of tiles
+// mirrors the left one across, the right one upside down, so two tiles
+// show all six cells once flips count.
+BmpShape Mirrored(std::uint16_t depth, int colours) {
+  BmpShape shape = MakeShape(24, 16, depth);
+  shape.pixels.resize(24 * 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 8; ++x) {
+      const auto v = static_cast<std::uint8_t>((x * 3 + y * 5 + x * y) % colours);
+      shape.pixels[static_cast<std::size_t>(y * 24 + x)] = v;
+      shape.pixels[static_cast<std::size_t>(y * 24 + 15 - x)] = v;
+      shape.pixels[static_cast<std::size_t>((15 - y) * 24 + 16 + x)] = v;
+    }
+  return shape;
+}
+
+// 1025 cells at 8 bpp, 41 across, none a flipped copy of another.
+BmpShape TooManyTiles() {
+  BmpShape shape = MakeShape(41 * 8, 25 * 8, 8);
+  shape.pixels.assign(static_cast<std::size_t>(shape.width * shape.height), 0);
+  for (int n = 0; n < 1025; ++n) {
+    const int x = 8 * (n % 41), y = 8 * (n / 41);
+    shape.pixels[static_cast<std::size_t>(y * shape.width + x)] = static_cast<std::uint8_t>(n & 0xFF);
+    shape.pixels[static_cast<std::size_t>(y * shape.width + x + 1)] = static_cast<std::uint8_t>((n >> 8) + 1);
+  }
+  return shape;
+}
+
+struct Preview {
+  WindowDriver w;
+  TConsolePreviewWindow* window = nullptr;
+
+  void Open(const std::string& path) {
+    w.Open(path);
+    w.form.ConsolePreview1->trigger();
+    window = w.form.ConsolePreviewWindow();
+  }
+  // Depth choice: 0-2 for 2, 4, 8 bpp, 3 for mode 7.
+  void Choose(int depth, bool deduplicate, bool flips) {
+    window->deduplicateBox->setChecked(deduplicate);
+    window->flipsBox->setChecked(flips);
+    window->depthBox->setCurrentIndex(depth);
+  }
+  QString Status() const { return window->statusLine->text(); }
+};
+
+QString ConverterNotice(const std::string& err, const std::string& picture) {
+  QString text = QString::fromStdString(err).trimmed();
+  const QString prefix = QString::fromStdString(picture + ": ");
+  return text.startsWith(prefix) ? text.mid(prefix.size()) : text;
+}
+
+}  // namespace
+
+class ConsolePreviewTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QString startFolder_;
+
+ private slots:
+  void init() { startFolder_ = QDir::currentPath(); }
+  void cleanup() { QDir::setCurrent(startFolder_); }
+
+  // After "Convert", enabled while the last open was accepted, one window.
+  void viewMenuFollowsTheLastOpen() {
+    TempDir dir;
+    WindowDriver w;
+    const QList<QAction*> menus = w.form.mm1->actions();
+    QCOMPARE(menus.indexOf(w.form.View1->menuAction()), menus.indexOf(w.form.Convert1->menuAction()) + 1);
+    QCOMPARE(w.form.View1->title(), QStringLiteral("&View"));
+    QCOMPARE(w.form.ConsolePreview1->text(), QStringLiteral("&Console Preview"));
+    QCOMPARE(w.form.ConsolePreview1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    QVERIFY(!w.PreviewEnabled());
+
+    WriteFileBytes(dir / "a.bmp", BuildBmp(MakeShape(16, 16, 4)));
+    WriteFileBytes(dir / "rle.bmp", BuildBmp(MakeShape(16, 16, 8, 1)));
+    w.Open(dir / "a.bmp");
+    QVERIFY(w.PreviewEnabled());
+    w.form.ConsolePreview1->trigger();
+    TConsolePreviewWindow* window = w.form.ConsolePreviewWindow();
+    QVERIFY(window && window->isVisible());
+    w.form.ConsolePreview1->trigger();
+    QCOMPARE(w.form.ConsolePreviewWindow(), window);
+    QCOMPARE(w.form.findChildren<TConsolePreviewWindow*>().size(), 1);
+
+    w.Open(dir / "rle.bmp");
+    QVERIFY(!w.PreviewEnabled());
+    QVERIFY(!window->isVisible());
+    w.Open(dir / "missing.bmp");
+    QVERIFY(!w.PreviewEnabled());
+    QCOMPARE(w.TakeMessages().size(), std::size_t{2});
+  }
+
+  void figuresOfMirroredTiles_data() {
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<bool>("deduplicate");
+    QTest::addColumn<bool>("flips");
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("tileBytes");
+    QTest::addColumn<int>("mapBytes");
+    QTest::newRow("4 bpp, every cell") << 1 << false << true << 6 << 6 * 32 << 0;
+    QTest::newRow("4 bpp, map with flips") << 1 << true << true << 2 << 2 * 32 << 3 * 2 * 2;
+    QTest::newRow("4 bpp, map without flips") << 1 << true << false << 6 << 6 * 32 << 3 * 2 * 2;
+    QTest::newRow("8 bpp, map with flips") << 2 << true << true << 2 << 2 * 64 << 3 * 2 * 2;
+    // Mode 7 has no flips, and pads its 128 x 128 map with a blank tile.
+    QTest::newRow("mode 7") << 3 << false << true << 7 << 7 * 64 << 128 * 128;
+  }
+  void figuresOfMirroredTiles() {
+    QFETCH(int, depth);
+    QFETCH(bool, deduplicate);
+    QFETCH(bool, flips);
+    QFETCH(int, stored);
+    QFETCH(int, tileBytes);
+    QFETCH(int, mapBytes);
+    TempDir dir;
+    WriteFileBytes(dir / "m.bmp", BuildBmp(Mirrored(4, 16)));
+    Preview p;
+    p.Open(dir / "m.bmp");
+    QCOMPARE(p.window->depthBox->currentIndex(), 1);  // the picture's own depth
+    p.Choose(depth, deduplicate, flips);
+    const auto& r = p.window->Rendering();
+    QVERIFY2(r.refusal.empty(), r.refusal.c_str());
+    QVERIFY(r.figures && r.stored);
+    QCOMPARE(r.figures->distinctTiles, 6);
+    QCOMPARE(r.figures->distinctWithFlips, 2);
+    QCOMPARE(r.stored->tiles, stored);
+    QCOMPARE(r.stored->tileBytes, std::size_t(tileBytes));
+    QCOMPARE(r.stored->mapBytes, std::size_t(mapBytes));
+    QCOMPARE(r.stored->subPalettes, std::uint8_t{1});
+    QVERIFY(p.window->figures->text().contains(QStringLiteral("Distinct tiles: 6 (2 with flips) of 6 cells")));
+    QVERIFY(p.window->saveButton->isEnabled());
+    // Flips only mean something with a map, and mode 7 has neither choice.
+    QCOMPARE(p.window->flipsBox->isEnabled(), deduplicate && depth != 3);
+    QCOMPARE(p.window->deduplicateBox->isEnabled(), depth != 3);
+    QCOMPARE(p.window->sheetView->Image().size(), QSize(128, 8 * ((stored + 15) / 16)));
+
+    p.window->zoomBox->setCurrentIndex(2);
+    QCOMPARE(p.window->view->size(), QSize(24 * 3, 16 * 3));
+    p.window->gridBox->setChecked(true);
+    QVERIFY(p.window->view->Grid());
+  }
+
+  void coloursMergedByFifteenBits_data() {
+    using Table = std::vector<tilora::Rgb>;
+    QTest::addColumn<Table>("table");
+    QTest::addColumn<int>("colours");
+    QTest::addColumn<int>("into");
+    QTest::newRow("apart") << Table{{0, 0, 0}, {8, 0, 0}, {0, 8, 0}, {0, 0, 8}} << 0 << 0;
+    QTest::newRow("the same colour twice") << Table{{9, 9, 9}, {9, 9, 9}} << 0 << 0;
+    QTest::newRow("one pair") << Table{{0, 0, 0}, {7, 7, 7}} << 2 << 1;
+    QTest::newRow("groups") << Table{{0, 0, 0},     {7, 7, 7},     {0, 0, 0},     {8, 8, 8},    {15, 15, 15},
+                                     {200, 10, 10}, {201, 12, 13}, {202, 13, 14}, {208, 10, 10}}
+                            << 7 << 3;
+  }
+  void coloursMergedByFifteenBits() {
+    using Table = std::vector<tilora::Rgb>;
+    QFETCH(Table, table);
+    QFETCH(int, colours);
+    QFETCH(int, into);
+    const tilora::ui::ColourMerges merges = tilora::ui::MergesOf(table);
+    QCOMPARE(merges.colours, colours);
+    QCOMPARE(merges.into, into);
+  }
+
+  // The sheet holds the stored tiles in order, each in the sub-palette the
+  // first cell showing it uses: here sub-palette 1, though the second cell
+  // shows the same tile in sub-palette 0.
+  void tileSheetShowsTilesInTheirFirstSubPalette() {
+    Pixels pixels;
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) {
+        const auto k = static_cast<std::uint8_t>((x + 2 * y) % 16);
+        pixels.emplace_back(x, y, static_cast<std::uint8_t>(k == 0 ? 0 : 16 + k));
+        pixels.emplace_back(8 + x, y, k);
+      }
+    TempDir dir;
+    WriteFileBytes(dir / "s.bmp", BuildBmp(WithPixels(16, 8, 8, pixels)));
+    Preview p;
+    p.Open(dir / "s.bmp");
+    p.Choose(1, true, true);
+    const auto& r = p.window->Rendering();
+    QVERIFY2(r.refusal.empty(), r.refusal.c_str());
+    QCOMPARE(r.stored->tiles, 1);
+    QCOMPARE(r.stored->subPalettes, std::uint8_t{3});
+    QCOMPARE(r.tileSheet.size(), QSize(128, 8));
+    QCOMPARE(r.tileSheet.copy(0, 0, 8, 8), r.shown.copy(0, 0, 8, 8));
+    QVERIFY(r.tileSheet.copy(0, 0, 8, 8) != r.shown.copy(8, 0, 8, 8));
+    QCOMPARE(r.swatches.size(), QSize(16 * tilora::ui::kSwatchSide, 2 * tilora::ui::kSwatchSide));
+
+    p.window->greySheetBox->setChecked(true);
+    QCOMPARE(p.window->Rendering().tileSheet.pixel(3, 2), qRgb(7 * 17, 7 * 17, 7 * 17));  // colour 3 + 2 * 2
+    p.window->sheetColumnsBox->setCurrentIndex(1);
+    QCOMPARE(p.window->Rendering().tileSheet.width(), 256);
+  }
+
+  // "Save..." writes, under the name field's base, the very files
+  // tilora-convert writes with the same options.
+  void saveWritesWhatTheConverterWrites_data() {
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<bool>("deduplicate");
+    QTest::addColumn<bool>("flips");
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QStringList>("extensions");
+    const QStringList plain{".plt", ".bin"};
+    const QStringList mapped{".plt", ".bin", ".map"};
+    QTest::newRow("2 bpp") << 0 << false << true << "--bpp 2" << plain;
+    QTest::newRow("2 bpp map") << 0 << true << true << "--bpp 2 --map" << mapped;
+    QTest::newRow("4 bpp") << 1 << false << true << "--bpp 4" << plain;
+    QTest::newRow("4 bpp map, no flips") << 1 << true << false << "--bpp 4 --map --no-flip" << mapped;
+    QTest::newRow("8 bpp map") << 2 << true << true << "--bpp 8 --map" << mapped;
+    QTest::newRow("mode 7") << 3 << true << false << "--mode7" << mapped;
+  }
+  void saveWritesWhatTheConverterWrites() {
+    QFETCH(int, depth);
+    QFETCH(bool, deduplicate);
+    QFETCH(bool, flips);
+    QFETCH(QString, arguments);
+    QFETCH(QStringList, extensions);
+    TempDir dir;
+    WriteFileBytes(dir / "a.bmp", BuildBmp(Mirrored(4, 4)));
+    Preview p;
+    p.Open(dir / "a.bmp");
+    p.w.form.Edit1->setText(QStringLiteral("Win"));
+    p.Choose(depth, deduplicate, flips);
+    QCOMPARE(p.Status(), QStringLiteral("As tilora-convert ") + arguments);
+    p.window->saveButton->click();
+    QStringList written;
+    for (const QString& ext : extensions) written << QStringLiteral("Win") + ext;
+    QCOMPARE(p.Status(), QStringLiteral("Wrote %1.").arg(written.join(QStringLiteral(", "))));
+    QCOMPARE(p.w.TakeMessages(), std::vector<tilora::testing::Message>{});
+
+    const auto run = tilora::testing::RunConverter(dir.path(), arguments.toStdString() + " --name cli a.bmp");
+    QCOMPARE(run.status, 0);
+    for (const QString& ext : extensions)
+      QVERIFY2(ReadFileBytes(dir / ("Win" + ext).toStdString()) == ReadFileBytes(dir / ("cli" + ext).toStdString()),
+               qPrintable(ext));
+    QCOMPARE(dir.List().size(), std::size_t(1 + 2 * extensions.size()));
+  }
+
+  // The converter's own message in the status line, the tile outlined on
+  // the picture, which still shows; nothing to save.
+  void refusalShowsInTheStatusLineAndMarksTheTile_data() {
+    QTest::addColumn<BmpShape>("shape");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<bool>("deduplicate");
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QPoint>("tile");
+    QTest::newRow("mixed sub-palettes") << WithPixels(16, 8, 8, {{9, 0, 3}, {10, 5, 17}}) << 1 << true
+                                        << "--bpp 4 --map" << QPoint(8, 0);
+    QTest::newRow("index beyond reach") << WithPixels(24, 16, 8, {{10, 12, 40}}) << 0 << true << "--bpp 2 --map"
+                                        << QPoint(8, 8);
+    QTest::newRow("sub-palettes without map")
+        << WithPixels(24, 8, 8, {{0, 0, 1}, {17, 3, 33}}) << 1 << false << "--bpp 4" << QPoint(16, 0);
+    QTest::newRow("too many tiles") << TooManyTiles() << 2 << true << "--bpp 8 --map" << QPoint(320, 192);
+  }
+  void refusalShowsInTheStatusLineAndMarksTheTile() {
+    QFETCH(BmpShape, shape);
+    QFETCH(int, depth);
+    QFETCH(bool, deduplicate);
+    QFETCH(QString, arguments);
+    QFETCH(QPoint, tile);
+    TempDir dir;
+    WriteFileBytes(dir / "r.bmp", BuildBmp(shape));
+    Preview p;
+    p.Open(dir / "r.bmp");
+    p.Choose(depth, deduplicate, true);
+    const auto run = tilora::testing::RunConverter(dir.path(), arguments.toStdString() + " --name cli r.bmp");
+    QCOMPARE(run.status, 1);
+    QCOMPARE(p.Status(), ConverterNotice(run.err, "r.bmp"));
+    QCOMPARE(p.window->view->Marked().value_or(QRect()), QRect(tile, QSize(8, 8)));
+    QCOMPARE(p.window->view->Image().size(), QSize(shape.width, shape.height));
+    QVERIFY(!p.window->saveButton->isEnabled());
+    QVERIFY(p.window->sheetView->Image().isNull());
+    // Another setting that fits takes the mark away.
+    p.Choose(2, true, true);
+    if (p.window->Rendering().refusal.empty()) QVERIFY(!p.window->view->Marked());
+  }
+
+  // Truecolour is refused by the core for now; the preview shows it as it is,
+  // and the sub-palette controls wait, disabled, for the core to offer them.
+  // A truecolour picture is shown with the sub-palettes the converter would
+  // make for it.
+  void truecolourPictureIsShownWithGeneratedSubPalettes() {
+    TempDir dir;
+    WriteFileBytes(dir / "t.bmp", BuildBmp(MakeShape(16, 16, 24)));
+    Preview p;
+    p.Open(dir / "t.bmp");
+    QVERIFY(p.w.PreviewEnabled());
+    QCOMPARE(p.Status(), QStringLiteral("As tilora-convert --bpp 4 --palettes 1"));
+    p.window->subPalettesBox->setValue(3);
+    p.window->lossyBox->setChecked(true);
+    QCOMPARE(p.Status(), QStringLiteral("As tilora-convert --bpp 4 --palettes 3 --lossy"));
+    QCOMPARE(p.window->view->Image().size(), QSize(16, 16));
+    QVERIFY(!p.window->view->Marked());
+    for (QWidget* control : {static_cast<QWidget*>(p.window->subPalettesBox), static_cast<QWidget*>(p.window->lossyBox),
+                             static_cast<QWidget*>(p.window->ditherBox)}) {
+      QCOMPARE(control->isEnabled(), tilora::ui::kSubPaletteGeneration);
+      QVERIFY(!control->toolTip().isEmpty());
+    }
+  }
+
+  // What the preview reads must be what the window opened.
+  void pictureChangedSinceOpenIsNotPreviewed() {
+    TempDir dir;
+    const std::string path = dir / "a.bmp";
+    WriteFileBytes(path, BuildBmp(MakeShape(16, 16, 4)));
+    Preview p;
+    p.w.Open(path);
+    const auto time = std::filesystem::last_write_time(path);
+    WriteFileBytes(path, BuildBmp(MakeShape(32, 16, 4)));
+    std::filesystem::last_write_time(path, time + std::chrono::seconds(2));
+    p.w.form.ConsolePreview1->trigger();
+    p.window = p.w.form.ConsolePreviewWindow();
+    QCOMPARE(p.Status(), QString::fromLatin1(tilora::kChangedNotice));
+    QCOMPARE(p.window->view->Image().size(), QSize(16, 16));  // the window's picture
+    QVERIFY(!p.window->saveButton->isEnabled());
+    p.window->Save();
+    QCOMPARE(dir.List(), std::vector<std::string>{"a.bmp"});
+  }
+
+  // Opened while shown, a new picture is read and encoded at once.
+  void followsANewPictureWhileShown() {
+    TempDir dir;
+    WriteFileBytes(dir / "a.bmp", BuildBmp(MakeShape(16, 16, 4)));
+    WriteFileBytes(dir / "b.bmp", BuildBmp(MakeShape(40, 24, 8)));
+    Preview p;
+    p.Open(dir / "a.bmp");
+    p.w.Open(dir / "b.bmp");
+    QCOMPARE(p.window->depthBox->currentIndex(), 2);
+    QCOMPARE(p.window->view->Image().size(), QSize(40, 24));
+    QCOMPARE(p.Status(), QStringLiteral("As tilora-convert --bpp 8"));
+  }
+
+  void largePictureIsEncodedOffTheInterfaceThread() {
+    TempDir dir;
+    WriteFileBytes(dir / "big.bmp", BuildBmp(MakeShape(1040, 1040, 8)));
+    Preview p;
+    p.Open(dir / "big.bmp");
+    QVERIFY(p.window->Encoding());
+    QCOMPARE(p.Status(), QStringLiteral("Encoding..."));
+    QVERIFY(!p.window->saveButton->isEnabled());
+    // A change while it runs: only the newest encoding is shown.
+    p.Choose(2, true, true);
+    QTRY_VERIFY_WITH_TIMEOUT(!p.window->Encoding(), 30000);
+    QCOMPARE(p.Status(), QStringLiteral("As tilora-convert --bpp 8 --map"));
+    QVERIFY(p.window->Rendering().stored && p.window->Rendering().stored->mapBytes > 0);
+    QCOMPARE(p.window->view->Image().size(), QSize(1040, 1040));
+  }
+};
+
+QTEST_MAIN(ConsolePreviewTest)
+#include "console_preview_test.moc"

@@ -1,0 +1,55 @@
+#pragma once
+
+// The main window driven through its menu actions, with the open dialog
+// "choosing" a given name and the message boxes recorded, so that no modal
+// loop runs.
+
+#include <QAction>
+#include <QMenu>
+#include <QString>
+#include <QTest>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ui/main_window.h"
+
+namespace tilora::testing {
+
+struct Message {
+  ui::BoxKind kind;
+  QString text;
+  bool operator==(const Message& other) const { return kind == other.kind && text == other.text; }
+};
+
+inline char* toString(const std::vector<Message>& messages) {
+  QStringList shown;
+  for (const Message& m : messages)
+    shown << QStringLiteral("%1: %2").arg(m.kind == ui::BoxKind::Notice ? "notice" : "failure", m.text);
+  return QTest::toString(QLatin1Char('[') + shown.join(QStringLiteral(" | ")) + QLatin1Char(']'));
+}
+
+struct WindowDriver {
+  TForm1 form;
+  std::vector<Message> messages;
+
+  WindowDriver() {
+    form.SetMessageSink([this](ui::BoxKind kind, const QString& text) { messages.push_back({kind, text}); });
+  }
+  void Open(const std::string& path) {
+    const QString name = QString::fromStdString(path);
+    form.SetDialogRunner([name](TOpenPictureDialog& dialog) {
+      dialog.SetFileName(name);
+      return true;
+    });
+    form.OpenBMP1->trigger();
+  }
+  void Convert() { form.inFile1->trigger(); }
+  bool ConvertEnabled() const { return form.Convert1->menuAction()->isEnabled(); }
+  bool PreviewEnabled() const { return form.ConsolePreview1->isEnabled(); }
+  // The messages since the last call.
+  std::vector<Message> TakeMessages() { return std::exchange(messages, {}); }
+};
+
+}  // namespace tilora::testing

@@ -1,0 +1,54 @@
+#pragma once
+
+// Truecolour test pictures made by code, from one sub-palette's worth of
+// colours to far more than eight: tile art with shared colour themes,
+// sprites on a backdrop, gradients and photo-like noise. For the packing
+// tests and benchmarks.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "encode/tile_pixels.h"
+
+namespace tilora::testing {
+
+struct TruecolourPicture {
+  std::string name;
+  int width = 0;
+  int height = 0;
+  std::vector<packing::Rgb888> pixels;  // top row first
+  std::optional<packing::Rgb888> colourZero;
+
+  std::vector<packing::TilePixels> Tiles() const;
+};
+
+// Tiles drawn from `themes` ramps of 15 colours (two of them shared by all
+// ramps); each tile uses fewestColours to mostColours of one ramp, and some
+// tiles only the backdrop.
+TruecolourPicture ThemedTileArt(int width, int height, int themes, int fewestColours, int mostColours,
+                                std::uint32_t seed);
+
+// Shaded balls of `themes` ramps on a backdrop, on the tile grid or anywhere.
+TruecolourPicture SpritesOnBackdrop(int width, int height, int themes, bool onTileGrid, std::uint32_t seed);
+
+// Left to right from one colour to another.
+TruecolourPicture HorizontalGradient(int width, int height, packing::Rgb888 from, packing::Rgb888 to);
+
+// Hue across, brightness down: far too many colours for any packing.
+TruecolourPicture RainbowGradient(int width, int height);
+
+// A sky: blue deepening downwards, with soft white clouds.
+TruecolourPicture SkyWithClouds(int width, int height, std::uint32_t seed);
+
+// Brightness falling off from the centre, in one hue.
+TruecolourPicture RadialGradient(int width, int height, double hue);
+
+// Smooth random colour fields, like a photograph.
+TruecolourPicture PhotoLikeNoise(int width, int height, std::uint32_t seed);
+
+// The benchmark set, easiest first; the last two are 1024 x 1024.
+std::vector<TruecolourPicture> BenchmarkPictures();
+
+}  // namespace tilora::testing
