@@ -181,9 +181,22 @@ std::int32_t PlainCellsShown(const std::uint8_t* tiles, int bpp, int block, cons
   return cells;
 }
 
+bool CellShowsPixels(const cells::CellRows& shown, int bpp, int block, const std::uint8_t* pixels,
+                     std::size_t stride) {
+  if (bpp == 8 && block != 0) return false;
+  RowPairs rows;
+  for (int pair = 0; pair < 4; ++pair)
+    rows.r[pair] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&shown.row[2 * pair]));
+  const auto kMask = static_cast<char>(bpp == 8 ? 0xFF : (1 << bpp) - 1);
+  return CellShown(rows, pixels, stride, _mm_set1_epi8(kMask),
+                   _mm_set1_epi8(static_cast<char>(bpp == 8 ? 0 : block << bpp)));
+}
+
 #else
 
 cells::CellRows DecodePlanarTile(const std::uint8_t* tile, int bpp) { return DecodePlanarTilePortable(tile, bpp); }
+
+bool CellShowsPixels(const cells::CellRows&, int, int, const std::uint8_t*, std::size_t) { return false; }
 
 std::int32_t PlainCellsShown(const std::uint8_t*, int, int, const std::uint8_t*, std::size_t, std::int32_t) {
   return 0;

@@ -28,4 +28,10 @@ cells::CellRows DecodePlanarTilePortable(const std::uint8_t* tile, int bpp);
 std::int32_t PlainCellsShown(const std::uint8_t* tiles, int bpp, int block, const std::uint8_t* pixels,
                              std::size_t stride, std::int32_t cells);
 
+// Whether the colours of a whole cell (rows as CellRows hold them) show the
+// picture's eight rows at pixels, as PlainCellsShown compares them; false
+// where this machine has no fast path or the answer needs the slow one.
+bool CellShowsPixels(const cells::CellRows& shown, int bpp, int block, const std::uint8_t* pixels,
+                     std::size_t stride);
+
 }  // namespace tilora
