@@ -54,7 +54,10 @@ bool Note(std::uintptr_t word) {
 }  // namespace
 
 std::size_t MappedLength(std::size_t size) {
-  if (size < kHugePage / 2 || size > kMaxPages * kSmallPage - kHugePage) return 0;
+  // Past the length a slot can note, or near the top of the address space,
+  // malloc decides.
+  constexpr std::uint64_t kMaxBytes = std::uint64_t{kMaxPages} * kSmallPage - kHugePage;
+  if (size < kHugePage / 2 || size > kMaxBytes || size > SIZE_MAX / 4) return 0;
   const std::size_t tail = size % kHugePage;
   if (tail == 0 || tail >= kHugePage / 2) return (size + kHugePage - 1) & ~kLengthBits;
   return (size + kSmallPage - 1) & ~(kSmallPage - 1);
