@@ -1,5 +1,6 @@
 #include "convert/read_picture.h"
 
+#include <variant>
 #include <vector>
 
 #include "convert/limits.h"
@@ -67,19 +68,34 @@ PictureRead ReadBitmap(FileSource& source, const ConvertOptions& options) {
   return read;
 }
 
-std::optional<std::string> ReadPng(FileSource& source, Picture& picture) {
+// The file whole, or why it is not read.
+std::variant<std::vector<std::uint8_t>, std::string> PngFileBytes(FileSource& source) {
   const std::int64_t size = source.Stamp().size;
   if (size > kMaxPngFileBytes)
     return "The PNG file is " + std::to_string(size >> 20) + " MiB; at most " +
            std::to_string(kMaxPngFileBytes >> 20) + " MiB are read.";
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
   bytes.resize(source.ReadAt(0, bytes.data(), bytes.size()));
+  return bytes;
+}
+
+// Reads a PNG up to its pixels; why not, when it cannot be.
+std::variant<std::unique_ptr<PendingPixels>, std::string> StartPng(FileSource& source) {
+  auto bytes = PngFileBytes(source);
+  if (auto* refusal = std::get_if<std::string>(&bytes)) return std::move(*refusal);
   try {
-    picture = DecodePng(bytes);
+    return std::make_unique<PendingPixels>(std::move(std::get<std::vector<std::uint8_t>>(bytes)));
   } catch (const PngError& e) {
-    return e.what();
+    return std::string(e.what());
   }
-  return std::nullopt;
+}
+
+std::optional<std::string> ReadPng(FileSource& source, Picture& picture) {
+  auto started = StartPng(source);
+  if (auto* refusal = std::get_if<std::string>(&started)) return std::move(*refusal);
+  PendingPixels& pending = *std::get<std::unique_ptr<PendingPixels>>(started);
+  picture = pending.Shape();
+  return pending.Decode(picture, nullptr);
 }
 
 bool IsPng(ByteSource& source) {
@@ -128,19 +144,71 @@ int OutputDepth(const ConvertOptions& options, int pictureDepth, bool indexed) {
   return pictureDepth == 4 || pictureDepth == 8 ? pictureDepth : 0;
 }
 
-PictureRead ReadPictureFile(const std::string& path, const ConvertOptions& options) {
+PendingPixels::PendingPixels(std::vector<std::uint8_t> file)
+    : file_(std::move(file)), decoding_(std::make_unique<PngDecoding>(file_)) {}
+
+PendingPixels::~PendingPixels() = default;
+
+Picture PendingPixels::Shape() const { return decoding_->Shape(); }
+
+bool PendingPixels::RowsInOrder() const { return decoding_->RowsInOrder(); }
+
+std::optional<std::string> PendingPixels::Decode(Picture& picture, RowsArriving* arriving) {
+  try {
+    decoding_->DecodePixels(picture, arriving);
+  } catch (const PngError& e) {
+    return e.what();
+  }
+  return std::nullopt;
+}
+
+PictureStart StartPictureFile(const std::string& path, const ConvertOptions& options) {
+  PictureStart start;
+  PictureRead& read = start.read;
   FileSource source(path);
-  if (options.expected && source.Stamp() != options.expected->stamp) return {{}, 0, kChangedNotice};
-  if (!IsPng(source)) return ReadBitmap(source, options);
-  if (options.expected && !options.expected->png) return {{}, 0, kChangedNotice};
-  PictureRead read;
-  read.refusal = ReadPng(source, read.picture);
-  if (read.refusal) return read;
-  if (options.expected && HeaderSeen(read.picture) != *options.expected->png) return {{}, 0, kChangedNotice};
+  if (options.expected && source.Stamp() != options.expected->stamp) {
+    read.refusal = kChangedNotice;
+    return start;
+  }
+  if (!IsPng(source)) {
+    read = ReadBitmap(source, options);
+    return start;
+  }
+  if (options.expected && !options.expected->png) {
+    read.refusal = kChangedNotice;
+    return start;
+  }
+  auto started = StartPng(source);
+  if (auto* refusal = std::get_if<std::string>(&started)) {
+    read.refusal = std::move(*refusal);
+    return start;
+  }
+  start.pending = std::move(std::get<std::unique_ptr<PendingPixels>>(started));
+  try {
+    read.picture = start.pending->Shape();
+  } catch (const PngError& e) {
+    read.refusal = e.what();
+    start.pending.reset();
+    return start;
+  }
+  if (options.expected && HeaderSeen(read.picture) != *options.expected->png) {
+    read.refusal = kChangedNotice;
+    start.pending.reset();
+    return start;
+  }
   DepthDecision decision = DecideDepth(read.picture, options);
   read.bpp = decision.bpp;
   read.refusal = std::move(decision.refusal);
-  return read;
+  if (read.refusal) start.pending.reset();
+  return start;
+}
+
+PictureRead ReadPictureFile(const std::string& path, const ConvertOptions& options) {
+  PictureStart start = StartPictureFile(path, options);
+  if (start.pending) {
+    if (auto failure = start.pending->Decode(start.read.picture, nullptr)) return {{}, 0, std::move(failure)};
+  }
+  return std::move(start.read);
 }
 
 PictureDescription DescribePictureFile(const std::string& path) {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "convert/convert_file.h"
 #include "picture/picture.h"
@@ -19,6 +22,41 @@ struct PictureRead {
 // other file as a bitmap. Refuses, before reading its pixels, a picture the
 // options cannot convert. Raises IoError when the file cannot be read.
 PictureRead ReadPictureFile(const std::string& path, const ConvertOptions& options);
+
+class PngDecoding;
+class RowsArriving;
+
+// The pixels of a picture read up to them, still to be decoded: a PNG's,
+// whose file is already in memory.
+class PendingPixels {
+ public:
+  explicit PendingPixels(std::vector<std::uint8_t> file);
+  ~PendingPixels();
+  PendingPixels(const PendingPixels&) = delete;
+  PendingPixels& operator=(const PendingPixels&) = delete;
+
+  // The picture up to its pixels, which are sized but all 0.
+  Picture Shape() const;
+  // Whether the rows are decoded whole, top first.
+  bool RowsInOrder() const;
+  // Decodes the pixels into picture, its Shape, telling arriving (when
+  // given) of the rows as they become whole; why the file cannot be
+  // converted, when they do not decode.
+  std::optional<std::string> Decode(Picture& picture, RowsArriving* arriving);
+
+ private:
+  std::vector<std::uint8_t> file_;
+  std::unique_ptr<PngDecoding> decoding_;
+};
+
+// ReadPictureFile up to a PNG's pixels: read.picture is the Shape of pending
+// when that is set, and the conversion's checks have all been made but the
+// pixels' own.
+struct PictureStart {
+  PictureRead read;
+  std::unique_ptr<PendingPixels> pending;
+};
+PictureStart StartPictureFile(const std::string& path, const ConvertOptions& options);
 
 // What --info shows of a picture: the description texts, and the picture
 // itself where it can be read.

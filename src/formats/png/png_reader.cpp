@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/png/spng_context.h"
+#include "picture/rows_arriving.h"
 
 namespace tilora {
 namespace {
@@ -19,6 +20,8 @@ using png_detail::ReadFailureText;
 using png_detail::SpngContext;
 
 static_assert(sizeof(Rgba) == 4, "colours are decoded straight into the picture");
+
+constexpr std::size_t kRowsPublishedTogether = 8;  // a row of cells
 
 void Check(int spngResult) {
   if (spngResult != SPNG_OK) throw PngError(ReadFailureText(spngResult));
@@ -130,9 +133,22 @@ void CheckIndicesInPalette(const Picture& picture) {
                    std::to_string(picture.palette.size()) + (picture.palette.size() == 1 ? " entry." : " entries."));
 }
 
-// Rows one at a time through a row's buffer, so the packed picture is never
-// held whole. Interlaced rows arrive by passes, so not for those.
-void DecodePackedRows(spng_ctx* ctx, const spng_ihdr& header, Picture& picture) {
+// Stops the rows' arrival however the decoding ends.
+struct StopWhenDone {
+  RowsArriving* arriving;
+  ~StopWhenDone() {
+    if (arriving) arriving->Stop();
+  }
+};
+
+bool RowsInOrder(const spng_ihdr& header) {
+  return header.color_type == SPNG_COLOR_TYPE_INDEXED && header.interlace_method == SPNG_INTERLACE_NONE;
+}
+
+// Rows one at a time, each spread into the picture (8-bit rows straight),
+// and told to arriving as soon as it is whole. Packed rows go through a
+// row's buffer, so the packed picture is never held whole.
+void DecodeRowsInOrder(spng_ctx* ctx, const spng_ihdr& header, Picture& picture, RowsArriving* arriving) {
   const auto width = static_cast<std::size_t>(header.width);
   const std::size_t rowBytes = (width * header.bit_depth + 7) / 8;
   std::size_t expected = 0;
@@ -140,73 +156,108 @@ void DecodePackedRows(spng_ctx* ctx, const spng_ihdr& header, Picture& picture) 
   if (expected != rowBytes * header.height)
     throw PngError("The PNG picture's decoded size is not what its header promises.");
   Check(spng_decode_image(ctx, nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE));
-  std::vector<std::uint8_t> row(rowBytes);
-  picture.indices.resize(picture.PixelCount());
+  std::vector<std::uint8_t> packed(header.bit_depth == 8 ? 0 : rowBytes);
   // The last row comes back as the end of the picture.
   int result = SPNG_OK;
   for (std::size_t y = 0; y < header.height; ++y) {
     if (result == SPNG_EOI) throw PngError("The PNG picture's decoded size is not what its header promises.");
-    result = spng_decode_row(ctx, row.data(), row.size());
+    std::uint8_t* row = picture.indices.data() + y * width;
+    result = spng_decode_row(ctx, packed.empty() ? row : packed.data(), rowBytes);
     if (result != SPNG_EOI) Check(result);
-    UnpackRow(row.data(), header.bit_depth, width, picture.indices.data() + y * width);
+    if (!packed.empty()) UnpackRow(packed.data(), header.bit_depth, width, row);
+    // A row of cells at a time, what the encoder waits for.
+    if (arriving && ((y + 1) % kRowsPublishedTogether == 0 || y + 1 == header.height))
+      arriving->Publish(static_cast<std::int32_t>(y + 1));
   }
   if (result != SPNG_EOI) throw PngError("The PNG picture's decoded size is not what its header promises.");
   Check(spng_decode_chunks(ctx));
 }
 
-void DecodeIndexed(spng_ctx* ctx, const spng_ihdr& header, Picture& picture) {
-  picture.indexed = true;
-  picture.depth = header.bit_depth;
-  if (header.bit_depth == 8) {
-    // A byte a pixel already: straight into the indices.
-    picture.indices.resize(picture.PixelCount());
-    DecodeInto(ctx, SPNG_FMT_PNG, 0, picture.indices.data(), picture.indices.size());
-  } else if (header.interlace_method == SPNG_INTERLACE_NONE) {
-    DecodePackedRows(ctx, header, picture);
-  } else {
-    const auto width = static_cast<std::size_t>(header.width);
-    const std::size_t rowBytes = (width * header.bit_depth + 7) / 8;
-    std::vector<std::uint8_t> packed(rowBytes * header.height);
-    DecodeInto(ctx, SPNG_FMT_PNG, 0, packed.data(), packed.size());
-    picture.indices.resize(picture.PixelCount());
-    for (std::size_t y = 0; y < header.height; ++y)
-      UnpackRow(packed.data() + y * rowBytes, header.bit_depth, width, picture.indices.data() + y * width);
-  }
-  ReadPalette(ctx, picture);
-  CheckIndicesInPalette(picture);
-}
-
-void DecodeTruecolour(spng_ctx* ctx, const spng_ihdr& header, Picture& picture) {
-  picture.indexed = false;
-  picture.depth = ChannelsOf(header.color_type) * header.bit_depth;
-  picture.colours.resize(picture.PixelCount());
-  DecodeInto(ctx, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS, reinterpret_cast<std::uint8_t*>(picture.colours.data()),
-             picture.colours.size() * sizeof(Rgba));
-  spng_trns trns{};
-  picture.hasAlpha = header.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
-                     header.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA || spng_get_trns(ctx, &trns) == SPNG_OK;
+void DecodeInterlacedIndices(spng_ctx* ctx, const spng_ihdr& header, Picture& picture) {
+  const auto width = static_cast<std::size_t>(header.width);
+  const std::size_t rowBytes = (width * header.bit_depth + 7) / 8;
+  std::vector<std::uint8_t> packed(rowBytes * header.height);
+  DecodeInto(ctx, SPNG_FMT_PNG, 0, packed.data(), packed.size());
+  for (std::size_t y = 0; y < header.height; ++y)
+    UnpackRow(packed.data() + y * rowBytes, header.bit_depth, width, picture.indices.data() + y * width);
 }
 
 }  // namespace
 
-bool PngSupported() noexcept { return true; }
+struct PngDecoding::State {
+  SpngContext ctx;
+  spng_ihdr header{};
+  Picture shape;  // without pixels
+};
 
-Picture DecodePng(std::span<const std::uint8_t> bytes) {
+PngDecoding::PngDecoding(std::span<const std::uint8_t> bytes) {
   if (!LooksLikePng(bytes)) throw PngError("This is not a PNG file (it does not start with the PNG signature).");
   try {
-    const SpngContext ctx = NewDecoder(bytes, true);
-    const spng_ihdr header = ReadHeader(ctx.get(), bytes);
-    Picture picture;
-    picture.width = static_cast<std::int32_t>(header.width);
-    picture.height = static_cast<std::int32_t>(header.height);
-    if (header.color_type == SPNG_COLOR_TYPE_INDEXED)
-      DecodeIndexed(ctx.get(), header, picture);
-    else
-      DecodeTruecolour(ctx.get(), header, picture);
-    return picture;
+    state_ = std::make_unique<State>();
+    state_->ctx = NewDecoder(bytes, true);
+    spng_ctx* ctx = state_->ctx.get();
+    const spng_ihdr header = state_->header = ReadHeader(ctx, bytes);
+    Picture& shape = state_->shape;
+    shape.width = static_cast<std::int32_t>(header.width);
+    shape.height = static_cast<std::int32_t>(header.height);
+    shape.indexed = header.color_type == SPNG_COLOR_TYPE_INDEXED;
+    if (shape.indexed) {
+      shape.depth = header.bit_depth;
+      ReadPalette(ctx, shape);
+    } else {
+      shape.depth = ChannelsOf(header.color_type) * header.bit_depth;
+    }
   } catch (const std::bad_alloc&) {
     throw PngError(ReadFailureText(SPNG_EMEM));
   }
+}
+
+PngDecoding::~PngDecoding() = default;
+
+Picture PngDecoding::Shape() const {
+  Picture picture = state_->shape;
+  try {
+    if (picture.indexed) picture.indices.resize(picture.PixelCount());
+    else picture.colours.resize(picture.PixelCount());
+  } catch (const std::bad_alloc&) {
+    throw PngError(ReadFailureText(SPNG_EMEM));
+  }
+  return picture;
+}
+
+bool PngDecoding::RowsInOrder() const { return tilora::RowsInOrder(state_->header); }
+
+void PngDecoding::DecodePixels(Picture& picture, RowsArriving* arriving) {
+  const StopWhenDone stop{arriving};
+  spng_ctx* ctx = state_->ctx.get();
+  const spng_ihdr& header = state_->header;
+  try {
+    if (tilora::RowsInOrder(header)) {
+      DecodeRowsInOrder(ctx, header, picture, arriving);
+    } else if (picture.indexed) {
+      DecodeInterlacedIndices(ctx, header, picture);
+    } else {
+      DecodeInto(ctx, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS, reinterpret_cast<std::uint8_t*>(picture.colours.data()),
+                 picture.colours.size() * sizeof(Rgba));
+      // Asked only now: a failed look at the chunks would leave the decoder
+      // unusable, and the damage named by the decoding is the better text.
+      spng_trns trns{};
+      picture.hasAlpha = header.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
+                         header.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA || spng_get_trns(ctx, &trns) == SPNG_OK;
+    }
+    if (picture.indexed) CheckIndicesInPalette(picture);
+  } catch (const std::bad_alloc&) {
+    throw PngError(ReadFailureText(SPNG_EMEM));
+  }
+}
+
+bool PngSupported() noexcept { return true; }
+
+Picture DecodePng(std::span<const std::uint8_t> bytes) {
+  PngDecoding decoding(bytes);
+  Picture picture = decoding.Shape();
+  decoding.DecodePixels(picture, nullptr);
+  return picture;
 }
 
 }  // namespace tilora

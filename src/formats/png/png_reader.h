@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "formats/png/png_error.h"
@@ -18,5 +19,33 @@ bool LooksLikePng(std::span<const std::uint8_t> firstBytes) noexcept;
 // Throws PngError for a damaged file, one larger than kPngMaxSide either
 // way, or a palette picture using an index beyond its palette.
 Picture DecodePng(std::span<const std::uint8_t> bytes);
+
+class RowsArriving;
+
+// A PNG decoded in two steps, so that a reader of its rows can start on the
+// top ones while the rest are still decoded (on another thread): the
+// constructor reads the file up to its pixels, DecodePixels the pixels.
+// Both throw PngError as DecodePng does. The bytes must outlive it.
+class PngDecoding {
+ public:
+  explicit PngDecoding(std::span<const std::uint8_t> bytes);
+  ~PngDecoding();
+  PngDecoding(const PngDecoding&) = delete;
+  PngDecoding& operator=(const PngDecoding&) = delete;
+
+  // The picture as DecodePng gives it, its pixels sized but all 0 (and a
+  // truecolour one's alpha not yet known).
+  Picture Shape() const;
+  // Whether DecodePixels makes rows whole top first (not interlaced, indexed).
+  bool RowsInOrder() const;
+  // Decodes the pixels into picture, a Shape of this file. Publishes to
+  // arriving, when given, the rows that are whole as they come, top first.
+  // Stops arriving in every case before returning, throwing or not.
+  void DecodePixels(Picture& picture, RowsArriving* arriving);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace tilora

@@ -15,6 +15,13 @@ bool PngSupported() noexcept { return false; }
 
 Picture DecodePng(std::span<const std::uint8_t>) { Refuse(); }
 
+struct PngDecoding::State {};
+PngDecoding::PngDecoding(std::span<const std::uint8_t>) { Refuse(); }
+PngDecoding::~PngDecoding() = default;
+Picture PngDecoding::Shape() const { Refuse(); }
+bool PngDecoding::RowsInOrder() const { Refuse(); }
+void PngDecoding::DecodePixels(Picture&, RowsArriving*) { Refuse(); }
+
 std::vector<std::uint8_t> EncodePngRgb(std::int32_t, std::int32_t, std::span<const Rgb>) { Refuse(); }
 
 std::vector<std::uint8_t> EncodePngIndexed(const Picture&) { Refuse(); }
