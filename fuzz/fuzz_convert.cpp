@@ -147,5 +147,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ++outputs;
   }
   if (outputs != (made ? 4u : 0u)) Fail("outputs missing after a console conversion");
+
+  // A PNG's map made while its rows are still decoded must end as one made
+  // from the whole picture.
+  if (tilora::LooksLikePng({data, size})) {
+    tilora::ConvertOptions map;
+    map.tiles.map = true;
+    map.bpp = 4;
+    tilora::ConvertOutcome ends[2];
+    for (const bool alongside : {false, true}) {
+      map.decodeAlongside = alongside;
+      try {
+        ends[alongside] = tilora::ConvertFile(input, (folder / (alongside ? "Alongside" : "First")).string(), map);
+      } catch (const tilora::IoError& e) {
+        Fail(std::string("an IoError reading the file again: ") + e.what());
+      }
+    }
+    if (ends[0].converted != ends[1].converted || ends[0].notice != ends[1].notice)
+      Fail("decoding alongside ended otherwise: \"" + ends[1].notice + "\" for \"" + ends[0].notice + "\"");
+    if (ends[0].converted)
+      for (const char* ext : {".bin", ".map", ".plt"})
+        if (ReadAll((folder / "First").string() + ext) != ReadAll((folder / "Alongside").string() + ext))
+          Fail(std::string("decoding alongside wrote another ") + ext);
+  }
   return 0;
 }

@@ -69,11 +69,11 @@ bool RunAll(const tilora::cli::Options& options) {
   const std::size_t count = options.pictures.size();
   std::vector<tilora::cli::PictureResult> results(count);
   std::atomic<std::size_t> next{0};
-  const auto work = [&] {
-    for (std::size_t i = next++; i < count; i = next++) results[i] = tilora::cli::RunPicture(options, i);
-  };
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t threads = std::min<std::size_t>(count, options.jobs > 0 ? static_cast<unsigned>(options.jobs) : cores);
+  const auto work = [&] {
+    for (std::size_t i = next++; i < count; i = next++) results[i] = tilora::cli::RunPicture(options, i, threads == 1);
+  };
   std::vector<std::thread> pool;
   for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
   work();

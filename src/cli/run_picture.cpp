@@ -137,9 +137,11 @@ ConvertOptions ConversionOf(const Options& options) {
   return c;
 }
 
-PictureResult Convert(const std::string& picture, const std::string& base, const Options& options) {
+PictureResult Convert(const std::string& picture, const std::string& base, const Options& options, bool alone) {
   try {
-    const ConvertOutcome outcome = ConvertFile(picture, base, ConversionOf(options));
+    ConvertOptions conversion = ConversionOf(options);
+    conversion.decodeAlongside = alone;
+    const ConvertOutcome outcome = ConvertFile(picture, base, conversion);
     if (!outcome.converted) return Failed(picture, outcome.notice);
     if (!outcome.report.empty()) return {true, {}, Printable(picture) + ": " + outcome.report + "\n"};
   } catch (const IoError& e) {
@@ -158,10 +160,10 @@ std::string BaseOf(const std::string& picture) {
   return picture.substr(0, dot);
 }
 
-PictureResult RunPicture(const Options& options, std::size_t index) {
+PictureResult RunPicture(const Options& options, std::size_t index, bool alone) {
   const std::string& picture = options.pictures[index];
   if (options.info) return Describe(picture, options);
-  return Convert(picture, options.name ? *options.name : BaseOf(picture), options);
+  return Convert(picture, options.name ? *options.name : BaseOf(picture), options, alone);
 }
 
 }  // namespace tilora::cli

@@ -16,8 +16,10 @@ struct PictureResult {
   std::string err;
 };
 
-// Describes or converts picture number index of the options.
-PictureResult RunPicture(const Options& options, std::size_t index);
+// Describes or converts picture number index of the options; alone: no
+// other picture is converted meanwhile, so a conversion may take a second
+// thread of its own.
+PictureResult RunPicture(const Options& options, std::size_t index, bool alone);
 
 // "art/hero.bmp" gives "art/hero"; dots in folder names are not extensions.
 std::string BaseOf(const std::string& picture);

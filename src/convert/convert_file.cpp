@@ -1,11 +1,16 @@
 #include "convert/convert_file.h"
 
 #include <cstdio>
+#include <exception>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <variant>
 
 #include "convert/read_picture.h"
 #include "formats/png/png_error.h"
 #include "formats/png/png_writer.h"
+#include "picture/rows_arriving.h"
 #include "support/output_set.h"
 
 namespace tilora {
@@ -63,6 +68,40 @@ std::vector<NamedBytes> OutputsOf(EncodedOutputs& encoded, const std::string& ba
   return files;
 }
 
+// Decodes a PNG's pixels into start.read.picture; why not, when they cannot
+// be. Rows that arrive in order, for a map, go to the encoder while the rest
+// are decoded on a second thread; its result is then in encoded.
+std::optional<std::string> DecodePixels(PictureStart& start, const TileOptions& tiles, const ConvertOptions& options,
+                                        std::optional<EncodeResult>& encoded) {
+  Picture& picture = start.read.picture;
+  PendingPixels& pending = *start.pending;
+  const bool alongside = options.decodeAlongside && tiles.map && !tiles.mode7 && options.truecolour.palettes == 0 &&
+                         picture.indexed && pending.RowsInOrder();
+  if (alongside) {
+    RowsArriving arriving;
+    std::optional<std::string> failure;
+    std::optional<std::jthread> decoder;  // joined before the rest goes, however this ends
+    try {
+      decoder.emplace([&] {
+        try {
+          failure = pending.Decode(picture, &arriving);
+        } catch (const std::exception& e) {
+          arriving.Stop();
+          failure = e.what();
+        }
+      });
+    } catch (const std::system_error&) {
+      return pending.Decode(picture, nullptr);  // no second thread to be had
+    }
+    encoded = EncodeForConsole(picture, tiles, &arriving);
+    decoder.reset();
+    // The decoding's failure is the one to tell, as when it comes first.
+    if (failure) encoded.reset();
+    return failure;
+  }
+  return pending.Decode(picture, nullptr);
+}
+
 }  // namespace
 
 std::string DepthNotice(int depth) {
@@ -75,8 +114,15 @@ std::string RefusalNotice(const Refusal& refusal) {
 }
 
 ConvertOutcome ConvertFile(const std::string& path, const std::string& base, const ConvertOptions& options) {
-  PictureRead read = ReadPictureFile(path, options);
+  PictureStart start = StartPictureFile(path, options);
+  PictureRead& read = start.read;
   if (read.refusal) return Refused(*read.refusal);
+  TileOptions tiles = options.tiles;
+  tiles.bpp = read.bpp;
+  std::optional<EncodeResult> encoded;
+  if (start.pending) {
+    if (auto failure = DecodePixels(start, tiles, options, encoded)) return Refused(*failure);
+  }
   std::string report;
   if (options.truecolour.palettes > 0) {
     IndexedTruecolour indexed = IndexTruecolour(read.picture, read.bpp, options.truecolour);
@@ -84,9 +130,7 @@ ConvertOutcome ConvertFile(const std::string& path, const std::string& base, con
     read.picture = std::move(indexed.picture);
     if (indexed.reduced) report = "colours reduced to fit: " + DeltaEText(indexed.meanDeltaE, indexed.worstDeltaE);
   }
-  TileOptions tiles = options.tiles;
-  tiles.bpp = read.bpp;
-  EncodeResult result = EncodeForConsole(read.picture, tiles);
+  EncodeResult result = encoded ? std::move(*encoded) : EncodeForConsole(read.picture, tiles);
   if (const Refusal* refusal = std::get_if<Refusal>(&result)) return Refused(RefusalNotice(*refusal));
   std::vector<NamedBytes> files;
   try {

@@ -38,6 +38,10 @@ struct ConvertOptions {
   std::string preview;     // when not empty: a PNG of the picture as the console shows it
   std::string palettePng;  // when not empty: a PNG of the sub-palettes' swatches
   std::optional<OpenedPicture> expected;
+  // A PNG converted to a map may be decoded on a second thread while the
+  // rows already decoded are encoded; off where other conversions already
+  // keep the cores busy. The outcome is the same either way.
+  bool decodeAlongside = true;
 };
 
 // What a conversion ended with when it did not fail: converted, or refused

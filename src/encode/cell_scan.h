@@ -10,6 +10,7 @@
 #include "encode/cell_rows.h"
 #include "encode/console_encoding.h"
 #include "encode/encode_refusals.h"
+#include "picture/rows_arriving.h"
 
 namespace tilora::cells {
 
@@ -19,6 +20,19 @@ inline std::int32_t CellsDown(const Picture& picture) { return (picture.height +
 // Whether the picture is indexed, whole, and all its indices lie within
 // depth's reach; the refusal naming the first cell that is not, if any.
 std::optional<Refusal> CheckPicture(const Picture& picture, const Depth& depth);
+
+// CheckPicture without looking at the pixels.
+std::optional<Refusal> CheckPictureShape(const Picture& picture);
+
+// For a picture whose rows are still arriving, with the rows of cells above
+// already checked: waits for the pixels of cell row cy and checks them as
+// CheckPicture does. A refusal of kind Internal when the rows stop first.
+std::optional<Refusal> AwaitCellRow(const Picture& picture, const Depth& depth, const RowsArriving& arriving,
+                                    std::int32_t cy);
+
+struct NoWait {
+  std::optional<Refusal> operator()(std::int32_t) const { return std::nullopt; }
+};
 
 struct CellSplit {
   int block = -1;  // -1: every pixel is colour 0, which fits any sub-palette
@@ -66,14 +80,17 @@ inline CellSplit SplitCell(const CellRows& raw, const Depth& depth, CellRows& k)
 // Calls visit(cx, cy, k, block) for every cell, block -1 for a cell of
 // colour 0 only, until visit returns false; stops at the first cell that
 // mixes sub-palettes and returns its refusal. Expects a picture CheckPicture
-// accepted.
-template <typename Visit>
-std::optional<Refusal> ForEachSplitCell(const Picture& picture, const Depth& depth, Visit&& visit) {
+// accepted, or one whose rows of cells reach(cy) makes ready and checks,
+// returning a refusal when it cannot.
+template <typename Visit, typename Reach = NoWait>
+std::optional<Refusal> ForEachSplitCell(const Picture& picture, const Depth& depth, Visit&& visit,
+                                        Reach&& reach = {}) {
   const std::int32_t across = CellsAcross(picture);
   const std::int32_t down = CellsDown(picture);
   CellRows raw;
   CellRows k;
   for (std::int32_t cy = 0; cy < down; ++cy) {
+    if (auto refusal = reach(cy)) return refusal;
     for (std::int32_t cx = 0; cx < across; ++cx) {
       LoadCell(picture, cx, cy, raw);
       const CellSplit split = SplitCell(raw, depth, k);

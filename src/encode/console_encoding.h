@@ -86,10 +86,19 @@ struct TileFigures {
 // nothing when they are sound. EncodeForConsole checks this too.
 std::optional<std::string> OptionsProblem(const TileOptions& options);
 
+class RowsArriving;
+
 // The outputs for the picture, or why it cannot be encoded so. Runs
 // SelfCheck on the outputs before returning them; a failed check returns a
 // Refusal of kind Internal, and no outputs.
-EncodeResult EncodeForConsole(const Picture& picture, const TileOptions& options);
+//
+// With arriving, the picture's rows are still being decoded on another
+// thread: a map is encoded a row of cells at a time as they arrive, every
+// other way waits for the last row. The result is the one the whole picture
+// gives; when the rows stop before the last, a Refusal of kind Internal
+// that the decoding's own failure should replace.
+EncodeResult EncodeForConsole(const Picture& picture, const TileOptions& options,
+                              const RowsArriving* arriving = nullptr);
 
 // Rebuilds every pixel's sub-palette and colour from the outputs (through the
 // map, from the video-memory image when interleaved) and compares them with

@@ -44,7 +44,7 @@ std::uint16_t MapWord(std::uint32_t tile, int palette, bool priority, unsigned f
 
 }  // namespace
 
-EncodeResult EncodeTilemap(const Picture& picture, const TileOptions& options) {
+EncodeResult EncodeTilemap(const Picture& picture, const TileOptions& options, const RowsArriving* arriving) {
   const std::int32_t across = cells::CellsAcross(picture);
   const std::int32_t down = cells::CellsDown(picture);
   const auto layoutOrRefusal = MapLayoutFor(across, down, options.screens);
@@ -73,7 +73,11 @@ EncodeResult EncodeTilemap(const Picture& picture, const TileOptions& options) {
     words[layout.IndexOf(cx, cy)] = MapWord(tile, palette, options.priority, at.flip);
     return true;
   };
-  if (auto mixed = cells::ForEachSplitCell(picture, cells::Depth::Of(options.bpp), place)) return *mixed;
+  const cells::Depth depth = cells::Depth::Of(options.bpp);
+  const auto reach = [&](std::int32_t cy) -> std::optional<Refusal> {
+    return arriving ? cells::AwaitCellRow(picture, depth, *arriving, cy) : std::nullopt;
+  };
+  if (auto mixed = cells::ForEachSplitCell(picture, depth, place, reach)) return *mixed;
   if (refusal) return *refusal;
 
   if (layout.Entries() > cellCount) {
