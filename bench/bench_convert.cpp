@@ -121,35 +121,41 @@ BENCHMARK(BM_ConvertFile)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
 
 // The background pipeline's picture (make_picture --tiled): 1000 shapes,
 // a quarter of the cells mirrored, 4 bits a pixel.
-const tilora::Picture& TiledPicture() {
-  static const tilora::Picture picture = [] {
-    tilora::Picture p = tilora::testing::Generated({2048, 1024, 4, {0}, 1000, 25, true, 1});
+// Random pixels in each shape (0) or shapes drawn as tile art (1).
+const tilora::Picture& TiledPicture(bool drawn) {
+  static const auto make = [](bool art) {
+    tilora::testing::Generation g{2048, 1024, 4, {0}, 1000, 25, true, 1};
+    g.drawn = art;
+    tilora::Picture p = tilora::testing::Generated(g);
     for (std::uint8_t& index : p.indices) index &= 15;
     p.depth = 4;
     p.palette.resize(16);
     return p;
-  }();
-  return picture;
+  };
+  static const tilora::Picture pictures[2] = {make(false), make(true)};
+  return pictures[drawn ? 1 : 0];
 }
 
 // Bytes are the PNG file's.
 void BM_DecodePng(benchmark::State& state) {
-  const std::vector<std::uint8_t> file = tilora::EncodePngIndexed(TiledPicture());
+  const std::vector<std::uint8_t> file = tilora::EncodePngIndexed(TiledPicture(state.range(0) == 1));
   for (auto _ : state) benchmark::DoNotOptimize(tilora::DecodePng(file));
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(file.size()));
 }
-BENCHMARK(BM_DecodePng)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DecodePng)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-// The same picture through a whole conversion with a map, from BMP (0) and
-// from PNG (1); bytes are the picture's pixels.
+// The same picture through a whole conversion with a map, from BMP (first
+// argument 0) and from PNG (1), of random (second argument 0) or drawn (1)
+// shapes; bytes are the picture's pixels.
 void BM_ConvertFileMap(benchmark::State& state) {
   const bool png = state.range(0) == 1;
+  const tilora::Picture& picture = TiledPicture(state.range(1) == 1);
   const std::string path = Folder() / (png ? "tiled.png" : "tiled.bmp");
   if (png) {
-    tilora::testing::WriteFileBytes(path, tilora::EncodePngIndexed(TiledPicture()));
+    tilora::testing::WriteFileBytes(path, tilora::EncodePngIndexed(picture));
   } else {
     tilora::testing::BmpShape shape = tilora::testing::MakeShape(2048, 1024, 4);
-    shape.pixels = TiledPicture().indices;
+    shape.pixels = picture.indices;
     tilora::testing::WriteFileBytes(path, tilora::testing::BuildBmp(shape));
   }
   tilora::ConvertOptions options;
@@ -157,9 +163,9 @@ void BM_ConvertFileMap(benchmark::State& state) {
   const std::string base = Folder() / (png ? "mapped-png" : "mapped-bmp");
   for (auto _ : state)
     if (!tilora::ConvertFile(path, base, options).converted) state.SkipWithError("refused");
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(TiledPicture().PixelCount()));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(picture.PixelCount()));
 }
-BENCHMARK(BM_ConvertFileMap)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertFileMap)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

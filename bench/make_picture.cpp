@@ -3,6 +3,8 @@
 //        make_picture --tiled FILE.bmp FILE.png    2048 x 1024 at 4 bpp made of
 //                                                   1000 shapes, a quarter of the
 //                                                   cells mirrored, as BMP and PNG
+//        make_picture --tiled-drawn FILE.bmp FILE.png   the same, the shapes
+//                                                   drawn as tile art
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,8 +16,9 @@
 
 namespace {
 
-int Tiled(const char* bmpPath, const char* pngPath) {
+int Tiled(const char* bmpPath, const char* pngPath, bool drawn) {
   tilora::testing::Generation g;
+  g.drawn = drawn;
   g.width = 2048;
   g.height = 1024;
   g.bpp = 4;
@@ -40,9 +43,11 @@ int Tiled(const char* bmpPath, const char* pngPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::string(argv[1]) == "--tiled") return Tiled(argv[2], argv[3]);
+  if (argc == 4 && std::string(argv[1]) == "--tiled") return Tiled(argv[2], argv[3], false);
+  if (argc == 4 && std::string(argv[1]) == "--tiled-drawn") return Tiled(argv[2], argv[3], true);
   if (argc != 5) {
-    std::fprintf(stderr, "usage: make_picture WIDTH HEIGHT DEPTH FILE | make_picture --tiled FILE.bmp FILE.png\n");
+    std::fprintf(stderr,
+                 "usage: make_picture WIDTH HEIGHT DEPTH FILE | make_picture --tiled|--tiled-drawn FILE.bmp FILE.png\n");
     return 2;
   }
   tilora::testing::BmpShape shape;

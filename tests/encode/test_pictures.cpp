@@ -22,13 +22,59 @@ void SetPixel(Picture& picture, std::int32_t x, std::int32_t y, std::uint8_t ind
                      static_cast<std::size_t>(x)) = index;
 }
 
+namespace {
+
+// One 8 x 8 shape as an artist might draw it: runs of one colour, edges and
+// dithered patches, which is what picture files of tile art compress.
+std::array<int, 64> DrawnShape(std::mt19937& random, int colours) {
+  const auto pick = [&](int below) { return static_cast<int>(random() % static_cast<unsigned>(below)); };
+  const auto colour = [&] { return pick(4) == 0 ? 0 : 1 + pick(colours - 1); };
+  std::array<int, 64> shape;
+  shape.fill(colour());
+  const auto put = [&](int x, int y, int k) {
+    if (x >= 0 && x < 8 && y >= 0 && y < 8) shape[static_cast<std::size_t>(8 * y + x)] = k;
+  };
+  for (int strokes = 1 + pick(3); strokes > 0; --strokes) {
+    const int k = colour(), x0 = pick(8), y0 = pick(8);
+    switch (pick(4)) {
+      case 0: {  // a filled rectangle
+        const int w = 1 + pick(8 - x0), h = 1 + pick(8 - y0);
+        for (int y = y0; y < y0 + h; ++y)
+          for (int x = x0; x < x0 + w; ++x) put(x, y, k);
+        break;
+      }
+      case 1: {  // a line across or down
+        const bool across = pick(2) == 0;
+        for (int i = 0; i < 8; ++i) across ? put(i, y0, k) : put(x0, i, k);
+        break;
+      }
+      case 2: {  // a disc
+        const int r = 1 + pick(3);
+        for (int y = 0; y < 8; ++y)
+          for (int x = 0; x < 8; ++x)
+            if ((x - x0) * (x - x0) + (y - y0) * (y - y0) <= r * r) put(x, y, k);
+        break;
+      }
+      default:  // a dithered patch of two colours
+        for (int y = y0; y < 8; ++y)
+          for (int x = x0; x < 8; ++x) put(x, y, (x + y) % 2 ? k : shape[static_cast<std::size_t>(8 * y + x)]);
+    }
+  }
+  return shape;
+}
+
+}  // namespace
+
 Picture Generated(const Generation& g) {
   std::mt19937 random(g.seed);
   const int colours = 1 << g.bpp;
   const auto pick = [&](int below) { return static_cast<int>(random() % static_cast<unsigned>(below)); };
   std::vector<std::array<int, 64>> shapes(static_cast<std::size_t>(g.shapes));
-  for (auto& shape : shapes)
-    for (int& k : shape) k = pick(10) < 3 ? 0 : 1 + pick(colours - 1);
+  for (auto& shape : shapes) {
+    if (g.drawn) shape = DrawnShape(random, colours);
+    else
+      for (int& k : shape) k = pick(10) < 3 ? 0 : 1 + pick(colours - 1);
+  }
   if (g.blankCells) shapes[0].fill(0);
   // A shape that is its own mirror image, which several flips show alike.
   if (g.shapes > 2)

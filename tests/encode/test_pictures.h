@@ -27,6 +27,9 @@ struct Generation {
   int flippedPercent = 25;
   bool blankCells = true;  // some cells all colour 0
   std::uint32_t seed = 1;
+  // Shapes drawn as tile art (a ground with rectangles, lines, discs and
+  // dithered patches) rather than random pixels.
+  bool drawn = false;
 };
 Picture Generated(const Generation& generation);
 
