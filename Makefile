@@ -81,7 +81,7 @@ fuzz-smoke: test-deps
 	cmake --build --preset fuzz --target fuzz_convert
 	mkdir -p build/fuzz/corpus build/fuzz/artifacts
 	TMPDIR=$(FUZZ_TMPDIR) build/fuzz/bin/fuzz_convert -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	  -artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus fuzz/corpus
+	  -artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus fuzz/corpus fuzz/png_corpus
 
 clean:
 	rm -rf build
