@@ -25,6 +25,7 @@
 
 using tilora::testing::BmpShape;
 using tilora::testing::BuildBmp;
+using tilora::testing::ConverterNotice;
 using tilora::testing::MakeShape;
 using tilora::testing::ReadFileBytes;
 using tilora::testing::TempDir;
@@ -90,12 +91,6 @@ struct Preview {
   }
   QString Status() const { return window->statusLine->text(); }
 };
-
-QString ConverterNotice(const std::string& err, const std::string& picture) {
-  QString text = QString::fromStdString(err).trimmed();
-  const QString prefix = QString::fromStdString(picture + ": ");
-  return text.startsWith(prefix) ? text.mid(prefix.size()) : text;
-}
 
 }  // namespace
 

@@ -25,6 +25,7 @@
 #include "temp_dir.h"
 #include "ui/fonts.h"
 #include "ui/main_window.h"
+#include "window_driver.h"
 
 using tilora::testing::BmpShape;
 using tilora::testing::MakeShape;
@@ -35,40 +36,11 @@ using tilora::ui::BoxKind;
 
 namespace {
 
-struct Message {
-  BoxKind kind;
-  QString text;
-  bool operator==(const Message& other) const { return kind == other.kind && text == other.text; }
-};
+using tilora::testing::Message;
 
-char* toString(const std::vector<Message>& messages) {
-  QStringList shown;
-  for (const Message& m : messages)
-    shown << QStringLiteral("%1: %2").arg(m.kind == BoxKind::Notice ? "notice" : "failure", m.text);
-  return QTest::toString(QLatin1Char('[') + shown.join(QStringLiteral(" | ")) + QLatin1Char(']'));
-}
-
-// A window whose dialog "chooses" a given name and whose boxes are recorded.
-struct Window {
-  TForm1 form;
-  std::vector<Message> messages;
-
-  Window() {
-    form.SetMessageSink([this](BoxKind kind, const QString& text) { messages.push_back({kind, text}); });
-  }
-  void Open(const std::string& path) {
-    const QString name = QString::fromStdString(path);
-    form.SetDialogRunner([name](TOpenPictureDialog& dialog) {
-      dialog.SetFileName(name);
-      return true;
-    });
-    form.OpenBMP1->trigger();
-  }
-  void Convert() { form.inFile1->trigger(); }
-  bool ConvertEnabled() const { return form.Convert1->menuAction()->isEnabled(); }
+// The window as the driver runs it, and its status line.
+struct Window : tilora::testing::WindowDriver {
   QString Status() const { return form.stat1Panel->text(); }
-  // The messages since the last call.
-  std::vector<Message> TakeMessages() { return std::exchange(messages, {}); }
 };
 
 QString Caption(QString text) { return text.remove(QLatin1Char('&')); }

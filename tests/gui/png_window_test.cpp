@@ -18,6 +18,7 @@
 #include "window_driver.h"
 
 using tilora::testing::BuildPng;
+using tilora::testing::ConverterNotice;
 using tilora::testing::Message;
 using tilora::testing::RandomPngShape;
 using tilora::testing::ReadFileBytes;
@@ -32,13 +33,6 @@ std::string Png(const TempDir& dir, const std::string& leaf, std::uint32_t width
                 std::uint8_t type, std::uint8_t depth, std::uint32_t seed = 1) {
   WriteFileBytes(dir / leaf, BuildPng(RandomPngShape(width, height, type, depth, seed)));
   return dir / leaf;
-}
-
-// The converter's one line for a refused picture, without "PICTURE: ".
-QString ConverterNotice(const std::string& err, const std::string& picture) {
-  QString text = QString::fromStdString(err).trimmed();
-  const QString prefix = QString::fromStdString(picture + ": ");
-  return text.startsWith(prefix) ? text.mid(prefix.size()) : text;
 }
 
 }  // namespace

@@ -52,4 +52,11 @@ struct WindowDriver {
   std::vector<Message> TakeMessages() { return std::exchange(messages, {}); }
 };
 
+// The converter's one line for a refused picture, without "PICTURE: ".
+inline QString ConverterNotice(const std::string& err, const std::string& picture) {
+  QString text = QString::fromStdString(err).trimmed();
+  const QString prefix = QString::fromStdString(picture + ": ");
+  return text.startsWith(prefix) ? text.mid(prefix.size()) : text;
+}
+
 }  // namespace tilora::testing
