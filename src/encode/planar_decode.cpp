@@ -1,5 +1,6 @@
 #include "encode/planar_decode.h"
 
+#include "encode/bit_matrix.h"
 #include "encode/planar_tiles.h"
 #include "encode/tile_kernels.h"
 
@@ -9,17 +10,6 @@
 
 namespace tilora {
 namespace {
-
-// Transposes an 8 x 8 bit matrix held one row per byte: bit n of byte j
-// becomes bit j of byte n.
-std::uint64_t Transpose8x8(std::uint64_t x) {
-  std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAULL;
-  x = x ^ t ^ (t << 7);
-  t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCULL;
-  x = x ^ t ^ (t << 14);
-  t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ULL;
-  return x ^ t ^ (t << 28);
-}
 
 template <int Bpp>
 cells::CellRows DecodePortable(const std::uint8_t* tile) {

@@ -1,5 +1,7 @@
 #include "encode/tile_kernels.h"
 
+#include "encode/bit_matrix.h"
+
 #if TILORA_TILE_SSE2
 #include <emmintrin.h>
 #endif
@@ -14,18 +16,6 @@ std::uint64_t LoadPixelsMsbFirst(const std::uint8_t* p) {
   std::uint64_t v = 0;
   for (int k = 0; k < 8; ++k) v = v << 8 | p[k];
   return v;
-}
-
-// Transposes an 8 x 8 bit matrix held one row per byte, so that byte n of the
-// result gathers bit n of every byte: the bit plane n of eight pixels.
-std::uint64_t Transpose8x8(std::uint64_t x) {
-  std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAULL;
-  x = x ^ t ^ (t << 7);
-  t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCULL;
-  x = x ^ t ^ (t << 14);
-  t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ULL;
-  x = x ^ t ^ (t << 28);
-  return x;
 }
 
 std::uint8_t Plane(std::uint64_t planes, int n) { return static_cast<std::uint8_t>(planes >> (8 * n)); }
