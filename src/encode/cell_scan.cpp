@@ -55,7 +55,7 @@ std::optional<Refusal> AwaitCellRow(const Picture& picture, const Depth& depth, 
                                     std::int32_t cy) {
   const std::int32_t top = 8 * cy;
   const std::int32_t bottom = std::min(top + 8, picture.height);
-  if (!arriving.Await(bottom)) return refusals::Internal("the picture's rows stopped arriving");
+  if (!arriving.Await(bottom)) return refusals::RowsStopped();
   const unsigned past = PastReachBits(depth);
   const std::size_t width = static_cast<std::size_t>(picture.width);
   if (past == 0 || !AnyPastReach(picture.indices.data() + static_cast<std::size_t>(top) * width,

@@ -6,8 +6,6 @@
 namespace tilora {
 namespace {
 
-Refusal RowsStopped() { return refusals::Internal("the picture's rows stopped arriving"); }
-
 // A map while its rows arrive. Any refusal is then the one the whole
 // picture gives: an index out of reach anywhere comes before the
 // encoder's own refusals, as when the picture is checked first.
@@ -16,7 +14,7 @@ EncodeResult EncodeTilemapArriving(const Picture& picture, const TileOptions& op
   if (auto refusal = cells::CheckPictureShape(picture)) return *refusal;
   EncodeResult result = EncodeTilemap(picture, options, &arriving);
   if (std::holds_alternative<Refusal>(result)) {
-    if (!arriving.Await(picture.height)) return RowsStopped();
+    if (!arriving.Await(picture.height)) return refusals::RowsStopped();
     if (auto refusal = cells::CheckPicture(picture, cells::Depth::Of(options.bpp))) return *refusal;
   }
   return result;
@@ -35,7 +33,7 @@ EncodeResult EncodeForConsole(const Picture& picture, const TileOptions& options
   if (auto problem = OptionsProblem(options)) return Refusal{RefusalKind::Usage, std::move(*problem), {}};
   EncodeResult result;
   if (arriving && options.map && !options.mode7) result = EncodeTilemapArriving(picture, options, *arriving);
-  else if (arriving && !arriving->Await(picture.height)) return RowsStopped();
+  else if (arriving && !arriving->Await(picture.height)) return refusals::RowsStopped();
   else result = EncodeWhole(picture, options);
   if (const auto* outputs = std::get_if<EncodedOutputs>(&result)) {
     if (auto fault = SelfCheck(picture, options, *outputs))

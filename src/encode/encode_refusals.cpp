@@ -77,4 +77,6 @@ Refusal TooManyMode7Tiles(std::size_t needed, std::optional<TilePosition> firstP
 
 Refusal Internal(const std::string& what) { return {RefusalKind::Internal, "Internal error: " + what + ".", {}}; }
 
+Refusal RowsStopped() { return Internal("the picture's rows stopped arriving"); }
+
 }  // namespace tilora::refusals

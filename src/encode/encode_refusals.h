@@ -23,5 +23,8 @@ Refusal TooLargeForScreens(std::int64_t columns, std::int64_t rows);
 Refusal TooLargeForMode7(std::int32_t width, std::int32_t height);
 Refusal TooManyMode7Tiles(std::size_t needed, std::optional<TilePosition> firstPast = std::nullopt);
 Refusal Internal(const std::string& what);
+// The rows of a picture still being decoded stopped before those needed; the
+// decoding's own failure is the one to tell.
+Refusal RowsStopped();
 
 }  // namespace tilora::refusals
