@@ -8,13 +8,13 @@
 
 #include "bmp_builder.h"
 #include "convert/convert_file.h"
-#include "encode/palette_words.h"
-#include "encode/planar_tiles.h"
-#include "encode/tile_kernels.h"
+#include "snes/encoders/palette_words.h"
+#include "snes/encoders/planar_tiles.h"
+#include "snes/cells/tile_kernels.h"
 #include "formats/bmp/bmp_reader.h"
 #include "formats/png/png_reader.h"
 #include "formats/png/png_writer.h"
-#include "support/byte_source.h"
+#include "io/byte_source.h"
 #include "temp_dir.h"
 #include "test_pictures.h"
 

@@ -9,9 +9,9 @@
 
 #include <memory>
 
-#include "encode/lossy_reduction.h"
-#include "encode/subpalette_packing.h"
-#include "encode/tile_palettes.h"
+#include "palettes/reduction/lossy_reduction.h"
+#include "palettes/packing/subpalette_packing.h"
+#include "palettes/reduction/tile_palettes.h"
 #include "truecolour_pictures.h"
 
 namespace {

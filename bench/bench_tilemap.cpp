@@ -4,8 +4,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include "encode/console_encoding.h"
+#include "snes/encoders/console_encoding.h"
 #include "test_pictures.h"
+#include "snes/readback/readback.h"
+#include "convert/encode_for_console.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "formats/png/png_reader.h"
 #include "reference_encoder.h"
 #include "temp_dir.h"
-#include "support/io_error.h"
+#include "io/io_error.h"
 
 namespace fs = std::filesystem;
 

@@ -2,8 +2,8 @@
 #include <QStringList>
 #include <QTimer>
 
-#include "ui/application.h"
-#include "ui/main_window.h"
+#include "ui/common/application.h"
+#include "ui/main_window/main_window.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>

@@ -5,8 +5,9 @@
 #include "convert/convert_file.h"
 #include "convert/read_picture.h"
 #include "formats/bmp/bmp_layout.h"
-#include "support/byte_source.h"
-#include "support/io_error.h"
+#include "io/byte_source.h"
+#include "io/io_error.h"
+#include "snes/readback/readback.h"
 
 namespace tilora::cli {
 

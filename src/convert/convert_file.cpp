@@ -11,7 +11,9 @@
 #include "formats/png/png_error.h"
 #include "formats/png/png_writer.h"
 #include "picture/rows_arriving.h"
-#include "support/output_set.h"
+#include "io/output_set.h"
+#include "snes/readback/readback.h"
+#include "convert/encode_for_console.h"
 
 namespace tilora {
 namespace {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "convert/truecolour.h"
-#include "encode/console_encoding.h"
+#include "snes/encoders/console_encoding.h"
 #include "formats/bmp/picture_header.h"
-#include "support/platform_file.h"
+#include "io/platform_file.h"
 
 namespace tilora {
 

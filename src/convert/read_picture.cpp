@@ -6,7 +6,7 @@
 #include "convert/limits.h"
 #include "formats/bmp/bmp_reader.h"
 #include "formats/png/png_reader.h"
-#include "support/byte_source.h"
+#include "io/byte_source.h"
 
 namespace tilora {
 namespace {

@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <bitset>
 
-#include "encode/subpalette_packing.h"
-#include "encode/tile_palettes.h"
-#include "encode/tile_pixels.h"
+#include "palettes/packing/subpalette_packing.h"
+#include "palettes/reduction/tile_palettes.h"
+#include "palettes/packing/tile_pixels.h"
 
 namespace tilora {
 namespace {
 
-using packing::Colour15;
-using packing::Rgb888;
 
 constexpr std::uint8_t kOpaque = 128;  // alpha below this is transparent
 
@@ -53,7 +51,7 @@ std::vector<packing::TilePixels> TilesOf(const Picture& picture, const std::vect
 }
 
 Rgb ShownColour(Colour15 c) {
-  const Rgb888 shown = packing::Rgb888Of(c);
+  const Rgb888 shown = tilora::Rgb888Of(c);
   return {shown.r, shown.g, shown.b};
 }
 
@@ -110,7 +108,7 @@ IndexedTruecolour IndexTruecolour(const Picture& picture, int bpp, const Truecol
   indexed.height = picture.height;
   indexed.depth = bpp;
   indexed.indexed = true;
-  const Colour15 zero = backdrop ? packing::Colour15Of(*backdrop) : Colour15{0};
+  const Colour15 zero = backdrop ? tilora::Colour15Of(*backdrop) : Colour15{0};
   indexed.palette.assign(result.palettes.size() * static_cast<std::size_t>(stride), Rgb{});
   for (std::size_t b = 0; b < result.palettes.size(); ++b) {
     Rgb* block = indexed.palette.data() + b * static_cast<std::size_t>(stride);
@@ -132,9 +130,9 @@ IndexedTruecolour IndexTruecolour(const Picture& picture, int bpp, const Truecol
 TruecolourFigures FiguresOfTruecolour(const Picture& picture) {
   TruecolourFigures f;
   const std::vector<Rgba> colours = ColoursOf(picture);
-  std::bitset<packing::kColour15Count> seen;
+  std::bitset<tilora::kColour15Count> seen;
   for (const Rgba& c : colours)
-    if (c.alpha >= kOpaque) seen.set(packing::Colour15Of({c.red, c.green, c.blue}));
+    if (c.alpha >= kOpaque) seen.set(tilora::Colour15Of({c.red, c.green, c.blue}));
   f.colours15 = static_cast<int>(seen.count());
   bool opaqueTakeIt = true;
   const auto backdrop = BackdropOf(colours, {}, opaqueTakeIt);
@@ -142,7 +140,7 @@ TruecolourFigures FiguresOfTruecolour(const Picture& picture) {
   std::vector<std::vector<Colour15>> sets(tiles.size());
   for (std::size_t t = 0; t < tiles.size(); ++t) {
     for (int i = 0; i < packing::kTilePixels; ++i)
-      if (!tiles[t].IsTransparent(i)) sets[t].push_back(packing::Colour15Of(tiles[t].rgb[static_cast<std::size_t>(i)]));
+      if (!tiles[t].IsTransparent(i)) sets[t].push_back(tilora::Colour15Of(tiles[t].rgb[static_cast<std::size_t>(i)]));
     std::sort(sets[t].begin(), sets[t].end());
     sets[t].erase(std::unique(sets[t].begin(), sets[t].end()), sets[t].end());
     f.mostInATile = std::max(f.mostInATile, static_cast<int>(sets[t].size()));

@@ -6,8 +6,10 @@
 #include <functional>
 #include <string>
 
-#include "encode/console_encoding.h"
+#include "snes/encoders/console_encoding.h"
 #include "test_pictures.h"
+#include "snes/readback/readback.h"
+#include "convert/encode_for_console.h"
 
 namespace tilora {
 namespace {

@@ -4,8 +4,9 @@
 
 #include <vector>
 
-#include "encode/console_encoding.h"
+#include "snes/encoders/console_encoding.h"
 #include "test_pictures.h"
+#include "convert/encode_for_console.h"
 
 namespace tilora {
 namespace {

@@ -7,11 +7,12 @@
 #include <random>
 #include <string>
 
-#include "encode/console_encoding.h"
-#include "encode/planar_decode.h"
-#include "encode/tile_kernels.h"
+#include "snes/encoders/console_encoding.h"
+#include "snes/readback/planar_decode.h"
+#include "snes/cells/tile_kernels.h"
 #include "reference_encoder.h"
 #include "test_pictures.h"
+#include "convert/encode_for_console.h"
 
 namespace tilora {
 namespace {

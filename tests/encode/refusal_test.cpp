@@ -7,8 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "encode/console_encoding.h"
+#include "snes/encoders/console_encoding.h"
 #include "test_pictures.h"
+#include "convert/encode_for_console.h"
 
 namespace tilora {
 

@@ -8,8 +8,9 @@
 #include <string>
 
 #include "console_decoder.h"
-#include "encode/console_encoding.h"
+#include "snes/encoders/console_encoding.h"
 #include "test_pictures.h"
+#include "convert/encode_for_console.h"
 
 namespace tilora {
 namespace {

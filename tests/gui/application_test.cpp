@@ -7,8 +7,8 @@
 
 #include <stdexcept>
 
-#include "support/io_error.h"
-#include "ui/application.h"
+#include "io/io_error.h"
+#include "ui/common/application.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include "convert/convert_file.h"
 #include "converter_run.h"
 #include "temp_dir.h"
-#include "ui/console_picture_view.h"
-#include "ui/console_preview_window.h"
-#include "ui/console_sheets.h"
+#include "ui/console_preview/console_picture_view.h"
+#include "ui/console_preview/console_preview_window.h"
+#include "ui/console_preview/console_sheets.h"
 #include "window_driver.h"
 
 using tilora::testing::BmpShape;

@@ -23,8 +23,8 @@
 #endif
 #include "convert/convert_picture.h"
 #include "temp_dir.h"
-#include "ui/fonts.h"
-#include "ui/main_window.h"
+#include "ui/common/fonts.h"
+#include "ui/main_window/main_window.h"
 #include "window_driver.h"
 
 using tilora::testing::BmpShape;

@@ -10,9 +10,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "support/app_title.h"
-#include "ui/message_boxes.h"
-#include "ui/program_icon.h"
+#include "ui/common/app_title.h"
+#include "ui/common/message_boxes.h"
+#include "ui/common/program_icon.h"
 
 using tilora::ui::FailureBox;
 using tilora::ui::NoticeBox;
@@ -29,6 +29,8 @@ class MessageBoxesTest : public QObject {
     QTest::newRow("first dot cuts") << "/opt/Tool.Name.exe" << "Tool";
     QTest::newRow("dot in folder") << "C:\\my.dir\\PROG" << "Prog";
     QTest::newRow("no folder") << "ABC.EXE" << "Abc";
+    QTest::newRow("hyphen") << "/usr/bin/Tilora-Convert" << "Tilora-convert";
+    QTest::newRow("relative") << "./tilora" << "tilora";
     QTest::newRow("empty") << "" << "";
     QTest::newRow("at most 255") << "/x/" + QString(300, 'A') << "A" + QString(254, 'a');
   }

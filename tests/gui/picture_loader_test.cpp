@@ -11,7 +11,7 @@
 
 #include "bmp_builder.h"
 #include "temp_dir.h"
-#include "ui/picture_loader.h"
+#include "ui/common/picture_loader.h"
 
 using tilora::testing::BmpShape;
 using tilora::testing::MakeShape;

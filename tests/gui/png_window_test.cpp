@@ -13,7 +13,7 @@
 #include "formats/bmp/bmp_layout.h"
 #include "formats/png/png_reader.h"
 #include "png_builder.h"
-#include "support/io_error.h"
+#include "io/io_error.h"
 #include "temp_dir.h"
 #include "window_driver.h"
 

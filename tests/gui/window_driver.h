@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/main_window.h"
+#include "ui/main_window/main_window.h"
 
 namespace tilora::testing {
 

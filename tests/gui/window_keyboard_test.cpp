@@ -16,8 +16,8 @@
 
 #include "bmp_builder.h"
 #include "temp_dir.h"
-#include "ui/console_preview_window.h"
-#include "ui/main_window.h"
+#include "ui/console_preview/console_preview_window.h"
+#include "ui/main_window/main_window.h"
 
 using tilora::testing::BuildBmp;
 using tilora::testing::MakeShape;

@@ -20,8 +20,8 @@
 #include "formats/bmp/picture_header.h"
 #include "formats/png/png_error.h"
 #include "reference_encoder.h"
-#include "support/checked_file.h"
-#include "support/io_error.h"
+#include "io/checked_file.h"
+#include "io/io_error.h"
 #include "temp_dir.h"
 
 namespace tilora {

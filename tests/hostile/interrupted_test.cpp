@@ -10,9 +10,9 @@
 #include "convert/convert_file.h"
 #include "formats/bmp/picture_header.h"
 #include "reference_encoder.h"
-#include "support/checked_file.h"
-#include "support/io_error.h"
-#include "support/output_set.h"
+#include "io/checked_file.h"
+#include "io/io_error.h"
+#include "io/output_set.h"
 #include "temp_dir.h"
 
 namespace tilora {

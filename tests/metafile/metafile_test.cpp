@@ -12,7 +12,7 @@
 #include "metafile/metafile_client.h"
 #include "metafile_builder.h"
 #include "temp_dir.h"
-#include "ui/picture_loader.h"
+#include "ui/common/picture_loader.h"
 
 namespace tilora::metafile {
 namespace {

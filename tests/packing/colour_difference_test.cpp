@@ -1,4 +1,4 @@
-#include "encode/colour_difference.h"
+#include "palettes/reduction/colour_difference.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "encode/lossy_reduction.h"
+#include "palettes/reduction/lossy_reduction.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 
-#include "encode/tile_palettes.h"
+#include "palettes/reduction/tile_palettes.h"
 #include "truecolour_pictures.h"
 
 namespace tilora::packing {

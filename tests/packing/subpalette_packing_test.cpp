@@ -1,10 +1,10 @@
-#include "encode/subpalette_packing.h"
+#include "palettes/packing/subpalette_packing.h"
 
 #include <gtest/gtest.h>
 
-#include "encode/packing_exact_search.h"
-#include "encode/packing_local_search.h"
-#include "encode/packing_sets.h"
+#include "palettes/packing/packing_exact_search.h"
+#include "palettes/packing/packing_local_search.h"
+#include "palettes/packing/packing_sets.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "encode/tile_pixels.h"
+#include "palettes/packing/tile_pixels.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 namespace tilora::testing {
 
-using packing::Rgb888;
+using tilora::Rgb888;
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "bmp_builder.h"
-#include "support/io_error.h"
+#include "io/io_error.h"
 
 namespace tilora {
 namespace {

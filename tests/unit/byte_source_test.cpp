@@ -1,4 +1,4 @@
-#include "support/byte_source.h"
+#include "io/byte_source.h"
 
 #include <gtest/gtest.h>
 

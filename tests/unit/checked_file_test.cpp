@@ -1,11 +1,11 @@
-#include "support/checked_file.h"
+#include "io/checked_file.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "bmp_builder.h"
-#include "support/io_error.h"
+#include "io/io_error.h"
 #include "temp_dir.h"
 
 namespace tilora {

@@ -8,8 +8,8 @@
 
 #include "bmp_builder.h"
 #include "formats/bmp/picture_header.h"
-#include "support/checked_file.h"
-#include "support/io_error.h"
+#include "io/checked_file.h"
+#include "io/io_error.h"
 #include "reference_encoder.h"
 #include "temp_dir.h"
 

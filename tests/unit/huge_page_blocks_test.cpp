@@ -1,4 +1,4 @@
-#include "support/huge_page_blocks.h"
+#include "io/huge_page_blocks.h"
 
 #include <gtest/gtest.h>
 

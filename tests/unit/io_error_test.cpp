@@ -1,8 +1,7 @@
-#include "support/io_error.h"
+#include "io/io_error.h"
 
 #include <gtest/gtest.h>
 
-#include "support/app_title.h"
 
 namespace tilora {
 namespace {
@@ -41,23 +40,6 @@ TEST(FailureText, AppendsPeriodOnlyAfterCharactersSortingAfterIt) {
       {"caf\xC3\xA9", "caf\xC3\xA9."},  // bytes above 127 sort after '.'
   };
   for (const auto& c : cases) EXPECT_EQ(FailureText(c.in), c.out) << c.in;
-}
-
-TEST(ApplicationTitle, FollowsTheExecutableName) {
-  const struct {
-    const char* path;
-    const char* title;
-  } cases[] = {
-      {"C:\\x\\MYCONV.EXE", "Myconv"},
-      {"/usr/bin/tilora", "tilora"},
-      {"./tilora", "tilora"},
-      {"/opt/TILORA.bin.old", "Tilora"},
-      {"/usr/bin/Tilora-Convert", "Tilora-convert"},
-      {"/a/b/x.y/Prog", "Prog"},
-      {"lower", "lower"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(ApplicationTitle(c.path), c.title) << c.path;
-  EXPECT_EQ(ApplicationTitle("/" + std::string(300, 'A')).size(), 255u);
 }
 
 }  // namespace

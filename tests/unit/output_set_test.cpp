@@ -1,4 +1,4 @@
-#include "support/output_set.h"
+#include "io/output_set.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 #endif
 
 #include "bmp_builder.h"
-#include "support/io_error.h"
+#include "io/io_error.h"
 #include "temp_dir.h"
 
 namespace tilora {

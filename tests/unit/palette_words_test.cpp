@@ -1,9 +1,9 @@
-#include "encode/palette_words.h"
+#include "snes/encoders/palette_words.h"
 
 #include <gtest/gtest.h>
 
 #include "formats/bmp/bmp_reader.h"
-#include "support/io_error.h"
+#include "io/io_error.h"
 
 namespace tilora {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "bmp_builder.h"
-#include "support/checked_file.h"
-#include "support/io_error.h"
+#include "io/checked_file.h"
+#include "io/io_error.h"
 #include "temp_dir.h"
 
 namespace tilora {

@@ -1,10 +1,10 @@
-#include "encode/planar_tiles.h"
+#include "snes/encoders/planar_tiles.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "encode/tile_kernels.h"
+#include "snes/cells/tile_kernels.h"
 #include "reference_encoder.h"
 
 namespace tilora {

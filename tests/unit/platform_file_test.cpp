@@ -1,4 +1,4 @@
-#include "support/platform_file.h"
+#include "io/platform_file.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bmp_builder.h"
-#include "support/io_error.h"
+#include "io/io_error.h"
 #include "temp_dir.h"
 
 #ifdef _WIN32
@@ -26,7 +26,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "support/posix_error.h"
+#include "io/posix_error.h"
 #endif
 
 namespace tilora {

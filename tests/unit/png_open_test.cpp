@@ -10,7 +10,7 @@
 #include "convert/convert_picture.h"
 #include "convert/read_picture.h"
 #include "png_builder.h"
-#include "support/io_error.h"
+#include "io/io_error.h"
 #include "temp_dir.h"
 
 namespace tilora {

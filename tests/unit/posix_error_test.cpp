@@ -1,4 +1,4 @@
-#include "support/posix_error.h"
+#include "io/posix_error.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "support/io_error.h"
+#include "io/io_error.h"
 
 namespace tilora::platform {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "support/io_error.h"
+#include "io/io_error.h"
 
 namespace tilora {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "formats/bmp/picture_header.h"
-#include "support/byte_source.h"
+#include "io/byte_source.h"
 
 namespace tilora {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "support/io_error.h"
+#include "io/io_error.h"
 
 namespace tilora {
 namespace {

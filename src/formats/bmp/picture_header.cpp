@@ -3,8 +3,8 @@
 #include <type_traits>
 
 #include "formats/bmp/bmp_layout.h"
-#include "support/checked_file.h"
-#include "support/io_error.h"
+#include "io/checked_file.h"
+#include "io/io_error.h"
 
 namespace tilora {
 

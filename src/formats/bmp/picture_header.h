@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "support/platform_file.h"
+#include "io/platform_file.h"
 
 namespace tilora {
 

@@ -18,9 +18,9 @@
 
 #include "bmp_builder.h"
 #include "temp_dir.h"
-#include "ui/dialog/open_picture_dialog.h"
-#include "ui/dialog/preview_decoder.h"
-#include "ui/dialog/preview_form.h"
+#include "ui/open_dialog/open_picture_dialog.h"
+#include "ui/open_dialog/preview_decoder.h"
+#include "ui/open_dialog/preview_form.h"
 
 namespace {
 

@@ -17,12 +17,12 @@
 
 #include "bmp_builder.h"
 #include "temp_dir.h"
-#include "ui/dialog/open_picture_dialog.h"
-#include "ui/dialog/picture_view.h"
-#include "ui/dialog/preview_decoder.h"
-#include "ui/dialog/preview_form.h"
-#include "ui/dialog/silent_paint_panel.h"
-#include "ui/picture_loader.h"
+#include "ui/open_dialog/open_picture_dialog.h"
+#include "ui/open_dialog/picture_view.h"
+#include "ui/open_dialog/preview_decoder.h"
+#include "ui/open_dialog/preview_form.h"
+#include "ui/open_dialog/silent_paint_panel.h"
+#include "ui/common/picture_loader.h"
 
 namespace tilora::testing {
 

@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "ui/dialog/extended_truncation.h"
-#include "ui/dialog/fitting.h"
+#include "ui/open_dialog/extended_truncation.h"
+#include "ui/open_dialog/fitting.h"
 
 using tilora::ui::ExtendedProductTruncated;
 using tilora::ui::ExtendedQuotientTruncated;

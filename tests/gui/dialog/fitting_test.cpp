@@ -1,8 +1,8 @@
-#include "ui/dialog/fitting.h"
+#include "ui/open_dialog/fitting.h"
 
 #include <QTest>
 
-#include "ui/dialog/extended_truncation.h"
+#include "ui/open_dialog/extended_truncation.h"
 
 using tilora::ui::DialogPosition;
 using tilora::ui::ExtendedProductTruncated;

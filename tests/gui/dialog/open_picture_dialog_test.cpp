@@ -1,4 +1,4 @@
-#include "ui/dialog/open_picture_dialog.h"
+#include "ui/open_dialog/open_picture_dialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -18,10 +18,10 @@
 #include "dialog_test_support.h"
 #include "gui_test_main.h"
 #include "temp_dir.h"
-#include "ui/dialog/fitting.h"
-#include "ui/dialog/picture_view.h"
-#include "ui/dialog/preview_form.h"
-#include "ui/dialog/silent_paint_panel.h"
+#include "ui/open_dialog/fitting.h"
+#include "ui/open_dialog/picture_view.h"
+#include "ui/open_dialog/preview_form.h"
+#include "ui/open_dialog/silent_paint_panel.h"
 
 using tilora::testing::BmpShape;
 using tilora::testing::BuildBmp;

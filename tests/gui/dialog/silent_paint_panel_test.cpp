@@ -1,11 +1,11 @@
-#include "ui/dialog/silent_paint_panel.h"
+#include "ui/open_dialog/silent_paint_panel.h"
 
 #include <QSignalSpy>
 #include <QTest>
 #include <stdexcept>
 
 #include "gui_test_main.h"
-#include "ui/dialog/picture_view.h"
+#include "ui/open_dialog/picture_view.h"
 
 namespace {
 

@@ -1,0 +1,176 @@
+#include "ui/console_preview/console_preview_model.h"
+
+#include <QStringList>
+
+#include <bit>
+#include <map>
+#include <set>
+#include <variant>
+
+#include "convert/read_picture.h"
+#include "ui/console_preview/console_sheets.h"
+#include "snes/readback/readback.h"
+#include "convert/encode_for_console.h"
+
+namespace tilora::ui {
+namespace {
+
+std::uint16_t FifteenBits(const Rgb& c) {
+  return static_cast<std::uint16_t>((c.red >> 3) | (c.green >> 3) << 5 | (c.blue >> 3) << 10);
+}
+
+QString SubPaletteList(std::uint8_t used) {
+  QStringList list;
+  for (int b = 0; b < 8; ++b)
+    if (used & (1 << b)) list << QString::number(b);
+  return list.isEmpty() ? QStringLiteral("none (colour 0 only)") : list.join(QStringLiteral(", "));
+}
+
+QString Bytes(std::size_t bytes) {
+  return bytes < 2048
+             ? QStringLiteral("%1 bytes").arg(bytes)
+             : QStringLiteral("%1 bytes (%2 KiB)").arg(bytes).arg(static_cast<double>(bytes) / 1024.0, 0, 'f', 1);
+}
+
+}  // namespace
+
+ConvertOptions ConversionOf(const PreviewSettings& settings) {
+  ConvertOptions options;
+  if (settings.truecolour) {
+    // 8-bit tiles have one palette.
+    options.truecolour.palettes = settings.mode7 || settings.bpp == 8 ? 1 : settings.subPalettes;
+    options.truecolour.lossy = settings.lossy;
+    options.truecolour.dither = settings.lossy && settings.dither;
+  }
+  if (settings.mode7) {
+    options.tiles.mode7 = true;
+    return options;
+  }
+  options.bpp = settings.bpp;
+  options.tiles.map = settings.deduplicate;
+  // Without a map every cell is its own tile, so flips are not a choice.
+  options.tiles.flips = !settings.deduplicate || settings.flips;
+  return options;
+}
+
+std::string ArgumentsOf(const PreviewSettings& settings) {
+  std::string arguments;
+  if (settings.mode7) {
+    arguments = "--mode7";
+  } else {
+    arguments = "--bpp " + std::to_string(settings.bpp);
+    if (settings.deduplicate) arguments += settings.flips ? " --map" : " --map --no-flip";
+  }
+  const ConvertOptions options = ConversionOf(settings);
+  if (options.truecolour.palettes > 0) {
+    arguments += " --palettes " + std::to_string(options.truecolour.palettes);
+    if (options.truecolour.lossy) arguments += options.truecolour.dither ? " --lossy --dither" : " --lossy";
+  }
+  return arguments;
+}
+
+int DepthFor(const Picture& picture) {
+  if (!picture.indexed || (picture.depth > 2 && picture.depth <= 4)) return 4;
+  return picture.depth <= 2 ? 2 : 8;
+}
+
+ColourMerges MergesOf(const std::vector<Rgb>& table) {
+  std::map<std::uint16_t, std::set<std::uint32_t>> byWord;
+  for (const Rgb& c : table)
+    byWord[FifteenBits(c)].insert(static_cast<std::uint32_t>(c.red << 16 | c.green << 8 | c.blue));
+  ColourMerges merges;
+  for (const auto& [word, colours] : byWord) {
+    if (colours.size() < 2) continue;
+    merges.colours += static_cast<int>(colours.size());
+    ++merges.into;
+  }
+  return merges;
+}
+
+QImage PictureImage(const Picture& picture) {
+  QImage image(picture.width, picture.height, QImage::Format_RGB32);
+  for (std::int32_t y = 0; y < picture.height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (std::int32_t x = 0; x < picture.width; ++x) {
+      if (!picture.indexed) {
+        const Rgba& c = picture.ColourAt(x, y);
+        line[x] = qRgb(c.red, c.green, c.blue);
+        continue;
+      }
+      const std::uint8_t index = picture.IndexAt(x, y);
+      const Rgb c = index < picture.palette.size() ? picture.palette[index] : Rgb{};
+      line[x] = qRgb(c.red, c.green, c.blue);
+    }
+  }
+  return image;
+}
+
+ConsoleRendering RenderForConsole(const Picture& picture, const PreviewSettings& settings) {
+  ConsoleRendering rendering;
+  const ConvertOptions options = ConversionOf(settings);
+  if (picture.indexed) {
+    rendering.merges = MergesOf(picture.palette);
+    auto figures = FiguresOf(picture, settings.mode7 ? 8 : settings.bpp);
+    if (auto* fitting = std::get_if<TileFigures>(&figures)) rendering.figures = *fitting;
+  }
+  // The same checks and notices as the conversion, in the same order.
+  const DepthDecision depth = DecideDepth(picture, options);
+  if (depth.refusal) {
+    rendering.refusal = *depth.refusal;
+    rendering.shown = PictureImage(picture);
+    return rendering;
+  }
+  TileOptions tiles = options.tiles;
+  tiles.bpp = depth.bpp;
+  // A truecolour picture is shown with the sub-palettes the conversion
+  // would make for it.
+  std::optional<Picture> indexed;
+  if (options.truecolour.palettes > 0) {
+    IndexedTruecolour made = IndexTruecolour(picture, depth.bpp, options.truecolour);
+    if (made.refusal) {
+      rendering.refusal = *made.refusal;
+      rendering.shown = PictureImage(picture);
+      return rendering;
+    }
+    indexed = std::move(made.picture);
+  }
+  const EncodeResult result = EncodeForConsole(indexed ? *indexed : picture, tiles);
+  if (const auto* refusal = std::get_if<Refusal>(&result)) {
+    rendering.refusal = RefusalNotice(*refusal);
+    if (refusal->tile) rendering.marked = QRect(refusal->tile->x, refusal->tile->y, 8, 8);
+    rendering.shown = PictureImage(picture);
+    return rendering;
+  }
+  const EncodedOutputs& outputs = std::get<EncodedOutputs>(result);
+  rendering.shown = ConsoleImage(outputs, tiles, picture.width, picture.height);
+  rendering.tileSheet = TileSheetImage(outputs, tiles, settings.sheetColumns, settings.greySheet);
+  rendering.swatches = SwatchImage(outputs, tiles);
+  rendering.stored = StoredFigures{outputs.tileCount, outputs.tiles.size(), outputs.map.size(), outputs.subPalettes};
+  return rendering;
+}
+
+QString FiguresText(const ConsoleRendering& rendering) {
+  QStringList lines;
+  if (const auto& f = rendering.figures) {
+    lines << QStringLiteral("Distinct tiles: %1 (%2 with flips) of %3 cells")
+                 .arg(f->distinctTiles)
+                 .arg(f->distinctWithFlips)
+                 .arg(f->cells);
+    lines << QStringLiteral("Colours: %1 used of %2").arg(f->coloursUsed).arg(f->paletteEntries);
+  }
+  if (const auto& s = rendering.stored) {
+    lines << QStringLiteral("Tiles stored: %1").arg(s->tiles);
+    lines << QStringLiteral("Video memory: tiles %1, map %2").arg(Bytes(s->tileBytes), Bytes(s->mapBytes));
+    lines << QStringLiteral("Sub-palettes used: %1 (%2)")
+                 .arg(std::popcount(static_cast<unsigned>(s->subPalettes)))
+                 .arg(SubPaletteList(s->subPalettes));
+  }
+  if (rendering.merges) {
+    const ColourMerges& m = *rendering.merges;
+    lines << (m.colours == 0 ? QStringLiteral("15-bit merges: none")
+                             : QStringLiteral("15-bit merges: %1 colours into %2").arg(m.colours).arg(m.into));
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace tilora::ui

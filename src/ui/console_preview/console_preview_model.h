@@ -1,0 +1,89 @@
+#pragma once
+
+// What the console preview window shows, worked out from a picture value
+// and the window's settings without any widget, so it can run on a worker
+// thread and be tested on its own.
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "convert/convert_file.h"
+#include "snes/encoders/console_encoding.h"
+#include "picture/picture.h"
+#include "snes/readback/readback.h"
+
+namespace tilora::ui {
+
+// Sub-palettes are generated (tilora-convert --palettes) for truecolour
+// pictures; the window enables its controls from this.
+inline constexpr bool kSubPaletteGeneration = true;
+
+struct PreviewSettings {
+  int bpp = 4;               // 2, 4 or 8; not used in mode 7
+  bool mode7 = false;        // mode 7's 8-bit tiles and fixed map
+  bool deduplicate = false;  // a map over distinct tiles
+  bool flips = true;         // with a map: a flipped copy is the same tile
+  // Sub-palette generation, for truecolour pictures.
+  bool truecolour = false;
+  int subPalettes = 1;
+  bool lossy = false;
+  bool dither = false;
+  int sheetColumns = 16;   // tiles across the tile sheet: 16 or 32
+  bool greySheet = false;  // the tile sheet in grey levels of the colour numbers
+};
+
+// The options a conversion takes to write what the preview shows, and the
+// same as tilora-convert arguments ("--bpp 4 --map --no-flip").
+ConvertOptions ConversionOf(const PreviewSettings& settings);
+std::string ArgumentsOf(const PreviewSettings& settings);
+
+// The default depth for a picture: its own, or the next one up.
+int DepthFor(const Picture& picture);
+
+// Colours of the table that become one once each channel keeps its top five
+// bits: colours is how many distinct ones fall together, into how many.
+struct ColourMerges {
+  int colours = 0;
+  int into = 0;
+};
+ColourMerges MergesOf(const std::vector<Rgb>& table);
+
+// What the outputs take in video memory.
+struct StoredFigures {
+  int tiles = 0;
+  std::size_t tileBytes = 0;
+  std::size_t mapBytes = 0;
+  std::uint8_t subPalettes = 0;  // bit b: a tile uses sub-palette b
+};
+
+struct ConsoleRendering {
+  // The picture as the console shows it; its own colours when refused.
+  QImage shown;
+  QImage tileSheet;                     // the stored tiles in order; null when refused
+  QImage swatches;                      // one row a sub-palette; null when refused
+  std::optional<TileFigures> figures;   // at the depth, where the picture fits it
+  std::optional<StoredFigures> stored;  // when encoded
+  std::optional<ColourMerges> merges;   // of an indexed picture's table
+  std::string refusal;                  // the converter's notice; empty when encoded
+  std::optional<QRect> marked;          // the tile the refusal points at, in picture pixels
+};
+
+ConsoleRendering RenderForConsole(const Picture& picture, const PreviewSettings& settings);
+
+// The picture in the colours of its file, as shown when it is refused.
+QImage PictureImage(const Picture& picture);
+
+// The figures as the window lists them, one a line.
+QString FiguresText(const ConsoleRendering& rendering);
+
+// The side of one swatch in the swatch image, border included.
+inline constexpr int kSwatchSide = 12;
+
+}  // namespace tilora::ui
