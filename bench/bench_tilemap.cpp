@@ -27,15 +27,15 @@ const tilora::Picture& Mode7Picture() {
   return picture;
 }
 
-tilora::TileOptions MapOptions() {
-  tilora::TileOptions options;
+tilora::testing::EncodingOptions MapOptions() {
+  tilora::testing::EncodingOptions options;
   options.map = true;
   return options;
 }
 
-void Run(benchmark::State& state, const tilora::Picture& picture, const tilora::TileOptions& options) {
+void Run(benchmark::State& state, const tilora::Picture& picture, const tilora::testing::EncodingOptions& options) {
   for (auto _ : state) {
-    const tilora::EncodeResult result = tilora::EncodeForConsole(picture, options);
+    const tilora::EncodeResult result = tilora::testing::Encode(picture, options);
     if (!std::holds_alternative<tilora::EncodedOutputs>(result)) state.SkipWithError("refused");
     benchmark::DoNotOptimize(result);
   }
@@ -47,18 +47,18 @@ void BM_EncodeTilemap(benchmark::State& state) { Run(state, MapPicture(), MapOpt
 BENCHMARK(BM_EncodeTilemap)->Unit(benchmark::kMicrosecond);
 
 void BM_SelfCheckTilemap(benchmark::State& state) {
-  const auto result = tilora::EncodeForConsole(MapPicture(), MapOptions());
+  const auto result = tilora::testing::Encode(MapPicture(), MapOptions());
   const auto& outputs = std::get<tilora::EncodedOutputs>(result);
   for (auto _ : state) benchmark::DoNotOptimize(tilora::SelfCheck(MapPicture(), MapOptions(), outputs));
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(MapPicture().indices.size()));
 }
 BENCHMARK(BM_SelfCheckTilemap)->Unit(benchmark::kMicrosecond);
 
-void BM_EncodePlainTiles(benchmark::State& state) { Run(state, PlainPicture(), tilora::TileOptions{}); }
+void BM_EncodePlainTiles(benchmark::State& state) { Run(state, PlainPicture(), tilora::testing::EncodingOptions{}); }
 BENCHMARK(BM_EncodePlainTiles)->Unit(benchmark::kMicrosecond);
 
 void BM_EncodeMode7(benchmark::State& state) {
-  tilora::TileOptions options;
+  tilora::testing::EncodingOptions options;
   options.mode7 = true;
   Run(state, Mode7Picture(), options);
 }

@@ -15,6 +15,7 @@
 #include "cli/options.h"
 #include "cli/run_picture.h"
 #include "cli/utf8_arguments.h"
+#include "convert/convert.h"
 
 #ifndef TILORA_VERSION
 #define TILORA_VERSION "0"
@@ -41,41 +42,64 @@ int Finish(int status) {
   return status;
 }
 
+// A name compared resolved, as far as its folders exist, links followed.
+std::string Resolved(const std::string& name) {
+  std::error_code ec;
+  const auto resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(name, ec), ec);
+  std::string key = ec ? name : resolved.string();
+#ifdef _WIN32
+  for (auto& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+#endif
+  return key;
+}
+
 // Two pictures of one run whose outputs are the same files ("a.bmp a.BMP",
-// "x/../a.bmp a.bmp"): the second would silently replace the first's.
-// Names are compared resolved, as far as their folders exist.
-std::optional<std::string> SharedOutputs(const std::vector<std::string>& pictures) {
+// "x/../a.bmp a.bmp"): the second would silently replace the first's. An
+// output that leads to another picture of the run would replace that
+// picture, before or after it is read as -j has it.
+std::optional<std::string> SharedOutputs(const tilora::cli::CommandLine& command) {
+  const std::vector<std::string>& pictures = command.pictures;
+  std::map<std::string, std::size_t> picture;  // resolved -> picture
+  for (std::size_t i = 0; i < pictures.size(); ++i) picture.emplace(Resolved(pictures[i]), i);
   std::map<std::string, std::size_t> writer;  // output, resolved -> picture
   for (std::size_t i = 0; i < pictures.size(); ++i) {
     const std::string base = tilora::cli::BaseOf(pictures[i]);
-    for (const char* extension : {".plt", ".bin"}) {
-      std::error_code ec;
-      const auto resolved = std::filesystem::weakly_canonical(std::filesystem::absolute(base + extension), ec);
-      std::string key = ec ? base + extension : resolved.string();
-#ifdef _WIN32
-      for (auto& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-#endif
+    for (const std::string& output : tilora::OutputNames(base, command.settings)) {
+      const std::string key = Resolved(output);
+      if (const auto other = picture.find(key); other != picture.end() && other->second != i)
+        return output + ", an output of " + pictures[i] + ", is the picture " + pictures[other->second] +
+               " of the same run";
       const auto [it, fresh] = writer.emplace(key, i);
       if (!fresh && it->second != i)
-        return pictures[it->second] + " and " + pictures[i] + " would both write " + base + ".plt and " + base + ".bin";
+        return pictures[it->second] + " and " + pictures[i] + " would both write " + base + ".plt and " + base +
+               ".bin";
     }
   }
   return std::nullopt;
 }
 
 // Runs every picture, on up to jobs threads; what each printed comes out in
-// the order of the pictures, as one at a time would give it.
-bool RunAll(const tilora::cli::Options& options) {
-  const std::size_t count = options.pictures.size();
+// the order of the pictures, as one at a time would give it. Threads that
+// cannot be had (too little memory for their stacks) leave the work to
+// those that could.
+bool RunAll(const tilora::cli::CommandLine& command) {
+  const std::size_t count = command.pictures.size();
   std::vector<tilora::cli::PictureResult> results(count);
   std::atomic<std::size_t> next{0};
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t threads = std::min<std::size_t>(count, options.jobs > 0 ? static_cast<unsigned>(options.jobs) : cores);
+  const std::size_t threads = std::min<std::size_t>(count, command.jobs > 0 ? static_cast<unsigned>(command.jobs) : cores);
   const auto work = [&] {
-    for (std::size_t i = next++; i < count; i = next++) results[i] = tilora::cli::RunPicture(options, i, threads == 1);
+    for (std::size_t i = next++; i < count; i = next++)
+      results[i] = tilora::cli::RunPicture(command, i, threads == 1);
   };
   std::vector<std::thread> pool;
-  for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+  for (std::size_t t = 1; t < threads; ++t) {
+    try {
+      pool.emplace_back(work);
+    } catch (const std::exception&) {
+      break;
+    }
+  }
   work();
   for (auto& thread : pool) thread.join();
 
@@ -93,18 +117,18 @@ bool RunAll(const tilora::cli::Options& options) {
 int main(int argc, char** argv) {
   std::vector<std::string> arguments = tilora::Utf8Arguments(argc, argv);
   if (!arguments.empty()) arguments.erase(arguments.begin());  // the program's own name
-  const tilora::cli::Parsed parsed = tilora::cli::ParseOptions(arguments);
-  const tilora::cli::Options& options = parsed.options;
-  if (options.help) {
-    std::fputs(tilora::cli::kUsage, stdout);
+  const tilora::cli::Parsed parsed = tilora::cli::ParseCommandLine(arguments);
+  const tilora::cli::CommandLine& command = parsed.command;
+  if (command.help) {
+    std::fputs(tilora::cli::UsageText().c_str(), stdout);
     return Finish(kExitOk);
   }
-  if (options.version) {
+  if (command.version) {
     std::printf("tilora-convert %s\n", TILORA_VERSION);
     return Finish(kExitOk);
   }
   if (!parsed.error.empty()) return UsageError(parsed.error);
-  if (!options.info && !options.name)
-    if (const auto shared = SharedOutputs(options.pictures)) return UsageError(*shared);
-  return Finish(RunAll(options) ? kExitOk : kExitFailed);
+  if (!command.info && !command.name)
+    if (const auto shared = SharedOutputs(command)) return UsageError(*shared);
+  return Finish(RunAll(command) ? kExitOk : kExitFailed);
 }

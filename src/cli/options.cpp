@@ -2,10 +2,21 @@
 
 #include <charconv>
 #include <functional>
-#include <map>
+#include <set>
 
 namespace tilora::cli {
 namespace {
+
+// An option's value as given; the error text that stops the run, or empty.
+using Apply = std::function<std::string(CommandLine&, const std::string& value)>;
+
+struct OptionSpec {
+  const char* name;
+  const char* alias;  // another spelling, or nullptr
+  const char* value;  // what --help calls the value; nullptr for a flag
+  const char* help;   // lines after the first are indented under it
+  Apply apply;
+};
 
 std::optional<long> Number(const std::string& text) {
   long value = 0;
@@ -15,18 +26,39 @@ std::optional<long> Number(const std::string& text) {
   return value;
 }
 
-// A whole number within [low, high], or a usage error naming the option.
-std::string TakeNumber(const std::string& option, const std::string& text, long low, long high, int& out) {
-  const auto value = Number(text);
-  if (!value || *value < low || *value > high)
-    return option + " takes a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-           ", not '" + text + "'";
-  out = static_cast<int>(*value);
-  return {};
+Apply Flag(bool CommandLine::*field) {
+  return [field](CommandLine& c, const std::string&) {
+    c.*field = true;
+    return std::string();
+  };
+}
+
+Apply SettingFlag(std::function<void(ConversionSettings&)> set) {
+  return [set](CommandLine& c, const std::string&) {
+    set(c.settings);
+    return std::string();
+  };
+}
+
+// A whole number within the range, given to the setting.
+Apply Ranged(const SettingRange& range, std::function<void(ConversionSettings&, int)> set) {
+  return [range, set](CommandLine& c, const std::string& value) {
+    const auto n = Number(value);
+    if (!n || *n < range.low || *n > range.high) return RangeText(range, value);
+    set(c.settings, static_cast<int>(*n));
+    return std::string();
+  };
+}
+
+Apply FileName(std::function<void(CommandLine&, const std::string&)> set) {
+  return [set](CommandLine& c, const std::string& value) {
+    set(c, value);
+    return std::string();
+  };
 }
 
 std::string TakeColour(const std::string& text, std::optional<std::uint32_t>& out) {
-  std::string hex = text.rfind('#', 0) == 0 ? text.substr(1) : text;
+  const std::string hex = text.rfind('#', 0) == 0 ? text.substr(1) : text;
   std::uint32_t value = 0;
   const char* end = hex.data() + hex.size();
   const auto [at, ec] = std::from_chars(hex.data(), end, value, 16);
@@ -36,122 +68,129 @@ std::string TakeColour(const std::string& text, std::optional<std::uint32_t>& ou
   return {};
 }
 
-// The conflicts between options that were each well formed.
-std::string Conflicts(const Options& o) {
-  const bool outputs = o.name || o.preview || o.palettePng || o.map || o.mode7;
-  if (o.info && outputs) return "--info prints descriptions only; it takes no output options";
-  if (o.pictures.empty()) return "no picture given";
-  if (o.pictures.size() > 1) {
-    if (o.name) return "--name takes one picture only";
-    if (o.preview) return "--preview takes one picture only";
-    if (o.palettePng) return "--palette-png takes one picture only";
-  }
-  if (o.mode7) {
-    if (o.bpp && o.bpp != 8) return "--mode7 makes 8-bit tiles; it cannot be combined with --bpp " + std::to_string(o.bpp);
-    if (o.noFlip) return "--mode7 tiles have no flips; --no-flip does not apply";
-    if (o.tileBase || o.paletteBase || o.priority || o.screens || o.blankTile)
-      return "--mode7 has its own fixed map; --tile-base, --palette-base, --priority, --screens and --blank-tile do not apply";
-    if (o.palettes && *o.palettes > 1) return "--mode7 has one palette; --palettes must be 1";
-  } else {
-    if (o.interleave) return "--interleave needs --mode7";
-    if (!o.map) {
-      if (o.noFlip) return "--no-flip needs --map";
-      if (o.tileBase) return "--tile-base needs --map";
-      if (o.paletteBase) return "--palette-base needs --map";
-      if (o.priority) return "--priority needs --map";
-      if (o.blankTile) return "--blank-tile needs --map";
-      if (o.screens) return "--screens needs --map";
-    }
-  }
-  if (o.map && o.mode7) return "--mode7 makes its own map; --map does not apply";
-  if (o.bpp == 8 && o.paletteBase) return "--palette-base does not apply at 8 bits per pixel";
-  if (!o.palettes) {
-    if (o.colours) return "--colours needs --palettes";
-    if (o.lossy) return "--lossy needs --palettes";
-    if (o.colourZero) return "--colour-zero needs --palettes";
-    if (o.palettePng) return "--palette-png needs --palettes";
-  }
-  if (o.dither && !o.lossy) return "--dither needs --lossy";
-  if (o.palettes && *o.palettes > 1 && (o.bpp == 8 || o.mode7)) return "8-bit tiles have one palette; --palettes must be 1";
-  if (o.colours) {
-    const int most = o.mode7 || o.bpp == 8 ? 256 : o.bpp == 2 ? 4 : 16;
-    if (*o.colours > most)
-      return "--colours " + std::to_string(*o.colours) + " is more than the " + std::to_string(most) +
-             " colours of a palette at this depth";
+const std::vector<OptionSpec>& Options() {
+  static const std::vector<OptionSpec> options = {
+      {"--name", nullptr, "BASE",
+       "base name of the outputs (one picture only), relative to\n"
+       "the current folder; default: the picture's path without\n"
+       "its extension",
+       FileName([](CommandLine& c, const std::string& v) { c.name = v; })},
+      {"--bpp", nullptr, "2|4|8", "output bits per pixel (default: the picture's own)",
+       [](CommandLine& c, const std::string& v) {
+         if (v != "2" && v != "4" && v != "8") return DepthText(v);
+         c.settings.bpp = v[0] - '0';
+         return std::string();
+       }},
+      {"--map", nullptr, nullptr, "store each distinct tile once and write the map",
+       SettingFlag([](ConversionSettings& s) { s.tiles.map = true; })},
+      {"--no-flip", nullptr, nullptr, "with --map: merge only identical tiles, not mirrored ones",
+       SettingFlag([](ConversionSettings& s) { s.tiles.flips = false; })},
+      {"--tile-base", nullptr, "N", "with --map: add N (0-1023) to every tile number",
+       Ranged(kTileBaseRange, [](ConversionSettings& s, int n) { s.tiles.tileBase = n; })},
+      {"--palette-base", nullptr, "N", "with --map: add N (0-7) to every palette number",
+       Ranged(kPaletteBaseRange, [](ConversionSettings& s, int n) { s.tiles.paletteBase = n; })},
+      {"--priority", nullptr, nullptr, "with --map: set the priority bit of every entry",
+       SettingFlag([](ConversionSettings& s) { s.tiles.priority = true; })},
+      {"--blank-tile", nullptr, nullptr, "with --map: tile 0 is all colour 0",
+       SettingFlag([](ConversionSettings& s) { s.tiles.blankTile = true; })},
+      {"--screens", nullptr, nullptr, "with --map: whole 32x32 screens, in the console's order",
+       SettingFlag([](ConversionSettings& s) { s.tiles.screens = true; })},
+      {"--mode7", nullptr, nullptr, "8-bit chunky tiles and a 128x128 byte map",
+       SettingFlag([](ConversionSettings& s) { s.tiles.mode7 = true; })},
+      {"--interleave", nullptr, nullptr, "with --mode7: write the 32 KiB BASE.vram instead",
+       SettingFlag([](ConversionSettings& s) { s.tiles.interleave = true; })},
+      {"--preview", nullptr, "FILE.png", "also write the picture as the console shows it",
+       FileName([](CommandLine& c, const std::string& v) { c.settings.preview = v; })},
+      {"--palettes", nullptr, "N",
+       "make N (1-8) sub-palettes for a truecolour picture (an\n"
+       "indexed one given this is treated as truecolour)",
+       Ranged(kPalettesRange, [](ConversionSettings& s, int n) { s.subPalettes.palettes = n; })},
+      {"--colours", nullptr, "C",
+       "colours per sub-palette, colour 0 included (default:\n"
+       "16 at 4 bpp, 4 at 2 bpp, 256 at 8 bpp)",
+       Ranged(kColoursRange, [](ConversionSettings& s, int n) { s.subPalettes.colours = n; })},
+      {"--colour-zero", nullptr, "RRGGBB", "colour 0, the backdrop; pixels of exactly it take it",
+       [](CommandLine& c, const std::string& v) { return TakeColour(v, c.settings.subPalettes.colourZero); }},
+      {"--lossy", nullptr, nullptr, "when the colours do not fit, reduce them (CIEDE2000)",
+       SettingFlag([](ConversionSettings& s) { s.subPalettes.lossy = true; })},
+      {"--dither", nullptr, nullptr, "with --lossy: error diffusion within each tile",
+       SettingFlag([](ConversionSettings& s) { s.subPalettes.dither = true; })},
+      {"--palette-png", nullptr, "FILE", "also write the sub-palettes as rows of swatches",
+       FileName([](CommandLine& c, const std::string& v) { c.settings.palettePng = v; })},
+      {"-j", nullptr, "N", "convert N pictures at a time (default: one per core)",
+       [](CommandLine& c, const std::string& v) {
+         const auto n = Number(v);
+         if (!n || *n < 1 || *n > 256) return "-j takes a whole number from 1 to 256, not '" + v + "'";
+         c.jobs = static_cast<int>(*n);
+         return std::string();
+       }},
+      {"--info", nullptr, nullptr, "describe each picture: size, colours, tiles, sub-palettes",
+       Flag(&CommandLine::info)},
+      {"--help", "-h", nullptr, "show this help", Flag(&CommandLine::help)},
+      {"--version", nullptr, nullptr, "show the version", Flag(&CommandLine::version)},
+  };
+  return options;
+}
+
+const OptionSpec* Find(const std::string& key) {
+  for (const OptionSpec& o : Options())
+    if (key == o.name || (o.alias && key == o.alias)) return &o;
+  return nullptr;
+}
+
+// The conflicts between options that are the converter's own: what the
+// settings check cannot know.
+std::string CommandConflicts(const CommandLine& c) {
+  const ConversionSettings& s = c.settings;
+  const bool outputs = c.name || !s.preview.empty() || !s.palettePng.empty() || s.tiles.map || s.tiles.mode7;
+  if (c.info && outputs) return "--info prints descriptions only; it takes no output options";
+  if (c.pictures.empty()) return "no picture given";
+  if (c.pictures.size() > 1) {
+    if (c.name) return "--name takes one picture only";
+    if (!s.preview.empty()) return "--preview takes one picture only";
+    if (!s.palettePng.empty()) return "--palette-png takes one picture only";
   }
   return {};
 }
 
 }  // namespace
 
-Parsed ParseOptions(const std::vector<std::string>& args) {
+Parsed ParseCommandLine(const std::vector<std::string>& args) {
   Parsed parsed;
-  Options& o = parsed.options;
-  using Valued = std::function<std::string(const std::string& option, const std::string& value)>;
-  const auto text = [](std::optional<std::string>& field) {
-    return Valued([&field](const std::string& option, const std::string& value) {
-      if (field) return option + " given twice";
-      field = value;
-      return std::string();
-    });
-  };
-  const auto number = [](std::optional<int>& field, long low, long high) {
-    return Valued([&field, low, high](const std::string& option, const std::string& value) {
-      if (field) return option + " given twice";
-      int n = 0;
-      std::string error = TakeNumber(option, value, low, high, n);
-      if (error.empty()) field = n;
-      return error;
-    });
-  };
-  const std::map<std::string, Valued> valued = {
-      {"--name", text(o.name)},
-      {"--preview", text(o.preview)},
-      {"--palette-png", text(o.palettePng)},
-      {"--bpp", [&o](const std::string& option, const std::string& value) {
-         if (value != "2" && value != "4" && value != "8") return option + " takes 2, 4 or 8, not '" + value + "'";
-         o.bpp = value[0] - '0';
-         return std::string();
-       }},
-      {"--tile-base", number(o.tileBase, 0, 1023)},
-      {"--palette-base", number(o.paletteBase, 0, 7)},
-      {"--palettes", number(o.palettes, 1, 8)},
-      {"--colours", number(o.colours, 2, 256)},
-      {"--colour-zero", [&o](const std::string&, const std::string& value) { return TakeColour(value, o.colourZero); }},
-      {"-j", [&o](const std::string& option, const std::string& value) {
-         return TakeNumber(option, value, 1, 256, o.jobs);
-       }},
-  };
-  const std::map<std::string, bool*> flags = {
-      {"--help", &o.help},       {"-h", &o.help},           {"--version", &o.version}, {"--info", &o.info},
-      {"--map", &o.map},         {"--no-flip", &o.noFlip},  {"--priority", &o.priority},
-      {"--blank-tile", &o.blankTile}, {"--screens", &o.screens}, {"--mode7", &o.mode7},
-      {"--interleave", &o.interleave}, {"--lossy", &o.lossy}, {"--dither", &o.dither},
-  };
-
+  CommandLine& c = parsed.command;
+  std::set<const OptionSpec*> given;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      o.pictures.push_back(arg);
+      c.pictures.push_back(arg);
       continue;
     }
     if (arg == "--") {
       optionsEnded = true;
       continue;
     }
-    if (!o.pictures.empty()) {
+    if (!c.pictures.empty()) {
       parsed.error = "option '" + arg + "' after a picture: options come before the pictures";
       return parsed;
     }
     const auto eq = arg.find('=');
-    const std::string key = arg.rfind("--", 0) == 0 && eq != std::string::npos ? arg.substr(0, eq) : arg;
-    if (const auto flag = flags.find(key); flag != flags.end() && key == arg) {
-      *flag->second = true;
-      if (o.help || o.version) return parsed;
-    } else if (const auto option = valued.find(key); option != valued.end()) {
-      std::string value;
-      if (key != arg) {
+    const bool joined = arg.rfind("--", 0) == 0 && eq != std::string::npos;
+    const std::string key = joined ? arg.substr(0, eq) : arg;
+    const OptionSpec* option = Find(key);
+    if (!option || (!option->value && joined)) {
+      parsed.error = "unknown option '" + arg + "'";
+      return parsed;
+    }
+    // The same option twice is a mistake of a script whatever it says:
+    // which of the two would count is not obvious to its reader.
+    if (!given.insert(option).second) {
+      parsed.error = std::string(option->name) + " given twice";
+      return parsed;
+    }
+    std::string value;
+    if (option->value) {
+      if (joined) {
         value = arg.substr(eq + 1);
       } else if (i + 1 < args.size()) {
         value = args[++i];
@@ -159,15 +198,44 @@ Parsed ParseOptions(const std::vector<std::string>& args) {
         parsed.error = key + " needs a value";
         return parsed;
       }
-      parsed.error = option->second(key, value);
-      if (!parsed.error.empty()) return parsed;
-    } else {
-      parsed.error = "unknown option '" + arg + "'";
-      return parsed;
+      // A script's empty variable must not quietly drop an output or name
+      // hidden files.
+      if (value.empty()) {
+        parsed.error = key + " needs a value, not an empty one";
+        return parsed;
+      }
     }
+    parsed.error = option->apply(c, value);
+    if (!parsed.error.empty()) return parsed;
+    if (c.help || c.version) return parsed;
   }
-  parsed.error = Conflicts(o);
+  parsed.error = CommandConflicts(c);
+  if (parsed.error.empty() && !c.info) {
+    if (auto problem = CheckSettings(c.settings)) parsed.error = problem->message;
+  }
   return parsed;
+}
+
+std::string UsageText() {
+  std::string text =
+      "Usage: tilora-convert [OPTION]... PICTURE...\n"
+      "       tilora-convert --info [--bpp N] PICTURE...\n"
+      "\n"
+      "Converts BMP and PNG pictures into planar 8x8 tile data (BASE.bin), 15-bit\n"
+      "palette words (BASE.plt) and, with --map, a tilemap (BASE.map). Options come\n"
+      "before the pictures.\n"
+      "\n";
+  constexpr std::size_t kHelpColumn = 23;
+  for (const OptionSpec& o : Options()) {
+    std::string head = std::string("  ") + o.name + (o.value ? std::string(" ") + o.value : std::string());
+    head.resize(std::max(head.size() + 1, kHelpColumn), ' ');
+    std::string help = o.help;
+    for (std::size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1))
+      help.insert(at + 1, std::string(kHelpColumn, ' '));
+    text += head + help + "\n";
+  }
+  text += "\nExit status: 0 all converted, 1 a picture failed or was refused, 2 usage error.\n";
+  return text;
 }
 
 }  // namespace tilora::cli

@@ -3,50 +3,14 @@
 #include <variant>
 
 #include "convert/convert_file.h"
-#include "convert/read_picture.h"
-#include "formats/bmp/bmp_layout.h"
+#include "convert/truecolour.h"
+#include "formats/picture_file.h"
 #include "io/byte_source.h"
+#include "io/failure_text.h"
 #include "io/io_error.h"
 #include "snes/readback/readback.h"
 
 namespace tilora::cli {
-
-const char* const kUsage =
-    "Usage: tilora-convert [OPTION]... PICTURE...\n"
-    "       tilora-convert --info [--bpp N] PICTURE...\n"
-    "\n"
-    "Converts BMP and PNG pictures into planar 8x8 tile data (BASE.bin), 15-bit\n"
-    "palette words (BASE.plt) and, with --map, a tilemap (BASE.map). Options come\n"
-    "before the pictures.\n"
-    "\n"
-    "  --name BASE          base name of the outputs (one picture only), relative to\n"
-    "                       the current folder; default: the picture's path without\n"
-    "                       its extension\n"
-    "  --bpp 2|4|8          output bits per pixel (default: the picture's own)\n"
-    "  --map                store each distinct tile once and write the map\n"
-    "  --no-flip            with --map: merge only identical tiles, not mirrored ones\n"
-    "  --tile-base N        with --map: add N (0-1023) to every tile number\n"
-    "  --palette-base N     with --map: add N (0-7) to every palette number\n"
-    "  --priority           with --map: set the priority bit of every entry\n"
-    "  --blank-tile         with --map: tile 0 is all colour 0\n"
-    "  --screens            with --map: whole 32x32 screens, in the console's order\n"
-    "  --mode7              8-bit chunky tiles and a 128x128 byte map\n"
-    "  --interleave         with --mode7: write the 32 KiB BASE.vram instead\n"
-    "  --preview FILE.png   also write the picture as the console shows it\n"
-    "  --palettes N         make N (1-8) sub-palettes for a truecolour picture (an\n"
-    "                       indexed one given this is treated as truecolour)\n"
-    "  --colours C          colours per sub-palette, colour 0 included (default:\n"
-    "                       16 at 4 bpp, 4 at 2 bpp, 256 at 8 bpp)\n"
-    "  --colour-zero RRGGBB colour 0, the backdrop; pixels of exactly it take it\n"
-    "  --lossy              when the colours do not fit, reduce them (CIEDE2000)\n"
-    "  --dither             with --lossy: error diffusion within each tile\n"
-    "  --palette-png FILE   also write the sub-palettes as rows of swatches\n"
-    "  -j N                 convert N pictures at a time (default: one per core)\n"
-    "  --info               describe each picture: size, colours, tiles, sub-palettes\n"
-    "  --help               show this help\n"
-    "  --version            show the version\n"
-    "\n"
-    "Exit status: 0 all converted, 1 a picture failed or was refused, 2 usage error.\n";
 
 namespace {
 
@@ -68,8 +32,8 @@ std::string Printable(const std::string& text) {
   return out;
 }
 
-PictureResult Failed(const std::string& picture, const std::string& text, std::string out = {}) {
-  return {false, std::move(out), Printable(picture) + ": " + Printable(FailureText(text)) + "\n"};
+PictureResult Failed(const std::string& picture, const Failure& failure, std::string out = {}) {
+  return {false, std::move(out), Printable(picture) + ": " + Printable(FailureText(FailureMessage(failure))) + "\n"};
 }
 
 std::string SubPaletteList(std::uint8_t used) {
@@ -84,7 +48,7 @@ std::string SubPaletteList(std::uint8_t used) {
 std::string IndexedFigures(const Picture& picture, int requestedBpp) {
   const int bpp = requestedBpp ? requestedBpp : picture.depth <= 2 ? 2 : picture.depth <= 4 ? 4 : 8;
   const auto figures = FiguresOf(picture, bpp);
-  if (const Refusal* refusal = std::get_if<Refusal>(&figures))
+  if (const Failure* refusal = std::get_if<Failure>(&figures))
     return "Tiles at " + std::to_string(bpp) + "bpp: " + refusal->message + "\n";
   const TileFigures& f = std::get<TileFigures>(figures);
   return "Colours: " + std::to_string(f.coloursUsed) + " used of " + std::to_string(f.paletteEntries) +
@@ -102,52 +66,31 @@ std::string TruecolourFiguresText(const Picture& picture) {
          " at 4bpp, " + Fewest(f.fewest2bpp) + " at 2bpp\n";
 }
 
-PictureResult Describe(const std::string& picture, const Options& options) {
-  std::string out;
-  try {
-    const PictureDescription d = DescribePictureFile(picture);
-    if (!d.resolution.empty()) out = d.resolution + "\n" + d.format + "\n";
-    if (d.refusal) return Failed(picture, *d.refusal, out);
-    if (d.picture->indexed) out += IndexedFigures(*d.picture, options.bpp);
-    else out += TruecolourFiguresText(*d.picture);
-  } catch (const IoError& e) {
-    return Failed(picture, e.what(), out);
-  }
-  return {true, out, {}};
+// The lines the window's picture description shows, from the headers as
+// the file gives them.
+std::string ShapeLines(const PictureShape& shape) {
+  return "Resolution: " + std::to_string(shape.width) + "x" + std::to_string(shape.height) + "\n" +
+         "Pic Format: " + std::to_string(shape.depth) + "bpp\n";
 }
 
-ConvertOptions ConversionOf(const Options& options) {
-  ConvertOptions c;
-  c.bpp = options.bpp;
-  c.tiles.map = options.map;
-  c.tiles.flips = !options.noFlip;
-  c.tiles.tileBase = options.tileBase.value_or(0);
-  c.tiles.paletteBase = options.paletteBase.value_or(0);
-  c.tiles.priority = options.priority;
-  c.tiles.blankTile = options.blankTile;
-  c.tiles.screens = options.screens;
-  c.tiles.mode7 = options.mode7;
-  c.tiles.interleave = options.interleave;
-  c.preview = options.preview.value_or("");
-  c.palettePng = options.palettePng.value_or("");
-  c.truecolour.palettes = options.palettes.value_or(0);
-  c.truecolour.colours = options.colours.value_or(0);
-  c.truecolour.lossy = options.lossy;
-  c.truecolour.dither = options.dither;
-  c.truecolour.colourZero = options.colourZero;
-  return c;
+PictureResult Describe(const std::string& picture, const CommandLine& command) {
+  FileSource source(picture);
+  PictureShape shape;
+  Result<PictureFile> file = PictureFile::Open(source, &shape);
+  const std::string out = shape.read ? ShapeLines(shape) : std::string();
+  if (const Failure* failure = file.IfFailed()) return Failed(picture, *failure, out);
+  const Result<Picture> read = file->Read();
+  if (const Failure* failure = read.IfFailed()) return Failed(picture, *failure, out);
+  if (read->indexed) return {true, out + IndexedFigures(*read, command.settings.bpp), {}};
+  return {true, out + TruecolourFiguresText(*read), {}};
 }
 
-PictureResult Convert(const std::string& picture, const std::string& base, const Options& options, bool alone) {
-  try {
-    ConvertOptions conversion = ConversionOf(options);
-    conversion.decodeAlongside = alone;
-    const ConvertOutcome outcome = ConvertFile(picture, base, conversion);
-    if (!outcome.converted) return Failed(picture, outcome.notice);
-    if (!outcome.report.empty()) return {true, {}, Printable(picture) + ": " + outcome.report + "\n"};
-  } catch (const IoError& e) {
-    return Failed(picture, e.what());
-  }
+PictureResult Convert(const std::string& picture, const std::string& base, const CommandLine& command, bool alone) {
+  FileConversionOptions options;
+  options.decodeAlongside = alone;
+  const Result<ConvertedFiles> done = ConvertFile(picture, base, command.settings, options);
+  if (const Failure* failure = done.IfFailed()) return Failed(picture, *failure);
+  if (!done->report.empty()) return {true, {}, Printable(picture) + ": " + done->report + "\n"};
   return {true, {}, {}};
 }
 
@@ -161,10 +104,23 @@ std::string BaseOf(const std::string& picture) {
   return picture.substr(0, dot);
 }
 
-PictureResult RunPicture(const Options& options, std::size_t index, bool alone) {
-  const std::string& picture = options.pictures[index];
-  if (options.info) return Describe(picture, options);
-  return Convert(picture, options.name ? *options.name : BaseOf(picture), options, alone);
+PictureResult RunPicture(const CommandLine& command, std::size_t index, bool alone) noexcept {
+  const std::string& picture = command.pictures[index];
+  try {
+    if (command.info) return Describe(picture, command);
+    return Convert(picture, command.name ? *command.name : BaseOf(picture), command, alone);
+  } catch (const IoError& e) {
+    return Failed(picture, e.failure());
+  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
+  }
+  // The message must not need the memory that ran out: a fixed text, and
+  // the name as given.
+  try {
+    return Failed(picture, OutOfMemoryFailure());
+  } catch (...) {
+    return {false, {}, "Out of memory.\n"};
+  }
 }
 
 }  // namespace tilora::cli

@@ -7,8 +7,6 @@
 
 namespace tilora::cli {
 
-extern const char* const kUsage;
-
 // What one picture's run printed and whether it succeeded.
 struct PictureResult {
   bool done = false;
@@ -16,10 +14,11 @@ struct PictureResult {
   std::string err;
 };
 
-// Describes or converts picture number index of the options; alone: no
+// Describes or converts picture number index of the command line; alone: no
 // other picture is converted meanwhile, so a conversion may take a second
-// thread of its own.
-PictureResult RunPicture(const Options& options, std::size_t index, bool alone);
+// thread of its own. Never throws: running out of memory is this picture's
+// failure, and the others go on.
+PictureResult RunPicture(const CommandLine& command, std::size_t index, bool alone) noexcept;
 
 // "art/hero.bmp" gives "art/hero"; dots in folder names are not extensions.
 std::string BaseOf(const std::string& picture);

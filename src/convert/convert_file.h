@@ -1,71 +1,73 @@
 #pragma once
 
-#include <cstdint>
+// A conversion from a file to files: the picture read, converted and its
+// outputs written as one set (see WriteOutputSet).
+
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "convert/truecolour.h"
-#include "snes/encoders/console_encoding.h"
-#include "formats/bmp/picture_header.h"
+#include "convert/convert.h"
+#include "formats/picture_file.h"
+#include "io/byte_source.h"
+#include "io/output_set.h"
 #include "io/platform_file.h"
 
 namespace tilora {
 
-// What a PNG's header gave when it was opened.
-struct PngHeaderSeen {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  int depth = 0;
-  bool indexed = false;
-  bool operator==(const PngHeaderSeen&) const = default;
-};
-
-// A picture as an earlier open saw it; converting it after it has changed
-// would convert something the user has not seen. A bitmap is known by its
-// header record, a PNG by what its header gave; either way the file's stamp
-// must not have changed.
-struct OpenedPicture {
-  platform::FileStamp stamp;
-  PictureHeaderRecord header;       // a bitmap's, when png is empty
-  std::optional<PngHeaderSeen> png;  // set when the open read a PNG
-};
-
-struct ConvertOptions {
-  int bpp = 0;        // output bits per pixel; 0: the picture's own, when 4 or 8
-  TileOptions tiles;  // map, flips, bases, mode 7...; its bpp is decided from the above
-  TruecolourOptions truecolour;  // sub-palettes made for truecolour pictures
-  std::string preview;     // when not empty: a PNG of the picture as the console shows it
-  std::string palettePng;  // when not empty: a PNG of the sub-palettes' swatches
-  std::optional<OpenedPicture> expected;
+struct FileConversionOptions {
   // A PNG converted to a map may be decoded on a second thread while the
   // rows already decoded are encoded; off where other conversions already
   // keep the cores busy. The outcome is the same either way.
   bool decodeAlongside = true;
+  OutputSetOptions outputSet;  // its input is set to the picture's file
 };
 
-// What a conversion ended with when it did not fail: converted, or refused
-// with a notice for the user.
-struct ConvertOutcome {
-  bool converted = false;
-  std::string notice;
+// What a conversion that succeeded wrote, and what the user should know.
+struct ConvertedFiles {
   std::vector<std::string> written;  // output file names, in the order written
-  std::string report;                // what the user should know of a conversion that succeeded
+  std::string report;
 };
 
-// The one conversion: reads the picture at path through one open, encodes
-// it and writes base + ".plt" and base + ".bin", with a map base + ".map",
-// interleaved mode 7 base + ".vram" instead of tiles and map (relative names
-// against the current folder), and the preview, as one set (see
-// WriteOutputSet). Raises IoError on a failed read or write; then every
-// output is as it was.
-ConvertOutcome ConvertFile(const std::string& path, const std::string& base, const ConvertOptions& options = {});
+// Reads the picture at path through one open, refusing before its pixels
+// whatever its headers and the settings decide, converts it and writes the
+// outputs (OutputsOf: names relative to the current folder) as one set.
+// Every failure comes back as the result, a failed write leaving every
+// output as it was.
+Result<ConvertedFiles> ConvertFile(const std::string& path, const std::string& base,
+                                   const ConversionSettings& settings = {},
+                                   const FileConversionOptions& options = {});
 
-// The refusal of a depth that cannot be converted.
-std::string DepthNotice(int depth);
+// The conversion of the picture file source holds, in memory: ConvertFile
+// without the writing.
+Result<Conversion> ConvertSource(ByteSource& source, const ConversionSettings& settings, bool decodeAlongside = true);
 
-// The notice a conversion gives when the encoders refuse a picture.
-std::string RefusalNotice(const Refusal& refusal);
+// A picture file decoded once, to be shown and converted as it was then.
+struct DecodedFile {
+  std::string path;
+  platform::FileStamp stamp;  // the file as the decoding read it
+  PictureShape shape;
+  // The picture, or why it could not be decoded (then shape holds what its
+  // headers gave, as far as they were read).
+  std::shared_ptr<const Picture> picture;
+  std::optional<Failure> failure;
+};
+
+// Decodes the picture file at path through one open.
+DecodedFile DecodeFile(const std::string& path);
+
+// A decoded file converted and written as ConvertFile would, unless the file
+// has changed since, which would convert something other than what the user
+// has seen; one that could not be decoded gives the decoding's failure.
+Result<ConvertedFiles> ConvertDecodedFile(const DecodedFile& decoded, const std::string& base,
+                                          const ConversionSettings& settings,
+                                          const FileConversionOptions& options = {});
+
+// Writes a conversion's outputs as one set; input is the picture's file,
+// which no output may be.
+Result<ConvertedFiles> WriteConversion(const Conversion& conversion, const std::string& base,
+                                       const ConversionSettings& settings, const OutputSetOptions& options);
 
 inline constexpr const char* kChangedNotice =
     "The picture has changed since it was opened. Open it again, then convert it.";

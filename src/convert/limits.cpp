@@ -1,17 +1,8 @@
 #include "convert/limits.h"
 
-namespace tilora {
+#include "formats/picture_file.h"
 
-std::optional<std::string> SizeNotice(std::int64_t width, std::int64_t height) {
-  if (width <= 0 || width > kMaxWidth)
-    return "The picture is " + std::to_string(width) + " pixels wide; only widths from 1 to " +
-           std::to_string(kMaxWidth) + " are converted.";
-  const std::int64_t rows = height < 0 ? -height : height;
-  if (rows == 0 || rows > kMaxHeight)
-    return "The picture is " + std::to_string(height) + " pixels high; only heights from 1 to " +
-           std::to_string(kMaxHeight) + " (negative when stored top row first) are converted.";
-  return std::nullopt;
-}
+namespace tilora {
 
 std::optional<std::string> LimitNotice(std::int64_t width, std::int64_t height, int bpp) {
   if (auto notice = SizeNotice(width, height)) return notice;

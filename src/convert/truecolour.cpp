@@ -18,7 +18,7 @@ int PaletteStride(int bpp) { return bpp == 8 ? 256 : 1 << bpp; }
 // Colour 0 is the backdrop: the one asked for; black where the picture has
 // transparent pixels (no opaque pixel takes it then); otherwise the top-left
 // pixel's colour.
-std::optional<Rgb888> BackdropOf(const std::vector<Rgba>& colours, const TruecolourOptions& options,
+std::optional<Rgb888> BackdropOf(const std::vector<Rgba>& colours, const SubPaletteSettings& options,
                                  bool& opaqueTakeIt) {
   opaqueTakeIt = true;
   if (options.colourZero) {
@@ -68,7 +68,8 @@ std::vector<Rgba> ColoursOf(const Picture& picture) {
   return out;
 }
 
-IndexedTruecolour IndexTruecolour(const Picture& picture, int bpp, const TruecolourOptions& options) {
+Result<IndexedTruecolour> IndexTruecolour(const Picture& picture, int bpp, const SubPaletteSettings& options,
+                                          bool map) {
   IndexedTruecolour out;
   const std::vector<Rgba> colours = ColoursOf(picture);
   bool opaqueTakeIt = true;
@@ -86,17 +87,20 @@ IndexedTruecolour IndexTruecolour(const Picture& picture, int bpp, const Truecol
   const std::int32_t across = (picture.width + 7) / 8;
   for (std::size_t t = 0; t < sets.size() && !options.lossy; ++t)
     if (static_cast<int>(sets[t].size()) > room) {
-      out.refusal = "The tile at " + std::to_string(static_cast<std::int32_t>(t) % across * 8) + "," +
-                    std::to_string(static_cast<std::int32_t>(t) / across * 8) + " has " +
-                    std::to_string(sets[t].size()) + " colours besides colour 0; a sub-palette of " +
-                    std::to_string(made.limits.colours) + " colours holds " + std::to_string(room) + ".";
-      return out;
+      const TilePosition at{static_cast<std::int32_t>(t) % across * 8, static_cast<std::int32_t>(t) / across * 8};
+      return Refused("The tile at " + std::to_string(at.x) + "," + std::to_string(at.y) + " has " +
+                         std::to_string(sets[t].size()) + " colours besides colour 0; a sub-palette of " +
+                         std::to_string(made.limits.colours) + " colours holds " + std::to_string(room) + ".",
+                     at);
     }
+  // Plain tiles take one sub-palette: reducing into several would be work
+  // for a certain refusal, so a picture that needs more is refused first.
+  if (options.lossy && !map && made.limits.palettes > 1 &&
+      !packing::PackSubPalettes(sets, {1, made.limits.colours}).Fits())
+    return Refused("Without --map every tile takes the same sub-palette, and the picture's colours need more "
+                   "than one; add --map, or reduce them into one with --palettes 1.");
   const packing::TilePaletteOutcome outcome = packing::MakeTilePalettes(tiles, made);
-  if (!outcome.made) {
-    out.refusal = outcome.notice;
-    return out;
-  }
+  if (!outcome.made) return Refused(outcome.notice);
   const packing::TilePalettes& result = outcome.result;
   out.reduced = result.reduced;
   out.meanDeltaE = result.meanDeltaE;

@@ -5,32 +5,29 @@
 #include <string>
 #include <vector>
 
+#include "convert/settings.h"
+#include "io/failure.h"
 #include "picture/picture.h"
 
 namespace tilora {
-
-// How a truecolour picture's sub-palettes are made (--palettes and the rest).
-struct TruecolourOptions {
-  int palettes = 0;                         // 0: none are made; the picture is refused
-  int colours = 0;                          // per sub-palette, colour 0 included; 0: the depth's own
-  bool lossy = false;
-  bool dither = false;
-  std::optional<std::uint32_t> colourZero;  // 0xRRGGBB
-};
 
 // A truecolour picture as colour indices into generated sub-palettes: index
 // b * stride + k is colour k of sub-palette b, stride the depth's palette
 // size; colour 0 of every sub-palette is the backdrop.
 struct IndexedTruecolour {
   Picture picture;
-  std::optional<std::string> refusal;
   bool reduced = false;  // colours changed to fit
   double meanDeltaE = 0;
   double worstDeltaE = 0;
   int subPalettes = 0;
 };
 
-IndexedTruecolour IndexTruecolour(const Picture& picture, int bpp, const TruecolourOptions& options);
+// Refuses a tile with more colours than a sub-palette holds (naming it), a
+// picture whose colours need more sub-palettes than allowed, and, before
+// any colour is reduced, a lossy reduction without a map whose colours
+// need more than the one sub-palette plain tiles can take.
+Result<IndexedTruecolour> IndexTruecolour(const Picture& picture, int bpp, const SubPaletteSettings& options,
+                                          bool map);
 
 // The colour every pixel of the picture shows, whether indexed or not.
 std::vector<Rgba> ColoursOf(const Picture& picture);

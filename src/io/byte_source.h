@@ -19,12 +19,15 @@ class ByteSource {
   virtual std::size_t ReadAt(std::int64_t position, void* dest, std::size_t count) = 0;
   // Reads exactly count bytes or raises IoError 100 after storing those there.
   void ReadExactlyAt(std::int64_t position, void* dest, std::size_t count);
+  // The bytes there are in all; raises IoError when that cannot be told.
+  virtual std::int64_t Size() = 0;
 };
 
 class MemorySource : public ByteSource {
  public:
   explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
   std::size_t ReadAt(std::int64_t position, void* dest, std::size_t count) override;
+  std::int64_t Size() override { return static_cast<std::int64_t>(bytes_.size()); }
 
  private:
   std::span<const std::uint8_t> bytes_;
@@ -39,6 +42,7 @@ class FileSource : public ByteSource {
 
   explicit FileSource(const std::string& path);
   std::size_t ReadAt(std::int64_t position, void* dest, std::size_t count) override;
+  std::int64_t Size() override { return Stamp().size; }
   // Size and modification time of the open file, as one stat of its handle.
   platform::FileStamp Stamp() const;
 

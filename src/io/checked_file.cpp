@@ -4,8 +4,6 @@
 
 namespace tilora {
 
-CheckedFile SourceFile;
-
 namespace {
 // Windows' code for a move before the start of a file.
 constexpr int kErrNegativeSeek = 131;

@@ -45,7 +45,4 @@ class CheckedFile {
   std::int64_t position_ = 0;
 };
 
-// The one file variable through which every picture byte is read.
-extern CheckedFile SourceFile;
-
 }  // namespace tilora

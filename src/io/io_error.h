@@ -1,39 +1,32 @@
 #pragma once
 
-#include <stdexcept>
+#include <exception>
 #include <string>
+
+#include "io/failure.h"
+#include "io/failure_text.h"
 
 namespace tilora {
 
-// Codes of the file layer itself; everything else is the platform's own:
-// Windows' error numbers, or on POSIX systems codes from 1000 up (see
-// posix_error.h).
-inline constexpr int kErrFileNotFound = 2;
-inline constexpr int kErrInvalidFilename = 3;
-inline constexpr int kErrTooManyOpenFiles = 4;
-inline constexpr int kErrAccessDenied = 5;
-inline constexpr int kErrReadBeyondEnd = 100;
-inline constexpr int kErrDiskFull = 101;
-inline constexpr int kErrFileNotOpen = 103;
-inline constexpr int kErrInvalidNumericInput = 106;
-
-// The table text for a code ("File not found", "I/O error 32", ...).
-std::string IoErrorText(int code);
-
-// A failed file operation. what() is the table text unless a fuller message
-// (one that names an output file) was given.
-class IoError : public std::runtime_error {
+// A failed file operation, raised inside the file layer and the readers so
+// that a reading step ends at the failing operation; the steps' callers
+// return it as its Failure. what() is the failure's message.
+class IoError : public std::exception {
  public:
-  explicit IoError(int code);
-  IoError(int code, const std::string& message);
-  int code() const noexcept { return code_; }
+  explicit IoError(int code) : IoError(IoFailure(code)) {}
+  // context: what was being done ("Cannot create file "x"."); detail: words
+  // that say more than the code's own.
+  IoError(int code, std::string context, std::string detail = {})
+      : IoError(IoFailure(code, std::move(context), std::move(detail))) {}
+  explicit IoError(Failure failure) : failure_(std::move(failure)), text_(FailureMessage(failure_)) {}
+
+  int code() const noexcept { return failure_.ioCode; }
+  const Failure& failure() const noexcept { return failure_; }
+  const char* what() const noexcept override { return text_.c_str(); }
 
  private:
-  int code_;
+  Failure failure_;
+  std::string text_;
 };
-
-// The text as the failure box and the converter show it: a "." is appended
-// when the last character sorts after ".".
-std::string FailureText(const std::string& text);
 
 }  // namespace tilora

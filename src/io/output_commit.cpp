@@ -25,7 +25,8 @@ platform::Handle CreateNamed(Transaction& t, Output& o) {
 
 void WriteTemporary(Transaction& t, Output& o) {
   platform::Handle handle = platform::kNoHandle;
-  const int unnamed = UnnamedTemporariesAllowed ? platform::CreateUnnamed(o.folder, handle) : platform::kNoUnnamedFiles;
+  const int unnamed =
+      t.options->unnamedTemporaries ? platform::CreateUnnamed(o.folder, handle) : platform::kNoUnnamedFiles;
   if (unnamed == 0)
     o.unnamed = handle;
   else if (unnamed == platform::kNoUnnamedFiles)
@@ -63,8 +64,8 @@ void NameUnnamed(Output& o) {
 // spares the early write-back that replacing a file by rename starts on
 // some file systems (ext4), which nothing here needs as nothing is synced.
 // False where the names cannot be swapped.
-bool SwapIn(Output& o) {
-  if (!o.before.exists || !o.before.regular || !NameSwapsAllowed) return false;
+bool SwapIn(const Transaction& t, Output& o) {
+  if (!o.before.exists || !o.before.regular || !t.options->nameSwaps) return false;
   const int code = platform::Exchange(o.fresh, o.target);
   if (code == platform::kNoExchange) return false;
   if (code != 0) Fail("Cannot create file", o.file->name, code);
@@ -73,10 +74,10 @@ bool SwapIn(Output& o) {
 }
 
 // Else the old file gets a second name first.
-void LinkOld(Output& o) {
+void LinkOld(const Transaction& t, Output& o) {
   if (!o.before.exists || !o.before.regular) return;
   if (const int code = platform::RemoveIfPresent(o.kept); code != 0) Fail("Cannot create file", o.file->name, code);
-  o.keptExists = platform::HardLink(o.target, o.kept) == 0;
+  o.keptExists = t.options->hardLinks && platform::HardLink(o.target, o.kept) == 0;
 }
 
 // Where hard links are not to be had, the old file is moved aside instead,
@@ -132,18 +133,23 @@ void Commit(Transaction& t) {
     // (SIGKILL, a power cut) rarely falls between them.
     for (Output& o : t.outputs) {
       NameUnnamed(o);
-      if (!platform::kCanExchange) LinkOld(o);
+      if (!platform::kCanExchange) LinkOld(t, o);
     }
     for (std::size_t i = 0; i < t.outputs.size(); ++i) {
-      if (BeforeReplaceHook) BeforeReplaceHook(i);
+      if (t.options->beforeReplace) t.options->beforeReplace(i);
       Output& o = t.outputs[i];
-      if (SwapIn(o)) continue;
-      if (platform::kCanExchange) LinkOld(o);  // a file system that cannot swap
+      if (SwapIn(t, o)) continue;
+      if (platform::kCanExchange) LinkOld(t, o);  // a file system that cannot swap
       MoveOldAside(o);
       ReplaceTarget(o);
     }
   } catch (const IoError& e) {
-    if (!Rollback(t)) throw IoError(e.code(), std::string(e.what()) + "; the earlier outputs could not all be put back");
+    if (!Rollback(t)) {
+      Failure failure = e.failure();
+      failure.detail = (failure.detail.empty() ? IoErrorText(failure.ioCode) : failure.detail) +
+                       "; the earlier outputs could not all be put back";
+      throw IoError(std::move(failure));
+    }
     throw;
   } catch (...) {
     Rollback(t);

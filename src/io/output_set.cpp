@@ -10,10 +10,6 @@
 
 namespace tilora {
 
-std::function<void(std::size_t index)> BeforeReplaceHook;
-bool UnnamedTemporariesAllowed = true;
-bool NameSwapsAllowed = true;
-
 namespace output_set {
 namespace {
 
@@ -26,7 +22,7 @@ constexpr const char* kSeparators = "/";
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 [[noreturn]] void Refuse(const std::string& name, const std::string& reason) {
-  throw IoError(kErrAccessDenied, "Cannot create file " + Quoted(name) + ". " + reason);
+  throw IoError(kErrAccessDenied, "Cannot create file " + Quoted(name) + ".", reason);
 }
 
 // A short, fixed name per target: it fits wherever the target's name fits,
@@ -64,7 +60,7 @@ bool SameFile(const Output& a, const Output& b) {
 }  // namespace
 
 void Fail(const char* action, const std::string& name, int code) {
-  throw IoError(code, std::string(action) + " " + Quoted(name) + ". " + IoErrorText(code));
+  throw IoError(code, std::string(action) + " " + Quoted(name) + ".");
 }
 
 void Plan(Transaction& t, std::span<const OutputFile> files) {
@@ -117,14 +113,32 @@ void LockFolders(Transaction& t) {
   }
 }
 
-void RefuseUnsafe(Transaction& t, const OutputSetOptions& options) {
+void RecoverLeftovers(Transaction& t) {
+  for (Output& o : t.outputs) {
+    platform::ExistingFile target, kept;
+    if (platform::Inspect(o.target, target) != 0 || platform::Inspect(o.kept, kept) != 0) continue;
+    if (!kept.exists || !kept.regular) continue;
+    if (!target.exists) platform::Replace(o.kept, o.target);
+    else platform::RemoveIfPresent(o.kept);
+  }
+}
+
+void RefuseUnsafe(Transaction& t) {
   platform::ExistingFile input;
-  if (!options.input.empty()) platform::Inspect(options.input, input);  // unreadable: nothing to protect
+  if (!t.options->input.empty()) platform::Inspect(t.options->input, input);  // unreadable: nothing to protect
   for (std::size_t i = 0; i < t.outputs.size(); ++i) {
     Output& o = t.outputs[i];
     if (const int code = platform::Inspect(o.target, o.before); code != 0) Fail("Cannot create file", o.file->name, code);
     if (input.exists && o.before.exists && o.before.id == input.id)
       Refuse(o.file->name, "It is the picture being converted");
+    // A device, a pipe, a socket or a folder is never replaced by a file:
+    // renaming over /dev/null would take it from everyone.
+    if (o.before.exists && !o.before.regular) Fail("Cannot create file", o.file->name, kErrAccessDenied);
+    // A failed conversion could not remove what it wrote there.
+    const auto lock = std::find_if(t.locks.begin(), t.locks.end(),
+                                   [&](const platform::FolderLock& l) { return l.id == o.folderId; });
+    if (lock != t.locks.end() && !platform::FolderAllowsRemoval(*lock))
+      Refuse(o.file->name, "Its folder only lets files be added, so nothing could be replaced there");
     // Decided from the bits, not by trying: a privileged user could write it.
     if (o.before.exists && o.before.regular && !o.before.writable)
       Fail("Cannot create file", o.file->name, kErrAccessDenied);
@@ -154,10 +168,12 @@ void WriteOutputSet(std::span<const OutputFile> files, const OutputSetOptions& o
   using namespace output_set;
   platform::PrepareForInterrupts();
   Transaction t;
+  t.options = &options;
   try {
     Plan(t, files);
     LockFolders(t);
-    RefuseUnsafe(t, options);
+    RecoverLeftovers(t);
+    RefuseUnsafe(t);
     WriteTemporaries(t);
     Commit(t);
   } catch (...) {

@@ -16,6 +16,17 @@ struct OutputFile {
 struct OutputSetOptions {
   // The picture read: an output that is this same file is refused.
   std::string input;
+
+  // Test seams. beforeReplace is called after all temporaries are written
+  // and before target i is replaced; a throw from it counts as a failure
+  // there. Without unnamed temporaries, the named ones are used as on file
+  // systems that have none; without name swaps, the old files are linked
+  // aside as where names cannot be swapped; without hard links, they are
+  // moved aside as where there are none.
+  std::function<void(std::size_t index)> beforeReplace;
+  bool unnamedTemporaries = true;
+  bool nameSwaps = true;
+  bool hardLinks = true;
 };
 
 // Writes the files as one set. Afterwards either every file has its new
@@ -30,14 +41,5 @@ struct OutputSetOptions {
 // Raises IoError with a message that names the file. Several threads may
 // write sets at once.
 void WriteOutputSet(std::span<const OutputFile> files, const OutputSetOptions& options);
-
-// Test seams. The hook is called after all temporaries are written and
-// before target i is replaced; a throw from it counts as a failure there.
-// Without unnamed temporaries, the named ones are used as on file systems
-// that have none; without name swaps, the old files are linked aside as
-// where names cannot be swapped.
-extern std::function<void(std::size_t index)> BeforeReplaceHook;
-extern bool UnnamedTemporariesAllowed;
-extern bool NameSwapsAllowed;
 
 }  // namespace tilora

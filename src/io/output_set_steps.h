@@ -29,6 +29,7 @@ struct Output {
 };
 
 struct Transaction {
+  const OutputSetOptions* options = nullptr;
   std::vector<Output> outputs;
   std::vector<platform::FolderLock> locks;
   std::vector<const char*> pendingNames;  // reserved up front: a handler reads it
@@ -39,7 +40,10 @@ struct Transaction {
 
 void Plan(Transaction& t, std::span<const OutputFile> files);
 void LockFolders(Transaction& t);
-void RefuseUnsafe(Transaction& t, const OutputSetOptions& options);
+// Puts right what a run killed between two renames left (an old output
+// moved aside and not put back), so the set starts from a whole one.
+void RecoverLeftovers(Transaction& t);
+void RefuseUnsafe(Transaction& t);
 void WriteTemporaries(Transaction& t);
 void Commit(Transaction& t);
 // Removes whatever is still ours and unlocks; never raises.

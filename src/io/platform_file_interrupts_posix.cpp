@@ -12,7 +12,7 @@
 namespace tilora::platform {
 namespace {
 
-constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 sigset_t InterruptSet() {
   sigset_t set;

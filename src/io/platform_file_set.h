@@ -60,6 +60,10 @@ struct FolderLock {
 // Opens and identifies the folder; name is the output file reported on failure.
 int OpenFolder(const std::string& folder, const std::string& name, FolderLock& lock);
 int LockFolder(FolderLock& lock);
+// Whether files may be renamed and removed in the folder, not only added
+// (Linux's append-only and immutable folders allow neither); true where
+// that cannot be told.
+bool FolderAllowsRemoval(const FolderLock& lock);
 void ReleaseFolder(FolderLock& lock);
 
 // CreateUnnamed's answer where the file system keeps no unnamed files.

@@ -1,4 +1,8 @@
 #include <fcntl.h>
+#ifdef __linux__
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,6 +97,17 @@ int LockFolder(FolderLock& lock) {
     if (errno != EINTR) return LastErrorCode(std::string());
   }
   return 0;
+}
+
+bool FolderAllowsRemoval(const FolderLock& lock) {
+#if defined(__linux__) && defined(FS_IOC_GETFLAGS)
+  int flags = 0;
+  if (lock.folder == kNoHandle || ::ioctl(FdOf(lock.folder), FS_IOC_GETFLAGS, &flags) != 0) return true;
+  return (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) == 0;
+#else
+  (void)lock;
+  return true;
+#endif
 }
 
 void ReleaseFolder(FolderLock& lock) {

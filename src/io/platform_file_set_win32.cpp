@@ -95,6 +95,8 @@ int LockFolder(FolderLock& lock) {
   return 0;
 }
 
+bool FolderAllowsRemoval(const FolderLock&) { return true; }
+
 void ReleaseFolder(FolderLock& lock) {
   if (lock.lock != kNoHandle) {
     ::ReleaseMutex(HandleOf(lock.lock));

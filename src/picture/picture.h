@@ -45,4 +45,18 @@ struct Picture {
   }
 };
 
+// A picture of colours as a window or a PNG shows it, rows top first.
+struct RgbImage {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<Rgb> pixels;
+};
+
+// Sizes the pixel storage for the picture's width and height, all 0; raises
+// std::bad_alloc when that much memory is not to be had.
+inline void SizePixels(Picture& picture) {
+  if (picture.indexed) picture.indices.assign(picture.PixelCount(), 0);
+  else picture.colours.assign(picture.PixelCount(), Rgba{});
+}
+
 }  // namespace tilora

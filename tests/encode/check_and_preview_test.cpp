@@ -24,30 +24,30 @@ Picture TwoCells() {
   return picture;
 }
 
-EncodedOutputs Encoded(const Picture& picture, const TileOptions& options) {
-  EncodeResult result = EncodeForConsole(picture, options);
-  if (const auto* refusal = std::get_if<Refusal>(&result)) ADD_FAILURE() << refusal->message;
+EncodedOutputs Encoded(const Picture& picture, const testing::EncodingOptions& options) {
+  EncodeResult result = testing::Encode(picture, options);
+  if (const auto* refusal = std::get_if<Failure>(&result)) ADD_FAILURE() << refusal->message;
   return std::holds_alternative<EncodedOutputs>(result) ? std::get<EncodedOutputs>(result) : EncodedOutputs{};
 }
 
 struct Damage {
   const char* name;
-  TileOptions options;
+  testing::EncodingOptions options;
   std::function<void(EncodedOutputs&)> damage;
   const char* message;
 };
 
 void PrintTo(const Damage& c, std::ostream* os) { *os << c.name; }
 
-TileOptions MapOptions(bool screens = false) {
-  TileOptions options;
+testing::EncodingOptions MapOptions(bool screens = false) {
+  testing::EncodingOptions options;
   options.map = true;
   options.screens = screens;
   return options;
 }
 
-TileOptions Mode7Options(bool interleave) {
-  TileOptions options;
+testing::EncodingOptions Mode7Options(bool interleave) {
+  testing::EncodingOptions options;
   options.mode7 = true;
   options.interleave = interleave;
   return options;
@@ -56,32 +56,32 @@ TileOptions Mode7Options(bool interleave) {
 const Damage kDamages[] = {
     // Row 1 of tile 0, plane 1: colour 3 becomes 1.
     {"TileBit", MapOptions(), [](EncodedOutputs& out) { out.tiles[3] = 0; },
-     "Internal error: the outputs show colour 1 of sub-palette 1 at pixel 2,1 where the picture has colour 3 of "
+     "the outputs show colour 1 of sub-palette 1 at pixel 2,1 where the picture has colour 3 of "
      "sub-palette 1."},
     {"PaletteField", MapOptions(), [](EncodedOutputs& out) { out.map[1] = 0x08; },
-     "Internal error: the outputs show colour 3 of sub-palette 2 at pixel 2,1 where the picture has colour 3 of "
+     "the outputs show colour 3 of sub-palette 2 at pixel 2,1 where the picture has colour 3 of "
      "sub-palette 1."},
     {"FlipBit", MapOptions(), [](EncodedOutputs& out) { out.map[1] |= 0x40; },
-     "Internal error: the outputs show colour 0 at pixel 2,1 where the picture has colour 3 of sub-palette 1."},
+     "the outputs show colour 0 at pixel 2,1 where the picture has colour 3 of sub-palette 1."},
     {"TileBeyondData", MapOptions(), [](EncodedOutputs& out) { out.map[2] = 9; },
-     "Internal error: the map entry at 8,0 names a tile or palette the outputs do not hold."},
+     "the map entry at 8,0 names a tile or palette the outputs do not hold."},
     {"PaddingEntry", MapOptions(true), [](EncodedOutputs& out) { out.map[2 * 32] = 0; },
-     "Internal error: the outputs show colour 3 of sub-palette 0 at pixel 2,9 where the picture has colour 0."},
+     "the outputs show colour 3 of sub-palette 0 at pixel 2,9 where the picture has colour 0."},
     {"MapCutShort", MapOptions(), [](EncodedOutputs& out) { out.map.pop_back(); },
-     "Internal error: the map holds 3 bytes where 4 belong."},
+     "the map holds 3 bytes where 4 belong."},
     // Plain tiles: the same damage, and a palette that names sub-palette 0.
-    {"PlainTileBit", TileOptions{}, [](EncodedOutputs& out) { out.tiles[3] = 0; },
-     "Internal error: the outputs show colour 1 of sub-palette 1 at pixel 2,1 where the picture has colour 3 of "
+    {"PlainTileBit", testing::EncodingOptions{}, [](EncodedOutputs& out) { out.tiles[3] = 0; },
+     "the outputs show colour 1 of sub-palette 1 at pixel 2,1 where the picture has colour 3 of "
      "sub-palette 1."},
-    {"PlainPalette", TileOptions{}, [](EncodedOutputs& out) { out.palette.resize(32); },
-     "Internal error: the outputs show colour 3 of sub-palette 0 at pixel 2,1 where the picture has colour 3 of "
+    {"PlainPalette", testing::EncodingOptions{}, [](EncodedOutputs& out) { out.palette.resize(32); },
+     "the outputs show colour 3 of sub-palette 0 at pixel 2,1 where the picture has colour 3 of "
      "sub-palette 1."},
-    {"PlainTilesCutShort", TileOptions{}, [](EncodedOutputs& out) { out.tiles.resize(32); },
-     "Internal error: the tile data holds 32 bytes where 64 belong."},
+    {"PlainTilesCutShort", testing::EncodingOptions{}, [](EncodedOutputs& out) { out.tiles.resize(32); },
+     "the tile data holds 32 bytes where 64 belong."},
     {"Mode7Map", Mode7Options(false), [](EncodedOutputs& out) { out.map[1] = 0; },
-     "Internal error: the outputs show colour 19 at pixel 10,1 where the picture has colour 0."},
+     "the outputs show colour 19 at pixel 10,1 where the picture has colour 0."},
     {"Mode7Vram", Mode7Options(true), [](EncodedOutputs& out) { out.vram[2 * 17 + 1] = 4; },
-     "Internal error: the outputs show colour 4 at pixel 1,2 where the picture has colour 0."},
+     "the outputs show colour 4 at pixel 1,2 where the picture has colour 0."},
 };
 
 class SelfCheckTest : public ::testing::TestWithParam<Damage> {};
@@ -108,7 +108,7 @@ TEST(ConsolePreviewTest, ShowsTheConsoleColours) {
   SetPixel(picture, 3, 1, 16);
   const Rgb backdrop{16, 33, 66};
   const Rgb colour{255, 132, 0};
-  for (const TileOptions& options : {MapOptions(), TileOptions{}}) {
+  for (const testing::EncodingOptions& options : {MapOptions(), testing::EncodingOptions{}}) {
     const std::vector<Rgb> image = ConsolePreview(Encoded(picture, options), options, 16, 8);
     ASSERT_EQ(image.size(), 128U);
     for (int p = 0; p < 128; ++p) EXPECT_EQ(image[static_cast<std::size_t>(p)], p == 18 ? colour : backdrop) << p;

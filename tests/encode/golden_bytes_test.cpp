@@ -15,9 +15,9 @@ using Bytes = std::vector<std::uint8_t>;
 using testing::BlankPicture;
 using testing::SetPixel;
 
-EncodedOutputs Encoded(const Picture& picture, const TileOptions& options) {
-  EncodeResult result = EncodeForConsole(picture, options);
-  if (const auto* refusal = std::get_if<Refusal>(&result)) ADD_FAILURE() << refusal->message;
+EncodedOutputs Encoded(const Picture& picture, const testing::EncodingOptions& options) {
+  EncodeResult result = testing::Encode(picture, options);
+  if (const auto* refusal = std::get_if<Failure>(&result)) ADD_FAILURE() << refusal->message;
   return std::holds_alternative<EncodedOutputs>(result) ? std::get<EncodedOutputs>(result) : EncodedOutputs{};
 }
 
@@ -43,7 +43,7 @@ Picture FourCorners() {
 }
 
 TEST(GoldenBytesTest, FlippedCopiesShareOneTile) {
-  TileOptions options;
+  testing::EncodingOptions options;
   options.map = true;
   const EncodedOutputs out = Encoded(FourCorners(), options);
   EXPECT_EQ(out.tiles, Padded({0x80}, 32));
@@ -53,7 +53,7 @@ TEST(GoldenBytesTest, FlippedCopiesShareOneTile) {
 }
 
 TEST(GoldenBytesTest, BasesAndPriorityEnterEveryWord) {
-  TileOptions options;
+  testing::EncodingOptions options;
   options.map = true;
   options.tileBase = 5;
   options.paletteBase = 2;
@@ -63,7 +63,7 @@ TEST(GoldenBytesTest, BasesAndPriorityEnterEveryWord) {
 }
 
 TEST(GoldenBytesTest, WithoutFlipsEachCornerIsATile) {
-  TileOptions options;
+  testing::EncodingOptions options;
   options.map = true;
   options.flips = false;
   const EncodedOutputs out = Encoded(FourCorners(), options);
@@ -89,7 +89,7 @@ TEST(GoldenBytesTest, TwoBppTileAndItsSubPalette) {
   picture.palette[9] = {255, 0, 0};
   picture.palette[10] = {0, 255, 0};
   picture.palette[11] = {0, 0, 255};
-  TileOptions options;
+  testing::EncodingOptions options;
   options.bpp = 2;
   for (const bool map : {false, true}) {
     options.map = map;
@@ -109,7 +109,7 @@ TEST(GoldenBytesTest, SixtyFourCellMapInScreenOrder) {
   SetPixel(picture, 256, 0, 1);    // cell (32, 0): tile 1
   SetPixel(picture, 0, 256, 2);    // cell (0, 32): tile 2
   SetPixel(picture, 256, 256, 3);  // cell (32, 32): tile 3
-  TileOptions options;
+  testing::EncodingOptions options;
   options.map = true;
   options.screens = true;
   options.priority = true;
@@ -128,7 +128,7 @@ TEST(GoldenBytesTest, SixtyFourCellMapInScreenOrder) {
 TEST(GoldenBytesTest, PaddingAppendsABlankTile) {
   Picture picture = BlankPicture(8, 8);
   for (int p = 0; p < 64; ++p) SetPixel(picture, p % 8, p / 8, 1);
-  TileOptions options;
+  testing::EncodingOptions options;
   options.map = true;
   options.screens = true;
   const EncodedOutputs out = Encoded(picture, options);
@@ -143,7 +143,7 @@ TEST(GoldenBytesTest, InterleavedModeSevenImage) {
   Picture picture = BlankPicture(16, 8);
   SetPixel(picture, 0, 0, 5);
   for (int p = 0; p < 64; ++p) SetPixel(picture, 8 + p % 8, p / 8, 7);
-  TileOptions options;
+  testing::EncodingOptions options;
   options.mode7 = true;
   options.interleave = true;
   const EncodedOutputs out = Encoded(picture, options);

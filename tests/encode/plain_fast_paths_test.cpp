@@ -129,10 +129,10 @@ TEST_P(OneSubPaletteTest, IsTheOneTheColoursUse) {
     SetPixel(picture, static_cast<std::int32_t>(i), 0, c.indices[i]);
     SetPixel(picture, 199 - static_cast<std::int32_t>(i), 8, c.indices[i]);
   }
-  TileOptions options;
+  testing::EncodingOptions options;
   options.bpp = c.bpp;
-  const EncodeResult result = EncodeForConsole(picture, options);
-  const auto* refusal = std::get_if<Refusal>(&result);
+  const EncodeResult result = testing::Encode(picture, options);
+  const auto* refusal = std::get_if<Failure>(&result);
   ASSERT_EQ(refusal, nullptr) << refusal->message;
   EXPECT_EQ(std::get<EncodedOutputs>(result).subPalettes, c.subPalettes);
   EXPECT_EQ(std::get<EncodedOutputs>(result).palette.size(), c.paletteBytes);

@@ -18,14 +18,14 @@ namespace {
 using testing::Generation;
 using Shape = std::array<std::uint8_t, 64>;
 
-testing::TiledImage ImageOf(const EncodedOutputs& out, const TileOptions& o, const Picture& picture) {
+testing::TiledImage ImageOf(const EncodedOutputs& out, const testing::EncodingOptions& o, const Picture& picture) {
   if (o.mode7 && o.interleave) return testing::SplitVram(out.vram);
   testing::TiledImage image{out.tiles, out.map, o.mode7 ? 8 : o.bpp, o.mode7, 0, o.screens, o.tileBase, o.paletteBase};
   image.columns = out.map.empty() ? (picture.width + 7) / 8 : out.mapColumns;
   return image;
 }
 
-int ColourBits(const TileOptions& o) { return o.mode7 ? 8 : o.bpp; }
+int ColourBits(const testing::EncodingOptions& o) { return o.mode7 ? 8 : o.bpp; }
 
 Shape CellShape(const Picture& picture, int cx, int cy, int bits, int flips = 0) {
   Shape shape{};
@@ -41,7 +41,7 @@ Shape CellShape(const Picture& picture, int cx, int cy, int bits, int flips = 0)
 }
 
 // The tiles the outputs must hold, counted the slow way.
-std::size_t ExpectedTiles(const Picture& picture, const TileOptions& o, int mapColumns, int mapRows) {
+std::size_t ExpectedTiles(const Picture& picture, const testing::EncodingOptions& o, int mapColumns, int mapRows) {
   const int across = (picture.width + 7) / 8;
   const int down = (picture.height + 7) / 8;
   std::set<Shape> shapes;
@@ -57,7 +57,7 @@ std::size_t ExpectedTiles(const Picture& picture, const TileOptions& o, int mapC
   return shapes.size();
 }
 
-void ExpectEveryPixel(const Picture& picture, const EncodedOutputs& out, const TileOptions& o,
+void ExpectEveryPixel(const Picture& picture, const EncodedOutputs& out, const testing::EncodingOptions& o,
                       const testing::TiledImage& image) {
   const int bits = ColourBits(o);
   const int plainBlock = static_cast<int>(out.palette.size() >> (bits + 1)) - 1;
@@ -80,7 +80,7 @@ void ExpectEveryPixel(const Picture& picture, const EncodedOutputs& out, const T
 
 // Tiles first used in reading order are numbered in that order, and a cell
 // shows its tile with the first flip that fits: none, then H, V, both.
-void ExpectNumberingAndFlips(const Picture& picture, const TileOptions& o, const testing::TiledImage& image) {
+void ExpectNumberingAndFlips(const Picture& picture, const testing::EncodingOptions& o, const testing::TiledImage& image) {
   int next = o.blankTile ? 1 : 0;
   for (int cy = 0; 8 * cy < picture.height; ++cy) {
     for (int cx = 0; 8 * cx < picture.width; ++cx) {
@@ -103,7 +103,7 @@ void ExpectNumberingAndFlips(const Picture& picture, const TileOptions& o, const
 struct RoundTrip {
   const char* name;
   Generation picture;
-  TileOptions options;
+  testing::EncodingOptions options;
 };
 
 void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.name; }
@@ -113,8 +113,8 @@ class RoundTripTest : public ::testing::TestWithParam<RoundTrip> {};
 TEST_P(RoundTripTest, DecodesToThePicture) {
   const RoundTrip& c = GetParam();
   const Picture picture = testing::Generated(c.picture);
-  const EncodeResult result = EncodeForConsole(picture, c.options);
-  const auto* refusal = std::get_if<Refusal>(&result);
+  const EncodeResult result = testing::Encode(picture, c.options);
+  const auto* refusal = std::get_if<Failure>(&result);
   ASSERT_EQ(refusal, nullptr) << refusal->message;
   const auto& out = std::get<EncodedOutputs>(result);
   const testing::TiledImage image = ImageOf(out, c.options, picture);
@@ -127,14 +127,14 @@ TEST_P(RoundTripTest, DecodesToThePicture) {
   }
 }
 
-TileOptions Map(int bpp) {
-  TileOptions o;
+testing::EncodingOptions Map(int bpp) {
+  testing::EncodingOptions o;
   o.bpp = bpp;
   o.map = true;
   return o;
 }
 
-TileOptions With(TileOptions o, void (*change)(TileOptions&)) {
+testing::EncodingOptions With(testing::EncodingOptions o, void (*change)(testing::EncodingOptions&)) {
   change(o);
   return o;
 }
@@ -144,11 +144,11 @@ const RoundTrip kRoundTrips[] = {
     {"Map4ThreeBlocks", {61, 45, 4, {0, 3, 7}, 10, 40, true, 2}, Map(4)},
     {"Map2ThreeBlocks", {50, 30, 2, {1, 2, 5}, 8, 40, false, 3}, Map(2)},
     {"Map8", {45, 33, 8, {0}, 9, 30, true, 4}, Map(8)},
-    {"Map4NoFlips", {64, 48, 4, {0, 1}, 6, 50, true, 5}, With(Map(4), [](TileOptions& o) { o.flips = false; })},
+    {"Map4NoFlips", {64, 48, 4, {0, 1}, 6, 50, true, 5}, With(Map(4), [](testing::EncodingOptions& o) { o.flips = false; })},
     {"Map4Bases",
      {40, 40, 4, {0, 2, 5}, 6, 30, true, 6},
      With(Map(4),
-          [](TileOptions& o) {
+          [](testing::EncodingOptions& o) {
             o.tileBase = 1000;
             o.paletteBase = 2;
             o.priority = true;
@@ -156,20 +156,20 @@ const RoundTrip kRoundTrips[] = {
     {"Map4BlankTileScreens",
      {300, 200, 4, {1}, 20, 25, false, 7},
      With(Map(4),
-          [](TileOptions& o) {
+          [](testing::EncodingOptions& o) {
             o.blankTile = true;
             o.screens = true;
           })},
-    {"Map2TallScreens", {100, 300, 2, {0, 6}, 20, 25, true, 8}, With(Map(2), [](TileOptions& o) { o.screens = true; })},
-    {"Map8Screens", {256, 256, 8, {0}, 30, 25, true, 9}, With(Map(8), [](TileOptions& o) { o.screens = true; })},
-    {"Plain4OneBlock", {27, 19, 4, {2}, 30, 0, true, 10}, With(Map(4), [](TileOptions& o) { o.map = false; })},
-    {"Plain2OneBlock", {20, 12, 2, {0}, 30, 0, true, 11}, With(Map(2), [](TileOptions& o) { o.map = false; })},
-    {"Plain8", {33, 17, 8, {0}, 30, 0, true, 12}, With(Map(8), [](TileOptions& o) { o.map = false; })},
-    {"Mode7", {100, 70, 8, {0}, 40, 25, false, 13}, With(Map(8), [](TileOptions& o) { o.mode7 = true; })},
+    {"Map2TallScreens", {100, 300, 2, {0, 6}, 20, 25, true, 8}, With(Map(2), [](testing::EncodingOptions& o) { o.screens = true; })},
+    {"Map8Screens", {256, 256, 8, {0}, 30, 25, true, 9}, With(Map(8), [](testing::EncodingOptions& o) { o.screens = true; })},
+    {"Plain4OneBlock", {27, 19, 4, {2}, 30, 0, true, 10}, With(Map(4), [](testing::EncodingOptions& o) { o.map = false; })},
+    {"Plain2OneBlock", {20, 12, 2, {0}, 30, 0, true, 11}, With(Map(2), [](testing::EncodingOptions& o) { o.map = false; })},
+    {"Plain8", {33, 17, 8, {0}, 30, 0, true, 12}, With(Map(8), [](testing::EncodingOptions& o) { o.map = false; })},
+    {"Mode7", {100, 70, 8, {0}, 40, 25, false, 13}, With(Map(8), [](testing::EncodingOptions& o) { o.mode7 = true; })},
     {"Mode7InterleavedWhole",
      {1024, 1024, 8, {0}, 200, 0, true, 14},
      With(Map(8),
-          [](TileOptions& o) {
+          [](testing::EncodingOptions& o) {
             o.mode7 = true;
             o.interleave = true;
           })},
@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(Encoders, RoundTripTest, ::testing::ValuesIn(kRoundTrip
 struct Limit {
   const char* name;
   Picture picture;
-  TileOptions options;
+  testing::EncodingOptions options;
   int tiles;
 };
 
@@ -192,16 +192,16 @@ TEST(TileLimitsTest, TheLastTileThatFitsIsAccepted) {
   const Limit limits[] = {
       {"1024 tiles", testing::DistinctTiles(1024, 32, 4), Map(4), 1024},
       {"1000 tiles from base 24", testing::DistinctTiles(1000, 40, 2),
-       With(Map(2), [](TileOptions& o) { o.tileBase = 24; }), 1000},
+       With(Map(2), [](testing::EncodingOptions& o) { o.tileBase = 24; }), 1000},
       {"1023 and the blank tile", testing::DistinctTiles(1023, 31, 4),
-       With(Map(4), [](TileOptions& o) { o.blankTile = true; }), 1024},
+       With(Map(4), [](testing::EncodingOptions& o) { o.blankTile = true; }), 1024},
       {"255 and the padding tile", testing::DistinctTiles(255, 16, 8),
-       With(Map(8), [](TileOptions& o) { o.mode7 = true; }), 256},
+       With(Map(8), [](testing::EncodingOptions& o) { o.mode7 = true; }), 256},
   };
   for (const Limit& limit : limits) {
-    const EncodeResult result = EncodeForConsole(limit.picture, limit.options);
+    const EncodeResult result = testing::Encode(limit.picture, limit.options);
     ASSERT_TRUE(std::holds_alternative<EncodedOutputs>(result))
-        << limit.name << ": " << std::get<Refusal>(result).message;
+        << limit.name << ": " << std::get<Failure>(result).message;
     EXPECT_EQ(std::get<EncodedOutputs>(result).tileCount, limit.tiles) << limit.name;
   }
 }

@@ -5,9 +5,18 @@
 #include <cstdint>
 #include <vector>
 
+#include "convert/encode_for_console.h"
 #include "picture/picture.h"
 
 namespace tilora::testing {
+
+// Tile options with the depth they are encoded at, as the tests give them.
+struct EncodingOptions : TileOptions {
+  int bpp = 4;
+};
+inline EncodeResult Encode(const Picture& picture, const EncodingOptions& options) {
+  return EncodeForConsole(picture, options.bpp, options);
+}
 
 // width x height pixels of colour 0, with a colour table of 256 entries.
 Picture BlankPicture(std::int32_t width, std::int32_t height);

@@ -76,12 +76,12 @@ BmpShape TooManyTiles() {
 
 struct Preview {
   WindowDriver w;
-  TConsolePreviewWindow* window = nullptr;
+  ConsolePreviewWindow* window = nullptr;
 
   void Open(const std::string& path) {
     w.Open(path);
     w.form.ConsolePreview1->trigger();
-    window = w.form.ConsolePreviewWindow();
+    window = w.form.ConsolePreview();
   }
   // Depth choice: 0-2 for 2, 4, 8 bpp, 3 for mode 7.
   void Choose(int depth, bool deduplicate, bool flips) {
@@ -120,11 +120,11 @@ class ConsolePreviewTest : public QObject {
     w.Open(dir / "a.bmp");
     QVERIFY(w.PreviewEnabled());
     w.form.ConsolePreview1->trigger();
-    TConsolePreviewWindow* window = w.form.ConsolePreviewWindow();
+    ConsolePreviewWindow* window = w.form.ConsolePreview();
     QVERIFY(window && window->isVisible());
     w.form.ConsolePreview1->trigger();
-    QCOMPARE(w.form.ConsolePreviewWindow(), window);
-    QCOMPARE(w.form.findChildren<TConsolePreviewWindow*>().size(), 1);
+    QCOMPARE(w.form.ConsolePreview(), window);
+    QCOMPARE(w.form.findChildren<ConsolePreviewWindow*>().size(), 1);
 
     w.Open(dir / "rle.bmp");
     QVERIFY(!w.PreviewEnabled());
@@ -342,8 +342,9 @@ class ConsolePreviewTest : public QObject {
     }
   }
 
-  // What the preview reads must be what the window opened.
-  void pictureChangedSinceOpenIsNotPreviewed() {
+  // What the preview shows is what the window opened, never the file read
+  // again; saving a file changed since is refused, and writes nothing.
+  void pictureChangedSinceOpenIsNotSaved() {
     TempDir dir;
     const std::string path = dir / "a.bmp";
     WriteFileBytes(path, BuildBmp(MakeShape(16, 16, 4)));
@@ -353,11 +354,10 @@ class ConsolePreviewTest : public QObject {
     WriteFileBytes(path, BuildBmp(MakeShape(32, 16, 4)));
     std::filesystem::last_write_time(path, time + std::chrono::seconds(2));
     p.w.form.ConsolePreview1->trigger();
-    p.window = p.w.form.ConsolePreviewWindow();
-    QCOMPARE(p.Status(), QString::fromLatin1(tilora::kChangedNotice));
+    p.window = p.w.form.ConsolePreview();
     QCOMPARE(p.window->view->Image().size(), QSize(16, 16));  // the window's picture
-    QVERIFY(!p.window->saveButton->isEnabled());
     p.window->Save();
+    QCOMPARE(p.Status(), QString::fromLatin1(tilora::kChangedNotice));
     QCOMPARE(dir.List(), std::vector<std::string>{"a.bmp"});
   }
 

@@ -21,7 +21,7 @@
 #ifdef TILORA_HAVE_METAFILES
 #include "metafile_builder.h"
 #endif
-#include "convert/convert_picture.h"
+#include "ui/main_window/opened_picture.h"
 #include "temp_dir.h"
 #include "ui/common/fonts.h"
 #include "ui/main_window/main_window.h"

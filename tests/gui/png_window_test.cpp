@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "bmp_builder.h"
-#include "convert/convert_picture.h"
+#include "ui/main_window/opened_picture.h"
 #include "converter_run.h"
 #include "formats/bmp/bmp_layout.h"
 #include "formats/png/png_reader.h"

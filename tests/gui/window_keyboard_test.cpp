@@ -157,7 +157,7 @@ class WindowKeyboardTest : public QObject {
     QCOMPARE(w->dialogRuns, open.size());
     QCOMPARE(w->form.isVisible(), close.isEmpty());
     QCOMPARE(QFile::exists(QString::fromStdString(dir / "Pic.bin")), !convert.isEmpty());
-    const bool previewShown = w->form.ConsolePreviewWindow() && w->form.ConsolePreviewWindow()->isVisible();
+    const bool previewShown = w->form.ConsolePreview() && w->form.ConsolePreview()->isVisible();
     QCOMPARE(previewShown, command == QLatin1String("ConsolePreview1"));
     QVERIFY(w->messages.isEmpty());
     QCOMPARE(QApplication::activePopupWidget(), nullptr);

@@ -112,7 +112,7 @@ int MenuShot(TForm1& form, const QString& out) {
 
 int PreviewShot(TForm1& form, const Request& r) {
   form.ConsolePreview1->trigger();
-  TConsolePreviewWindow* preview = form.ConsolePreviewWindow();
+  ConsolePreviewWindow* preview = form.ConsolePreview();
   if (!preview) {
     std::fprintf(stderr, "the console preview did not open (was the picture accepted?)\n");
     return 1;

@@ -15,14 +15,13 @@
 #include <vector>
 
 #include "bmp_builder.h"
+#include "conversion_outcome.h"
 #include "convert/convert_file.h"
-#include "convert/convert_picture.h"
-#include "formats/bmp/picture_header.h"
 #include "formats/png/png_error.h"
-#include "reference_encoder.h"
-#include "io/checked_file.h"
 #include "io/io_error.h"
+#include "reference_encoder.h"
 #include "temp_dir.h"
+#include "window_state.h"
 
 namespace tilora {
 namespace {
@@ -36,12 +35,7 @@ using Bytes = std::vector<std::uint8_t>;
 // The one conversion; the text is what the user is shown, empty when the
 // picture was converted.
 std::string Outcome(const std::string& picture, const std::string& base) {
-  try {
-    const ConvertOutcome outcome = ConvertFile(picture, base);
-    return outcome.converted ? std::string() : FailureText(outcome.notice);
-  } catch (const IoError& e) {
-    return FailureText(e.what());
-  }
+  return testing::FailureTextOf(ConvertFile(picture, base));
 }
 
 Bytes Bmp(const BmpShape& shape) { return testing::BuildBmp(shape); }
@@ -207,18 +201,18 @@ TEST_P(HostileTest, ExactMessageAndNothingLeft) {
   const auto before = dir.List();
 
   EXPECT_EQ(Outcome(picture, Expand(c.base, folder)), Expand(c.message, folder));
-  EXPECT_FALSE(SourceFile.IsOpen());
-  // A caller that goes on to convert anyway after a failed open or a refusal
-  // is refused too, and still nothing is written.
-  OpenedPicture opened;
+  // The window refuses it as well: after a failed open or a refusal "In
+  // File" converts nothing, and still nothing is written.
+  testing::WindowState window;
   try {
-    opened.stamp = ReadHeader(picture);
-    opened.header = PictureHeader;
+    window.Open(picture);
   } catch (const IoError&) {
   }
-  EXPECT_FALSE(SourceFile.IsOpen());
-  if (!PictureHeaderAccepted) {
-    EXPECT_EQ(ConvertPicture(picture, Expand(c.base, folder), opened).notice, kStaleHeaderNotice);
+  EXPECT_FALSE(window.SourceFile.IsOpen());
+  const auto inFile = testing::OutcomeOf(window.InFile(Expand(c.base, folder)));
+  EXPECT_FALSE(inFile.converted);
+  if (!window.PictureHeaderAccepted) {
+    EXPECT_EQ(inFile.notice, kStaleHeaderNotice);
   }
   EXPECT_EQ(dir.List(), before);
   if (c.folderInTheWay) {

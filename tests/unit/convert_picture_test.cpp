@@ -1,4 +1,3 @@
-#include "convert/convert_picture.h"
 #include "convert/convert_file.h"
 #include "formats/bmp/bmp_layout.h"
 
@@ -7,16 +6,18 @@
 #include <filesystem>
 
 #include "bmp_builder.h"
-#include "formats/bmp/picture_header.h"
-#include "io/checked_file.h"
+#include "conversion_outcome.h"
 #include "io/io_error.h"
 #include "reference_encoder.h"
 #include "temp_dir.h"
+#include "window_state.h"
 
 namespace tilora {
 namespace {
 
 using testing::BmpShape;
+using testing::ConvertOutcome;
+using testing::OutcomeOf;
 using testing::MakeShape;
 using testing::TempDir;
 
@@ -36,7 +37,7 @@ TEST_P(GoldenTest, OutputsMatchReferenceEncoder) {
   if (shape.pixels.empty())
     shape.pixels = testing::RandomPixels(static_cast<std::size_t>(shape.width) * rows, 1 << shape.depth, 7);
   testing::WriteFileBytes(dir / "in.bmp", testing::BuildBmp(shape));
-  const ConvertOutcome outcome = ConvertFile(dir / "in.bmp", dir / "Pic");
+  const ConvertOutcome outcome = OutcomeOf(ConvertFile(dir / "in.bmp", dir / "Pic"));
   ASSERT_TRUE(outcome.converted) << outcome.notice;
   EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.bin"), testing::ReferenceTiles(shape));
   EXPECT_EQ(testing::ReadFileBytes(dir / "Pic.plt"), testing::ReferencePalette(shape));
@@ -88,23 +89,16 @@ class ConvertTest : public ::testing::Test {
   }
   ConvertOutcome OpenAndConvert(const std::string& path, const std::string& base) {
     Open(path);
-    return ConvertPicture(path, base, opened_);
+    return InFile(base);
   }
-  void Open(const std::string& path) {
-    opened_.stamp = ReadHeader(path);
-    opened_.header = PictureHeader;
-  }
+  void Open(const std::string& path) { window_.Open(path); }
+  ConvertOutcome InFile(const std::string& base) { return OutcomeOf(window_.InFile(base)); }
   // The failure text of a conversion, or "" when it did not fail.
   std::string FailureOf(const std::string& path, const std::string& base) {
-    try {
-      ConvertFile(path, base);
-    } catch (const IoError& e) {
-      return FailureText(e.what());
-    }
-    return "";
+    return testing::FailureTextOf(ConvertFile(path, base));
   }
   TempDir dir_;
-  OpenedPicture opened_;
+  testing::WindowState window_;
 };
 
 TEST_F(ConvertTest, OutputSizes) {
@@ -130,10 +124,10 @@ TEST_F(ConvertTest, StaleHeaderIsNotConverted) {
   compressed.compression = 2;
   const auto rle = Write(compressed, "rle.bmp");
   Open(rle);
-  EXPECT_EQ(ConvertPicture(rle, dir_ / "Out", opened_).notice, kStaleHeaderNotice);
+  EXPECT_EQ(InFile(dir_ / "Out").notice, kStaleHeaderNotice);
   testing::WriteFileBytes(dir_ / "cut.bmp", std::vector<std::uint8_t>(26, 0));
   EXPECT_THROW(Open(dir_ / "cut.bmp"), IoError);
-  EXPECT_EQ(ConvertPicture(good, dir_ / "Out", opened_).notice, kStaleHeaderNotice);
+  EXPECT_EQ(InFile(dir_ / "Out").notice, kStaleHeaderNotice);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "Out.bin"));
   EXPECT_TRUE(OpenAndConvert(good, dir_ / "Out").converted);
 }
@@ -162,7 +156,7 @@ TEST_F(ConvertTest, FailedConversionKeepsEarlierOutputsAndLeavesNothing) {
   bytes.resize(bytes.size() - 3);
   testing::WriteFileBytes(picture, bytes);
   EXPECT_EQ(FailureOf(picture, dir_ / "Pic"), "Read beyond end of file.");
-  EXPECT_FALSE(SourceFile.IsOpen());
+  EXPECT_FALSE(window_.SourceFile.IsOpen());
   std::filesystem::remove(picture);
   EXPECT_EQ(FailureOf(picture, dir_ / "Pic"), "File not found.");
   EXPECT_EQ(testing::ReadFileBytes(dir_ / "Pic.bin"), bin);
@@ -201,13 +195,13 @@ TEST_F(ConvertTest, PictureChangedSinceOpenedIsRefused) {
     auto bytes = testing::BuildBmp(change.shape);
     bytes.push_back(0);  // the size differs even where the header does not
     testing::WriteFileBytes(picture, bytes);
-    const ConvertOutcome outcome = ConvertPicture(picture, dir_ / "Pic", opened_);
+    const ConvertOutcome outcome = InFile(dir_ / "Pic");
     EXPECT_FALSE(outcome.converted) << change.name;
     EXPECT_EQ(outcome.notice, kChangedNotice) << change.name;
   }
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{"in.bmp"}));
   Open(picture);
-  EXPECT_TRUE(ConvertPicture(picture, dir_ / "Pic", opened_).converted);
+  EXPECT_TRUE(InFile(dir_ / "Pic").converted);
 }
 
 // Only bitmaps are read as bitmaps: the signature and one plane.
@@ -222,7 +216,7 @@ TEST_F(ConvertTest, NotABitmapIsRefused) {
     auto patched = bytes;
     patched[c.at] = c.value;
     testing::WriteFileBytes(dir_ / "in.bmp", patched);
-    const ConvertOutcome outcome = ConvertFile(dir_ / "in.bmp", dir_ / "Pic");
+    const ConvertOutcome outcome = OutcomeOf(ConvertFile(dir_ / "in.bmp", dir_ / "Pic"));
     EXPECT_EQ(outcome.notice, kNotBmpNotice) << c.name;
   }
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{"in.bmp"}));

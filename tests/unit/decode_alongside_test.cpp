@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bmp_builder.h"
+#include "conversion_outcome.h"
 #include "convert/convert_file.h"
 #include "picture/rows_arriving.h"
 #include "png_builder.h"
@@ -110,13 +111,14 @@ TEST(DecodeAlongside, EndsAsDecodingFirstDoes) {
   for (const Case& c : Cases()) {
     SCOPED_TRACE(c.name);
     testing::WriteFileBytes(dir / "in.png", c.file);
-    ConvertOptions options;
-    options.tiles.map = true;
-    options.bpp = c.bpp;
+    ConversionSettings settings;
+    settings.tiles.map = true;
+    settings.bpp = c.bpp;
+    FileConversionOptions options;
     options.decodeAlongside = false;
-    const ConvertOutcome first = ConvertFile(dir / "in.png", dir / "first", options);
+    const auto first = testing::OutcomeOf(ConvertFile(dir / "in.png", dir / "first", settings, options));
     options.decodeAlongside = true;
-    const ConvertOutcome alongside = ConvertFile(dir / "in.png", dir / "alongside", options);
+    const auto alongside = testing::OutcomeOf(ConvertFile(dir / "in.png", dir / "alongside", settings, options));
     EXPECT_EQ(first.converted, c.expectConverted) << first.notice;
     EXPECT_NE(first.notice.find(c.noticeHas), std::string::npos) << first.notice;
     EXPECT_EQ(alongside.converted, first.converted);

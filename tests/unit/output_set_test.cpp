@@ -56,14 +56,15 @@ struct Way {
 class OutputSetTest : public ::testing::TestWithParam<Way> {
  protected:
   void SetUp() override {
-    UnnamedTemporariesAllowed = GetParam().unnamed;
-    NameSwapsAllowed = GetParam().swaps;
+    way_.unnamedTemporaries = GetParam().unnamed;
+    way_.nameSwaps = GetParam().swaps;
   }
-  void TearDown() override {
-    UnnamedTemporariesAllowed = true;
-    NameSwapsAllowed = true;
-    BeforeReplaceHook = nullptr;
+  OutputSetOptions Input(const std::string& input) const {
+    OutputSetOptions options = way_;
+    options.input = input;
+    return options;
   }
+  OutputSetOptions way_;
   TempDir dir_;
 };
 
@@ -74,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(Temporaries, OutputSetTest,
 
 TEST_P(OutputSetTest, WritesEveryFileAndLeavesNoTemporary) {
   WriteFileBytes(dir_ / "a.plt", kOld);
-  WriteOutputSet(Set(dir_ / "a"), {});
+  WriteOutputSet(Set(dir_ / "a"), way_);
   for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(ReadFileBytes(Set(dir_ / "a")[i].name), kNew[i]);
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.bin", "a.map", "a.plt"}));
 }
@@ -85,7 +86,7 @@ TEST_P(OutputSetTest, WritesEveryFileAndLeavesNoTemporary) {
 TEST_P(OutputSetTest, LongBaseNameWorks) {
   const std::string base = std::string(250, 'x');
   WriteOldSet(Set(dir_ / base));
-  WriteOutputSet(Set(dir_ / base), {});
+  WriteOutputSet(Set(dir_ / base), way_);
   EXPECT_EQ(ReadFileBytes(dir_ / (base + ".map")), kNew[2]);
   EXPECT_EQ(dir_.List().size(), 3u);
 }
@@ -105,7 +106,7 @@ TEST_P(OutputSetTest, SetsWrittenFromSeveralThreadsAtOnceStayWhole) {
           const std::vector<OutputFile> files = {{dir_ / (base + ".plt"), data.data(), 3},
                                                  {dir_ / (base + ".bin"), data.data(), data.size()}};
           try {
-            WriteOutputSet(files, {});
+            WriteOutputSet(files, way_);
           } catch (...) {
             ++failures;
           }
@@ -130,7 +131,7 @@ struct Fault {
 };
 
 void ThrowAt(std::size_t at, std::size_t index) {
-  if (index == at) throw IoError(kErrDiskFull, "injected fault");
+  if (index == at) throw IoError(kErrDiskFull, "", "injected fault");
 }
 
 TEST_P(OutputSetTest, AFailureAnywherePutsTheEarlierSetBack) {
@@ -154,9 +155,9 @@ TEST_P(OutputSetTest, AFailureAnywherePutsTheEarlierSetBack) {
     if (f.earlierSet) WriteOldSet(files);
     if (f.arrange) f.arrange(dir);
     const auto before = dir.List();
-    BeforeReplaceHook = f.hook;
+    way_.beforeReplace = f.hook;
     try {
-      WriteOutputSet(files, {});
+      WriteOutputSet(files, way_);
       ADD_FAILURE() << f.name << ": no failure";
     } catch (const IoError& e) {
       std::string expected = f.message ? f.message : "";
@@ -183,9 +184,9 @@ TEST_P(OutputSetTest, LeftoversOfADeadProcessAreTakenOver) {
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    BeforeReplaceHook = [](std::size_t i) { if (i == 1) ::_exit(0); };
+    way_.beforeReplace = [](std::size_t i) { if (i == 1) ::_exit(0); };
     try {
-      WriteOutputSet(files, {});
+      WriteOutputSet(files, way_);
     } catch (...) {
     }
     ::_exit(1);
@@ -194,7 +195,7 @@ TEST_P(OutputSetTest, LeftoversOfADeadProcessAreTakenOver) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_GT(dir_.List().size(), 3u);
-  WriteOutputSet(files, {});
+  WriteOutputSet(files, way_);
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.bin", "a.map", "a.plt"}));
   EXPECT_EQ(ReadFileBytes(dir_ / "a.map"), kNew[2]);
 }
@@ -204,19 +205,19 @@ TEST_P(OutputSetTest, LeftoversOfADeadProcessAreTakenOver) {
 TEST_P(OutputSetTest, AnInterruptionDuringTheCommitWaitsForTheWholeSet) {
   const auto files = Set(dir_ / "a");
   WriteOldSet(files);
-  WriteOutputSet(Set(dir_ / "warm", 1), {});  // the handlers are in place from here on
+  WriteOutputSet(Set(dir_ / "warm", 1), way_);  // the handlers are in place from here on
   fs::remove(dir_ / "warm.plt");
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     std::thread bystander([] { std::this_thread::sleep_for(std::chrono::seconds(2)); });
-    BeforeReplaceHook = [](std::size_t i) {
+    way_.beforeReplace = [](std::size_t i) {
       if (i != 1) return;
       ::kill(::getpid(), SIGTERM);
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     };
     try {
-      WriteOutputSet(files, {});
+      WriteOutputSet(files, way_);
     } catch (...) {
       ::_exit(2);
     }
@@ -236,7 +237,7 @@ mode_t ModeOf(const std::string& name) {
 
 TEST_P(OutputSetTest, NewFilesGetTheDefaultPermissions) {
   const mode_t old = ::umask(027);
-  WriteOutputSet(Set(dir_ / "p", 1), {});
+  WriteOutputSet(Set(dir_ / "p", 1), way_);
   ::umask(old);
   EXPECT_EQ(ModeOf(dir_ / "p.plt"), 0640u);
 }
@@ -249,7 +250,7 @@ TEST_P(OutputSetTest, ReplacedFilesKeepTheirPermissionBitsAndGroup) {
   // Any group other than our own will do; root may give any.
   const gid_t group = ::getgid() == 0 ? 4321 : ::getgid();
   const bool groupSet = ::chown(files[0].name.c_str(), static_cast<uid_t>(-1), group) == 0;
-  WriteOutputSet(files, {});
+  WriteOutputSet(files, way_);
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(ModeOf(files[i].name), modes[i]) << files[i].name;
     EXPECT_EQ(::chmod(files[i].name.c_str(), 0600), 0);
@@ -270,7 +271,7 @@ TEST_P(OutputSetTest, AnOutputNobodyMayWriteIsRefusedBeforeAnythingIsWritten) {
     WriteOldSet(files);
     ::chmod(files[2].name.c_str(), mode);
     try {
-      WriteOutputSet(files, {});
+      WriteOutputSet(files, way_);
       ADD_FAILURE() << mode;
     } catch (const IoError& e) {
       EXPECT_EQ(e.code(), kErrAccessDenied);
@@ -301,7 +302,7 @@ TEST_P(OutputSetTest, SymbolicLinksAreWrittenThrough) {
     fs::remove(dir_ / "real/new.bin");
     fs::remove(dir_ / "a.bin");
     fs::create_symlink(c.link, dir_.path() / "a.bin");
-    WriteOutputSet(Set(dir_ / "a", 2), {});
+    WriteOutputSet(Set(dir_ / "a", 2), way_);
     EXPECT_TRUE(fs::is_symlink(dir_.path() / "a.bin")) << c.name;
     EXPECT_EQ(fs::read_symlink(dir_.path() / "a.bin"), c.link) << c.name;
     EXPECT_EQ(ReadFileBytes(dir_ / c.target), kNew[1]) << c.name;
@@ -341,7 +342,7 @@ TEST_P(OutputSetTest, OutputsThatAreTheInputOrEachOtherAreRefused) {
     std::vector<OutputFile> files;
     for (const auto& leaf : c.outputs) files.push_back({dir_ / leaf, kNew[0].data(), kNew[0].size()});
     try {
-      WriteOutputSet(files, {c.input.empty() ? "" : dir_ / c.input});
+      WriteOutputSet(files, Input(c.input.empty() ? "" : dir_ / c.input));
       ADD_FAILURE() << c.name;
     } catch (const IoError& e) {
       EXPECT_EQ(e.what(), "Cannot create file \"" + files.back().name + "\". " + c.reason) << c.name;

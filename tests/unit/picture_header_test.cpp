@@ -1,4 +1,4 @@
-#include "formats/bmp/picture_header.h"
+#include "ui/main_window/picture_header.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include "io/checked_file.h"
 #include "io/io_error.h"
 #include "temp_dir.h"
+#include "window_state.h"
 
 namespace tilora {
 namespace {
@@ -13,6 +14,15 @@ namespace {
 using testing::BmpShape;
 using testing::MakeShape;
 using testing::TempDir;
+
+testing::WindowState window;
+PictureHeaderRecord& PictureHeader = window.PictureHeader;
+bool& PictureHeaderAccepted = window.PictureHeaderAccepted;
+CheckedFile& SourceFile = window.SourceFile;
+
+platform::FileStamp ReadHeader(const std::string& path, const HeaderListener& listener = {}) {
+  return window.ReadHeader(path, listener);
+}
 
 void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));

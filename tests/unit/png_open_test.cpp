@@ -1,5 +1,6 @@
-// The window's open of a PNG and its "In File": what the open records, and
-// the refusal of a file that changed after it was opened.
+// The window's open of a PNG and its "In File": the picture decoded once,
+// converted as the converter converts the file, and the refusal of a file
+// that changed after it was opened.
 
 #include <gtest/gtest.h>
 
@@ -7,11 +8,12 @@
 #include <filesystem>
 
 #include "bmp_builder.h"
-#include "convert/convert_picture.h"
-#include "convert/read_picture.h"
-#include "png_builder.h"
+#include "conversion_outcome.h"
+#include "formats/picture_file.h"
 #include "io/io_error.h"
+#include "png_builder.h"
 #include "temp_dir.h"
+#include "ui/main_window/opened_picture.h"
 
 namespace tilora {
 namespace {
@@ -19,6 +21,7 @@ namespace {
 using testing::BuildBmp;
 using testing::BuildPng;
 using testing::MakeShape;
+using testing::OutcomeOf;
 using testing::RandomPngShape;
 using testing::TempDir;
 using testing::WriteFileBytes;
@@ -33,38 +36,31 @@ class PngOpenTest : public ::testing::Test {
 };
 
 TEST_F(PngOpenTest, BitmapIsLeftToTheBitmapOpen) {
-  const auto path = Write(BuildBmp(MakeShape(8, 8, 4)), "in.bmp");
-  PictureHeader.Width = 77;
-  PictureHeaderAccepted = true;
-  EXPECT_FALSE(OpenPngFile(path));
-  EXPECT_FALSE(PictureHeaderAccepted);
-  EXPECT_EQ(PictureHeader.Width, 77);  // the bitmap's record is not the PNG open's
-  EXPECT_THROW(OpenPngFile(dir_ / "missing.png"), IoError);
+  EXPECT_FALSE(IsPngFile(Write(BuildBmp(MakeShape(8, 8, 4)), "in.bmp")));
+  EXPECT_TRUE(IsPngFile(Write(BuildPng(RandomPngShape(8, 8, testing::kPngPalette, 4, 1)))));
+  EXPECT_THROW(IsPngFile(dir_ / "missing.png"), IoError);
 }
 
 TEST_F(PngOpenTest, RecordsWhatItReadAndConvertsAsTheConverterDoes) {
   const struct {
     std::uint8_t type, depth;
-    const char* format;
+    int fileDepth;
     bool converted;
-  } cases[] = {{testing::kPngPalette, 4, "Pic Format: 4bpp", true},
-               {testing::kPngPalette, 8, "Pic Format: 8bpp", true},
-               {testing::kPngPalette, 2, "Pic Format: 2bpp", false},
-               {testing::kPngRgb, 8, "Pic Format: 24bpp", false}};
+  } cases[] = {{testing::kPngPalette, 4, 4, true},
+               {testing::kPngPalette, 8, 8, true},
+               {testing::kPngPalette, 2, 2, false},
+               {testing::kPngRgb, 8, 24, false}};
   for (const auto& c : cases) {
     const auto path = Write(BuildPng(RandomPngShape(24, 16, c.type, c.depth, 7)));
-    const auto open = OpenPngFile(path);
-    ASSERT_TRUE(open) << c.format;
-    EXPECT_TRUE(PictureHeaderAccepted);
-    EXPECT_EQ(open->description.resolution, "Resolution: 24x16");
-    EXPECT_EQ(open->description.format, c.format);
-    ASSERT_TRUE(open->opened.png);
-    EXPECT_EQ(*open->opened.png,
-              (PngHeaderSeen{24, 16, c.depth * (c.type == testing::kPngRgb ? 3 : 1), c.type == testing::kPngPalette}));
-    const ConvertOutcome inFile = ConvertPicture(path, dir_ / "window", open->opened);
-    const ConvertOutcome cli = ConvertFile(path, dir_ / "cli");
-    EXPECT_EQ(inFile.converted, c.converted) << c.format;
-    EXPECT_EQ(inFile.notice, cli.notice) << c.format;
+    const DecodedFile open = DecodeFile(path);
+    ASSERT_TRUE(open.picture) << c.fileDepth;
+    EXPECT_EQ(open.shape.width, 24);
+    EXPECT_EQ(open.shape.height, 16);
+    EXPECT_EQ(open.shape.depth, c.fileDepth);
+    const auto inFile = OutcomeOf(ConvertPicture(open, true, dir_ / "window"));
+    const auto cli = OutcomeOf(ConvertFile(path, dir_ / "cli"));
+    EXPECT_EQ(inFile.converted, c.converted) << c.fileDepth;
+    EXPECT_EQ(inFile.notice, cli.notice) << c.fileDepth;
     if (c.converted) {
       for (const char* ext : {".bin", ".plt"})
         EXPECT_EQ(testing::ReadFileBytes(dir_ / (std::string("window") + ext)),
@@ -77,12 +73,12 @@ TEST_F(PngOpenTest, DamagedPngIsNotAccepted) {
   auto bytes = BuildPng(RandomPngShape(8, 8, testing::kPngPalette, 4, 1));
   bytes.resize(bytes.size() - 20);
   const auto path = Write(bytes);
-  const auto open = OpenPngFile(path);
-  ASSERT_TRUE(open);
-  ASSERT_TRUE(open->description.refusal);
-  EXPECT_FALSE(open->description.picture);
-  EXPECT_FALSE(PictureHeaderAccepted);
-  EXPECT_EQ(ConvertPicture(path, dir_ / "Pic", open->opened).notice, kStaleHeaderNotice);
+  const DecodedFile open = DecodeFile(path);
+  ASSERT_TRUE(open.failure);
+  EXPECT_FALSE(open.picture);
+  // The window does not accept it, so "In File" converts nothing.
+  EXPECT_EQ(OutcomeOf(ConvertPicture(open, false, dir_ / "Pic")).notice, kStaleHeaderNotice);
+  EXPECT_EQ(dir_.List(), std::vector<std::string>{"in.png"});
 }
 
 // Whatever replaced the file, or however little of it changed, nothing is
@@ -101,41 +97,36 @@ TEST_F(PngOpenTest, ChangedSinceOpenIsRefused) {
   };
   for (const auto& change : changes) {
     WriteFileBytes(path, original);
-    const auto open = OpenPngFile(path);
-    ASSERT_TRUE(open);
+    const DecodedFile open = DecodeFile(path);
+    ASSERT_TRUE(open.picture);
     const auto time = std::filesystem::last_write_time(path);
     WriteFileBytes(path, change.bytes);
     // Within the clock's step a rewrite may keep its time: make it differ.
     std::filesystem::last_write_time(path, time + std::chrono::seconds(2));
-    EXPECT_EQ(ConvertPicture(path, dir_ / "Pic", open->opened).notice, kChangedNotice) << change.name;
+    EXPECT_EQ(OutcomeOf(ConvertPicture(open, true, dir_ / "Pic")).notice, kChangedNotice) << change.name;
   }
   EXPECT_EQ(dir_.List(), std::vector<std::string>{"in.png"});
   WriteFileBytes(path, original);
-  const auto open = OpenPngFile(path);
-  ASSERT_TRUE(open);
-  EXPECT_TRUE(ConvertPicture(path, dir_ / "Pic", open->opened).converted);
+  EXPECT_TRUE(OutcomeOf(ConvertPicture(DecodeFile(path), true, dir_ / "Pic")).converted);
 }
 
-// Kinds are not mixed up: a bitmap's open never passes for a PNG's, nor a
-// PNG's header for another's, even where the file's stamp matches.
-TEST_F(PngOpenTest, WhatTheOpenSawMustMatch) {
-  const auto path = Write(BuildPng(RandomPngShape(16, 8, testing::kPngPalette, 8, 5)));
-  auto open = OpenPngFile(path);
-  ASSERT_TRUE(open);
-  OpenedPicture asBitmap = open->opened;
-  asBitmap.png.reset();
-  EXPECT_EQ(ConvertPicture(path, dir_ / "Pic", asBitmap).notice, kChangedNotice);
-  OpenedPicture otherHeader = open->opened;
-  otherHeader.png->height = 16;
-  EXPECT_EQ(ConvertPicture(path, dir_ / "Pic", otherHeader).notice, kChangedNotice);
-
-  const auto bitmap = Write(BuildBmp(MakeShape(16, 8, 8)), "in.bmp");
-  OpenedPicture bitmapOpen;
-  bitmapOpen.stamp = ReadHeader(bitmap);
-  bitmapOpen.header = PictureHeader;
-  bitmapOpen.png = PngHeaderSeen{16, 8, 8, true};
-  EXPECT_EQ(ConvertPicture(bitmap, dir_ / "Pic", bitmapOpen).notice, kChangedNotice);
-  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"in.bmp", "in.png"}));
+// What is converted is the picture the open decoded, never the file read
+// again: other pixels of the same size, slipped in under the same time,
+// do not reach the outputs.
+TEST_F(PngOpenTest, TheOpenedPictureIsWhatIsConverted) {
+  const auto original = BuildPng(RandomPngShape(16, 8, testing::kPngPalette, 8, 5));
+  const auto path = Write(original);
+  ASSERT_TRUE(OutcomeOf(ConvertFile(path, dir_ / "expected")).converted);
+  const DecodedFile open = DecodeFile(path);
+  const auto time = std::filesystem::last_write_time(path);
+  auto other = original;
+  other[other.size() - 20] ^= 0xFF;  // inside the data, same size; its checksum no longer holds
+  WriteFileBytes(path, other);
+  std::filesystem::last_write_time(path, time);
+  ASSERT_TRUE(OutcomeOf(ConvertPicture(open, true, dir_ / "Pic")).converted);
+  for (const char* ext : {".bin", ".plt"})
+    EXPECT_EQ(testing::ReadFileBytes(dir_ / (std::string("Pic") + ext)),
+              testing::ReadFileBytes(dir_ / (std::string("expected") + ext)));
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 namespace tilora {
 namespace {
 
-std::string Refusal(const auto& write) {
+std::string Failure(const auto& write) {
   try {
     write();
   } catch (const PngError& e) {
@@ -95,7 +95,7 @@ TEST(PngWriter, RefusesWhatItCannotWrite) {
       {"no palette", [&] { EncodePngIndexed(noPalette); }, "A 2-bit PNG picture cannot have a palette of 0 entries."},
       {"indices short", [&] { EncodePngIndexed(short_); }, "A PNG picture of 2x1 pixels needs 2 pixels, not 1."},
   };
-  for (const auto& c : cases) EXPECT_EQ(Refusal(c.write), c.message) << c.name;
+  for (const auto& c : cases) EXPECT_EQ(Failure(c.write), c.message) << c.name;
 }
 
 }  // namespace

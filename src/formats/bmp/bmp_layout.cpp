@@ -44,19 +44,6 @@ BmpLayout ReadBmpLayout(ByteSource& source) {
   return layout;
 }
 
-PictureHeaderRecord HeaderOf(const BmpLayout& layout) {
-  PictureHeaderRecord h;
-  h.DataOffset = layout.dataOffset;
-  h.Width = static_cast<std::int32_t>(layout.width);
-  h.Height = static_cast<std::int32_t>(layout.height);
-  h.Depth = layout.depth;
-  h.Compression = layout.compression;
-  h.HeaderSize = layout.headerSize;
-  h.Planes = layout.planes;
-  h.Signature = layout.signature ? static_cast<std::uint16_t>('B' | 'M' << 8) : 0;
-  return h;
-}
-
 bool IsBmp(const BmpLayout& layout) { return layout.signature && layout.planes == 1; }
 
 const char* BmpStructureFailure(ByteSource& source, std::int64_t size) {

@@ -2,10 +2,18 @@
 
 #include <cstdint>
 
-#include "formats/bmp/picture_header.h"
 #include "io/byte_source.h"
 
 namespace tilora {
+
+// Little-endian fields, as every reader of the file takes them.
+inline std::uint32_t LoadLE32(const unsigned char* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+inline std::uint16_t LoadLE16(const unsigned char* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 
 // Where a BMP file keeps its fields. The information header comes in the
 // 40-byte form (and longer ones that extend it) and in the old 12-byte form,
@@ -53,12 +61,11 @@ struct BmpLayout {
 // the file ends before the fields of its header form.
 BmpLayout ReadBmpLayout(ByteSource& source);
 
-// The header record the window and the converter's descriptions show.
-PictureHeaderRecord HeaderOf(const BmpLayout& layout);
 
 // A file read as a bitmap must say so and have one plane.
 bool IsBmp(const BmpLayout& layout);
 inline constexpr const char* kNotBmpNotice = "This file is not a BMP picture.";
+inline constexpr const char* kCompressionNotice = "Please use the file without compression.";
 
 // Why a bitmap cannot be shown, for the window's failure box: "Stream read
 // error" for headers, colour table or rows cut short, "Bitmap image is not

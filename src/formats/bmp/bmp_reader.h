@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "formats/bmp/bmp_layout.h"
+#include "picture/limits.h"
 #include "picture/picture.h"
 
 namespace tilora {
@@ -34,6 +35,6 @@ inline constexpr std::uint16_t kBmpBitFields = 3;
 Picture ReadBmpPicture(ByteSource& source, const BmpLayout& layout);
 
 // The largest picture ReadBmpPicture takes, whatever the caller checked.
-inline constexpr std::int64_t kMaxBmpPixels = std::int64_t{8192} * 8192;
+inline constexpr std::int64_t kMaxBmpPixels = limits::kMaxBmpPixels;
 
 }  // namespace tilora

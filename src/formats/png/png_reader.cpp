@@ -214,16 +214,7 @@ PngDecoding::PngDecoding(std::span<const std::uint8_t> bytes) {
 
 PngDecoding::~PngDecoding() = default;
 
-Picture PngDecoding::Shape() const {
-  Picture picture = state_->shape;
-  try {
-    if (picture.indexed) picture.indices.resize(picture.PixelCount());
-    else picture.colours.resize(picture.PixelCount());
-  } catch (const std::bad_alloc&) {
-    throw PngError(ReadFailureText(SPNG_EMEM));
-  }
-  return picture;
-}
+Picture PngDecoding::Shape() const { return state_->shape; }
 
 bool PngDecoding::RowsInOrder() const { return tilora::RowsInOrder(state_->header); }
 
@@ -256,6 +247,11 @@ bool PngSupported() noexcept { return true; }
 Picture DecodePng(std::span<const std::uint8_t> bytes) {
   PngDecoding decoding(bytes);
   Picture picture = decoding.Shape();
+  try {
+    SizePixels(picture);
+  } catch (const std::bad_alloc&) {
+    throw PngError(ReadFailureText(SPNG_EMEM));
+  }
   decoding.DecodePixels(picture, nullptr);
   return picture;
 }

@@ -33,12 +33,14 @@ class PngDecoding {
   PngDecoding(const PngDecoding&) = delete;
   PngDecoding& operator=(const PngDecoding&) = delete;
 
-  // The picture as DecodePng gives it, its pixels sized but all 0 (and a
-  // truecolour one's alpha not yet known).
+  // The picture as DecodePng gives it without its pixels (and a truecolour
+  // one's alpha not yet known): nothing the size of the picture is taken
+  // before the caller has judged it.
   Picture Shape() const;
   // Whether DecodePixels makes rows whole top first (not interlaced, indexed).
   bool RowsInOrder() const;
-  // Decodes the pixels into picture, a Shape of this file. Publishes to
+  // Decodes the pixels into picture, a Shape of this file whose pixel
+  // storage SizePixels has sized (before another thread reads its rows). Publishes to
   // arriving, when given, the rows that are whole as they come, top first.
   // Stops arriving in every case before returning, throwing or not.
   void DecodePixels(Picture& picture, RowsArriving* arriving);

@@ -9,7 +9,7 @@ namespace {
 // 32 and up at 2 bpp.
 unsigned PastReachBits(const Depth& depth) { return ~depth.highestIndex & 0xFFU; }
 
-Refusal FirstCellPastReach(const Picture& picture, const Depth& depth) {
+Failure FirstCellPastReach(const Picture& picture, const Depth& depth) {
   const unsigned past = PastReachBits(depth);
   CellRows raw;
   for (std::int32_t cy = 0; cy < CellsDown(picture); ++cy) {
@@ -36,14 +36,14 @@ bool AnyPastReach(const std::uint8_t* first, std::size_t count, unsigned past) {
 
 }  // namespace
 
-std::optional<Refusal> CheckPictureShape(const Picture& picture) {
+std::optional<Failure> CheckPictureShape(const Picture& picture) {
   if (!picture.indexed) return refusals::NotIndexed();
   if (picture.width < 0 || picture.height < 0 || picture.indices.size() != picture.PixelCount())
     return refusals::PixelsDoNotMatchSize();
   return std::nullopt;
 }
 
-std::optional<Refusal> CheckPicture(const Picture& picture, const Depth& depth) {
+std::optional<Failure> CheckPicture(const Picture& picture, const Depth& depth) {
   if (auto refusal = CheckPictureShape(picture)) return refusal;
   const unsigned past = PastReachBits(depth);
   // The slow search only when the pass finds something.
@@ -51,7 +51,7 @@ std::optional<Refusal> CheckPicture(const Picture& picture, const Depth& depth) 
   return FirstCellPastReach(picture, depth);
 }
 
-std::optional<Refusal> AwaitCellRow(const Picture& picture, const Depth& depth, const RowsArriving& arriving,
+std::optional<Failure> AwaitCellRow(const Picture& picture, const Depth& depth, const RowsArriving& arriving,
                                     std::int32_t cy) {
   const std::int32_t top = 8 * cy;
   const std::int32_t bottom = std::min(top + 8, picture.height);

@@ -19,19 +19,19 @@ inline std::int32_t CellsDown(const Picture& picture) { return (picture.height +
 
 // Whether the picture is indexed, whole, and all its indices lie within
 // depth's reach; the refusal naming the first cell that is not, if any.
-std::optional<Refusal> CheckPicture(const Picture& picture, const Depth& depth);
+std::optional<Failure> CheckPicture(const Picture& picture, const Depth& depth);
 
 // CheckPicture without looking at the pixels.
-std::optional<Refusal> CheckPictureShape(const Picture& picture);
+std::optional<Failure> CheckPictureShape(const Picture& picture);
 
 // For a picture whose rows are still arriving, with the rows of cells above
 // already checked: waits for the pixels of cell row cy and checks them as
 // CheckPicture does. A refusal of kind Internal when the rows stop first.
-std::optional<Refusal> AwaitCellRow(const Picture& picture, const Depth& depth, const RowsArriving& arriving,
+std::optional<Failure> AwaitCellRow(const Picture& picture, const Depth& depth, const RowsArriving& arriving,
                                     std::int32_t cy);
 
 struct NoWait {
-  std::optional<Refusal> operator()(std::int32_t) const { return std::nullopt; }
+  std::optional<Failure> operator()(std::int32_t) const { return std::nullopt; }
 };
 
 struct CellSplit {
@@ -83,7 +83,7 @@ inline CellSplit SplitCell(const CellRows& raw, const Depth& depth, CellRows& k)
 // accepted, or one whose rows of cells reach(cy) makes ready and checks,
 // returning a refusal when it cannot.
 template <typename Visit, typename Reach = NoWait>
-std::optional<Refusal> ForEachSplitCell(const Picture& picture, const Depth& depth, Visit&& visit,
+std::optional<Failure> ForEachSplitCell(const Picture& picture, const Depth& depth, Visit&& visit,
                                         Reach&& reach = {}) {
   const std::int32_t across = CellsAcross(picture);
   const std::int32_t down = CellsDown(picture);

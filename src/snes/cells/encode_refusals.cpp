@@ -7,23 +7,23 @@ namespace {
 
 std::string At(std::int32_t x, std::int32_t y) { return std::to_string(x) + "," + std::to_string(y); }
 
-Refusal OfPicture(std::string message, std::optional<TilePosition> tile = std::nullopt) {
-  return {RefusalKind::Picture, std::move(message), tile};
+Failure OfPicture(std::string message, std::optional<TilePosition> tile = std::nullopt) {
+  return tilora::Refused(std::move(message), tile);
 }
 
-Refusal OfTile(std::string message, std::int32_t x, std::int32_t y) {
+Failure OfTile(std::string message, std::int32_t x, std::int32_t y) {
   return OfPicture(std::move(message), TilePosition{x, y});
 }
 
 }  // namespace
 
-Refusal NotIndexed() { return OfPicture("The picture has no colour table; tiles need a picture of colour indices."); }
+Failure NotIndexed() { return OfPicture("The picture has no colour table; tiles need a picture of colour indices."); }
 
-Refusal PixelsDoNotMatchSize() {
+Failure PixelsDoNotMatchSize() {
   return Internal("the picture holds a different number of pixels than its size gives");
 }
 
-Refusal IndexPastReach(std::int32_t x, std::int32_t y, unsigned index, int bpp) {
+Failure IndexPastReach(std::int32_t x, std::int32_t y, unsigned index, int bpp) {
   const int perBlock = 1 << bpp;
   return OfTile("The tile at " + At(x, y) + " uses colour " + std::to_string(index) + "; at " + std::to_string(bpp) +
                     " bpp only colours 0-" + std::to_string(8 * perBlock - 1) + " fit (8 sub-palettes of " +
@@ -31,14 +31,14 @@ Refusal IndexPastReach(std::int32_t x, std::int32_t y, unsigned index, int bpp) 
                 x, y);
 }
 
-Refusal MixedSubPalettes(std::int32_t x, std::int32_t y, int first, int second) {
+Failure MixedSubPalettes(std::int32_t x, std::int32_t y, int first, int second) {
   return OfTile("The tile at " + At(x, y) + " mixes sub-palettes " + std::to_string(first) + " and " +
                     std::to_string(second) +
                     "; a tile's colours must come from one sub-palette (colour 0 of any fits).",
                 x, y);
 }
 
-Refusal SeveralSubPalettesWithoutMap(std::int32_t x0, std::int32_t y0, int first, std::int32_t x1, std::int32_t y1,
+Failure SeveralSubPalettesWithoutMap(std::int32_t x0, std::int32_t y0, int first, std::int32_t x1, std::int32_t y1,
                                      int second) {
   // The second tile is where the picture turns to another sub-palette.
   return OfTile("The picture uses sub-palettes " + std::to_string(first) + " and " + std::to_string(second) +
@@ -47,36 +47,36 @@ Refusal SeveralSubPalettesWithoutMap(std::int32_t x0, std::int32_t y0, int first
                 x1, y1);
 }
 
-Refusal TooManyTiles(std::size_t needed, int tileBase, std::optional<TilePosition> firstPast) {
+Failure TooManyTiles(std::size_t needed, int tileBase, std::optional<TilePosition> firstPast) {
   return OfPicture("The picture needs " + std::to_string(needed) + " distinct tiles; at most " +
                        std::to_string(1024 - tileBase) + " fit the map (tile base " + std::to_string(tileBase) + ").",
                    firstPast);
 }
 
-Refusal PalettePastLast(std::int32_t x, std::int32_t y, int block, int paletteBase) {
+Failure PalettePastLast(std::int32_t x, std::int32_t y, int block, int paletteBase) {
   return OfTile("The tile at " + At(x, y) + " uses sub-palette " + std::to_string(block) + "; with palette base " +
                     std::to_string(paletteBase) + " it would need palette " + std::to_string(block + paletteBase) +
                     ", past the last (7).",
                 x, y);
 }
 
-Refusal TooLargeForScreens(std::int64_t columns, std::int64_t rows) {
+Failure TooLargeForScreens(std::int64_t columns, std::int64_t rows) {
   return OfPicture("The picture is " + std::to_string(columns) + " x " + std::to_string(rows) +
                    " tiles; screens hold at most 64 x 64 tiles (512 x 512 pixels).");
 }
 
-Refusal TooLargeForMode7(std::int32_t width, std::int32_t height) {
+Failure TooLargeForMode7(std::int32_t width, std::int32_t height) {
   return OfPicture("The picture is " + std::to_string(width) + " x " + std::to_string(height) +
                    " pixels; mode 7 holds at most 1024 x 1024.");
 }
 
-Refusal TooManyMode7Tiles(std::size_t needed, std::optional<TilePosition> firstPast) {
+Failure TooManyMode7Tiles(std::size_t needed, std::optional<TilePosition> firstPast) {
   return OfPicture("The picture needs " + std::to_string(needed) + " distinct tiles; mode 7 holds at most 256.",
                    firstPast);
 }
 
-Refusal Internal(const std::string& what) { return {RefusalKind::Internal, "Internal error: " + what + ".", {}}; }
+Failure Internal(const std::string& what) { return InternalFailure(what + "."); }
 
-Refusal RowsStopped() { return Internal("the picture's rows stopped arriving"); }
+Failure RowsStopped() { return Internal("the picture's rows stopped arriving"); }
 
 }  // namespace tilora::refusals

@@ -10,21 +10,21 @@
 
 namespace tilora::refusals {
 
-Refusal NotIndexed();
-Refusal PixelsDoNotMatchSize();
-Refusal IndexPastReach(std::int32_t x, std::int32_t y, unsigned index, int bpp);
-Refusal MixedSubPalettes(std::int32_t x, std::int32_t y, int first, int second);
-Refusal SeveralSubPalettesWithoutMap(std::int32_t x0, std::int32_t y0, int first, std::int32_t x1, std::int32_t y1,
+Failure NotIndexed();
+Failure PixelsDoNotMatchSize();
+Failure IndexPastReach(std::int32_t x, std::int32_t y, unsigned index, int bpp);
+Failure MixedSubPalettes(std::int32_t x, std::int32_t y, int first, int second);
+Failure SeveralSubPalettesWithoutMap(std::int32_t x0, std::int32_t y0, int first, std::int32_t x1, std::int32_t y1,
                                      int second);
 // firstPast: the first cell whose tile lies past the limit, if a cell's does.
-Refusal TooManyTiles(std::size_t needed, int tileBase, std::optional<TilePosition> firstPast = std::nullopt);
-Refusal PalettePastLast(std::int32_t x, std::int32_t y, int block, int paletteBase);
-Refusal TooLargeForScreens(std::int64_t columns, std::int64_t rows);
-Refusal TooLargeForMode7(std::int32_t width, std::int32_t height);
-Refusal TooManyMode7Tiles(std::size_t needed, std::optional<TilePosition> firstPast = std::nullopt);
-Refusal Internal(const std::string& what);
+Failure TooManyTiles(std::size_t needed, int tileBase, std::optional<TilePosition> firstPast = std::nullopt);
+Failure PalettePastLast(std::int32_t x, std::int32_t y, int block, int paletteBase);
+Failure TooLargeForScreens(std::int64_t columns, std::int64_t rows);
+Failure TooLargeForMode7(std::int32_t width, std::int32_t height);
+Failure TooManyMode7Tiles(std::size_t needed, std::optional<TilePosition> firstPast = std::nullopt);
+Failure Internal(const std::string& what);
 // The rows of a picture still being decoded stopped before those needed; the
 // decoding's own failure is the one to tell.
-Refusal RowsStopped();
+Failure RowsStopped();
 
 }  // namespace tilora::refusals

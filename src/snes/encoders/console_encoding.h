@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "picture/picture.h"
-#include "snes/cells/refusal.h"
+#include "io/failure.h"
 
 namespace tilora {
 
+// How the tiles are laid out; the depth is decided apart, once, for each
+// picture (see ConversionSettings).
 struct TileOptions {
-  int bpp = 4;              // 2, 4 or 8; not used in mode 7
   bool map = false;         // deduplicate the tiles and produce the map
   bool flips = true;        // map: a flipped copy of a tile is the same tile
   int tileBase = 0;         // map: added to every tile number, 0-1023
@@ -30,6 +31,7 @@ struct TileOptions {
 };
 
 struct EncodedOutputs {
+  int bpp = 4;  // 2, 4 or 8; 8 in mode 7
   // Tile data: planar tiles (8 * bpp bytes each), or mode 7's chunky tiles
   // (64 bytes each, one colour index per pixel, rows top first).
   std::vector<std::uint8_t> tiles;
@@ -48,10 +50,9 @@ struct EncodedOutputs {
   std::uint8_t subPalettes = 0;  // bit b: a tile with colours of sub-palette b
 };
 
-using EncodeResult = std::variant<EncodedOutputs, Refusal>;
+using EncodeResult = std::variant<EncodedOutputs, Failure>;
 
-// Why these options cannot go together or are out of range, as a usage text;
-// nothing when they are sound. EncodeForConsole checks this too.
-std::optional<std::string> OptionsProblem(const TileOptions& options);
+// A depth the console's background tiles come in: 2, 4 or 8 bits per pixel.
+inline bool IsTileDepth(int bpp) { return bpp == 2 || bpp == 4 || bpp == 8; }
 
 }  // namespace tilora

@@ -4,7 +4,7 @@
 
 namespace tilora {
 
-std::variant<MapLayout, Refusal> MapLayoutFor(std::int32_t cellsAcross, std::int32_t cellsDown, bool screens) {
+std::variant<MapLayout, Failure> MapLayoutFor(std::int32_t cellsAcross, std::int32_t cellsDown, bool screens) {
   if (!screens) return MapLayout{cellsAcross, cellsDown, false};
   if (cellsAcross > 64 || cellsDown > 64) return refusals::TooLargeForScreens(cellsAcross, cellsDown);
   const auto screenSide = [](std::int32_t cells) { return cells <= 32 ? 32 : 64; };

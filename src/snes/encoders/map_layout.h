@@ -28,7 +28,7 @@ struct MapLayout {
 
 // The layout of a map for a picture of cellsAcross x cellsDown cells; with
 // screens, each side rounded up to 32 or 64 cells, and refused beyond 64.
-std::variant<MapLayout, Refusal> MapLayoutFor(std::int32_t cellsAcross, std::int32_t cellsDown, bool screens);
+std::variant<MapLayout, Failure> MapLayoutFor(std::int32_t cellsAcross, std::int32_t cellsDown, bool screens);
 
 constexpr MapLayout kMode7Layout{128, 128, false};
 

@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "snes/cells/cell_scan.h"
+#include "picture/limits.h"
 #include "snes/encoders/console_encoders.h"
 #include "snes/encoders/console_palette.h"
 #include "snes/cells/encode_refusals.h"
@@ -11,8 +12,8 @@
 namespace tilora {
 namespace {
 
-constexpr int kMode7Tiles = 256;
-constexpr std::int32_t kMode7Side = 1024;
+constexpr int kMode7Tiles = limits::kMode7Tiles;
+constexpr std::int32_t kMode7Side = limits::kMode7Side;
 constexpr std::size_t kVramBytes = 32768;
 
 std::vector<std::uint8_t> ChunkyTilesOf(const cells::TileDictionary& dictionary) {
@@ -64,6 +65,7 @@ EncodeResult EncodeMode7(const Picture& picture, const TileOptions& options) {
   if (dictionary.Size() > kMode7Tiles) return refusals::TooManyMode7Tiles(dictionary.Size(), firstPast);
 
   EncodedOutputs out;
+  out.bpp = 8;
   out.tiles = ChunkyTilesOf(dictionary);
   out.map = std::move(map);
   if (options.interleave) out.vram = Interleaved(out.map, out.tiles);

@@ -39,7 +39,7 @@ BlockBits BlockBitsOf(const Picture& picture) {
 
 // The one sub-palette the tiles use (bit mask, 0 for none), or why there
 // are several.
-std::variant<std::uint8_t, Refusal> OnlySubPalette(const Picture& picture, int bpp) {
+std::variant<std::uint8_t, Failure> OnlySubPalette(const Picture& picture, int bpp) {
   if (bpp == 8) return static_cast<std::uint8_t>(AnyColour(picture) ? 1 : 0);
   const BlockBits bits = bpp == 2 ? BlockBitsOf<2>(picture) : BlockBitsOf<4>(picture);
   if (bits.any == 0 && bits.all == 0xFF) return std::uint8_t{0};  // colour 0 only
@@ -48,7 +48,7 @@ std::variant<std::uint8_t, Refusal> OnlySubPalette(const Picture& picture, int b
   int first = -1;
   std::int32_t firstX = 0;
   std::int32_t firstY = 0;
-  std::optional<Refusal> refusal;
+  std::optional<Failure> refusal;
   const auto note = [&](std::int32_t cx, std::int32_t cy, const cells::CellRows&, int block) {
     if (block < 0 || block == first) return true;
     if (first < 0) {
@@ -67,16 +67,17 @@ std::variant<std::uint8_t, Refusal> OnlySubPalette(const Picture& picture, int b
 
 }  // namespace
 
-EncodeResult EncodePlainTiles(const Picture& picture, const TileOptions& options) {
-  const auto subPalette = OnlySubPalette(picture, options.bpp);
-  if (const auto* refusal = std::get_if<Refusal>(&subPalette)) return *refusal;
+EncodeResult EncodePlainTiles(const Picture& picture, int bpp) {
+  const auto subPalette = OnlySubPalette(picture, bpp);
+  if (const auto* refusal = std::get_if<Failure>(&subPalette)) return *refusal;
   EncodedOutputs out;
+  out.bpp = bpp;
   out.subPalettes = std::get<std::uint8_t>(subPalette);
   // Index bits above the depth are the sub-palette's, which the tile encoder
   // leaves out.
-  out.tiles = EncodePlanarTiles(picture, options.bpp);
-  out.palette = PaletteFor(picture, options.bpp, out.subPalettes);
-  out.tileCount = static_cast<int>(out.tiles.size() / PlanarTileSize(options.bpp));
+  out.tiles = EncodePlanarTiles(picture, bpp);
+  out.palette = PaletteFor(picture, bpp, out.subPalettes);
+  out.tileCount = static_cast<int>(out.tiles.size() / PlanarTileSize(bpp));
   return out;
 }
 

@@ -3,9 +3,11 @@
 #include <optional>
 
 #include "snes/cells/cell_scan.h"
+#include "picture/limits.h"
 #include "snes/encoders/console_encoders.h"
 #include "snes/encoders/console_palette.h"
 #include "snes/cells/encode_refusals.h"
+#include "snes/encoders/map_entry.h"
 #include "snes/encoders/map_layout.h"
 #include "snes/encoders/planar_tiles.h"
 #include "snes/cells/tile_dictionary.h"
@@ -15,7 +17,7 @@ namespace {
 
 using cells::CellRows;
 
-constexpr int kTileLimit = 1024;
+constexpr int kTileLimit = limits::kMaxMapTiles;
 
 std::vector<std::uint8_t> WordBytes(const std::vector<std::uint16_t>& words) {
   std::vector<std::uint8_t> bytes(2 * words.size());
@@ -38,17 +40,16 @@ std::vector<std::uint8_t> PlanarTilesOf(const cells::TileDictionary& dictionary,
 }
 
 std::uint16_t MapWord(std::uint32_t tile, int palette, bool priority, unsigned flip) {
-  return static_cast<std::uint16_t>(tile | static_cast<unsigned>(palette) << 10 | (priority ? 1U << 13 : 0U) |
-                                    flip << 14);
+  return MapWordOf({tile, static_cast<unsigned>(palette), priority, flip});
 }
 
 }  // namespace
 
-EncodeResult EncodeTilemap(const Picture& picture, const TileOptions& options, const RowsArriving* arriving) {
+EncodeResult EncodeTilemap(const Picture& picture, int bpp, const TileOptions& options, const RowsArriving* arriving) {
   const std::int32_t across = cells::CellsAcross(picture);
   const std::int32_t down = cells::CellsDown(picture);
   const auto layoutOrRefusal = MapLayoutFor(across, down, options.screens);
-  if (const auto* refusal = std::get_if<Refusal>(&layoutOrRefusal)) return *refusal;
+  if (const auto* refusal = std::get_if<Failure>(&layoutOrRefusal)) return *refusal;
   const MapLayout layout = std::get<MapLayout>(layoutOrRefusal);
 
   const std::size_t cellCount = static_cast<std::size_t>(across) * static_cast<std::size_t>(down);
@@ -57,7 +58,7 @@ EncodeResult EncodeTilemap(const Picture& picture, const TileOptions& options, c
 
   std::vector<std::uint16_t> words(layout.Entries());
   std::uint8_t subPalettes = 0;
-  std::optional<Refusal> refusal;
+  std::optional<Failure> refusal;
   std::optional<TilePosition> firstPast;
   const auto place = [&](std::int32_t cx, std::int32_t cy, const CellRows& k, int block) {
     const cells::Placement at = dictionary.Place(k);
@@ -73,8 +74,8 @@ EncodeResult EncodeTilemap(const Picture& picture, const TileOptions& options, c
     words[layout.IndexOf(cx, cy)] = MapWord(tile, palette, options.priority, at.flip);
     return true;
   };
-  const cells::Depth depth = cells::Depth::Of(options.bpp);
-  const auto reach = [&](std::int32_t cy) -> std::optional<Refusal> {
+  const cells::Depth depth = cells::Depth::Of(bpp);
+  const auto reach = [&](std::int32_t cy) -> std::optional<Failure> {
     return arriving ? cells::AwaitCellRow(picture, depth, *arriving, cy) : std::nullopt;
   };
   if (auto mixed = cells::ForEachSplitCell(picture, depth, place, reach)) return *mixed;
@@ -93,9 +94,10 @@ EncodeResult EncodeTilemap(const Picture& picture, const TileOptions& options, c
     return refusals::TooManyTiles(dictionary.Size(), options.tileBase, firstPast);
 
   EncodedOutputs out;
-  out.tiles = PlanarTilesOf(dictionary, options.bpp);
+  out.bpp = bpp;
+  out.tiles = PlanarTilesOf(dictionary, bpp);
   out.map = WordBytes(words);
-  out.palette = PaletteFor(picture, options.bpp, subPalettes);
+  out.palette = PaletteFor(picture, bpp, subPalettes);
   out.tileCount = static_cast<int>(dictionary.Size());
   out.mapColumns = layout.columns;
   out.mapRows = layout.rows;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "snes/readback/planar_decode.h"
+#include "snes/encoders/map_entry.h"
 #include "snes/encoders/planar_tiles.h"
 
 namespace tilora {
@@ -22,7 +23,7 @@ std::string SizeFault(const char* what, std::size_t size, std::size_t expected) 
 
 OutputReader::OutputReader(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t width,
                            std::int32_t height)
-    : bpp_(options.mode7 ? 8 : options.bpp), mode7_(options.mode7) {
+    : bpp_(options.mode7 ? 8 : outputs.bpp), mode7_(options.mode7) {
   const std::int32_t across = (width + 7) / 8;
   const std::int32_t down = (height + 7) / 8;
   if (options.mode7) {
@@ -53,6 +54,7 @@ void OutputReader::ReadPlain(const EncodedOutputs& outputs, std::int32_t across,
   plainBlock_ = static_cast<int>(blocks) - 1;
   // Each tile is read once, so decoded as it is asked for.
   plainTiles_ = outputs.tiles.data();
+  plainTileCount_ = outputs.tiles.size() / size;
 }
 
 void OutputReader::ReadMap(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t across,
@@ -60,7 +62,7 @@ void OutputReader::ReadMap(const EncodedOutputs& outputs, const TileOptions& opt
   tileBase_ = options.tileBase;
   paletteBase_ = options.paletteBase;
   const auto layout = MapLayoutFor(across, down, options.screens);
-  if (const auto* refusal = std::get_if<Refusal>(&layout)) {
+  if (const auto* refusal = std::get_if<Failure>(&layout)) {
     fault_ = "the picture has no map layout (" + refusal->message + ")";
     return;
   }
@@ -78,7 +80,7 @@ void OutputReader::ReadMap(const EncodedOutputs& outputs, const TileOptions& opt
     tiles_.push_back(DecodePlanarTile(outputs.tiles.data() + n * size, bpp_));
   entries_.resize(layout_.Entries());
   for (std::size_t i = 0; i < entries_.size(); ++i)
-    entries_[i] = static_cast<std::uint16_t>(outputs.map[2 * i] | outputs.map[2 * i + 1] << 8);
+    entries_[i] = MapWordAt(outputs.map.data(), i);
 }
 
 void OutputReader::ReadMode7(const EncodedOutputs& outputs, bool interleaved) {
@@ -128,11 +130,33 @@ bool OutputReader::Cell(std::int32_t cx, std::int32_t cy, cells::CellRows& k, in
     block = 0;
     return true;
   }
-  const int tile = static_cast<int>(entry & 0x3FFU) - tileBase_;
-  block = static_cast<int>(entry >> 10 & 7U) - paletteBase_;
+  const MapEntry at = MapEntryOf(static_cast<std::uint16_t>(entry));
+  const int tile = static_cast<int>(at.tile) - tileBase_;
+  block = static_cast<int>(at.palette) - paletteBase_;
   if (tile < 0 || static_cast<std::size_t>(tile) >= tiles_.size() || block < 0) return false;
-  cells::FlipInto(tiles_[static_cast<std::size_t>(tile)], entry >> 14, k);
+  cells::FlipInto(tiles_[static_cast<std::size_t>(tile)], at.flip, k);
   return true;
+}
+
+std::size_t OutputReader::StoredTileCount() const { return plain_ ? plainTileCount_ : tiles_.size(); }
+
+cells::CellRows OutputReader::StoredTile(std::size_t n) const {
+  if (plain_) return DecodePlanarTile(plainTiles_ + n * PlanarTileSize(bpp_), bpp_);
+  return tiles_[n];
+}
+
+std::vector<int> OutputReader::FirstSubPalettes() const {
+  if (plain_) return std::vector<int>(plainTileCount_, bpp_ == 8 ? 0 : plainBlock_);
+  if (mode7_) return std::vector<int>(tiles_.size(), 0);
+  std::vector<int> first(tiles_.size(), -1);
+  for (const std::uint16_t word : entries_) {
+    const MapEntry at = MapEntryOf(word);
+    const int tile = static_cast<int>(at.tile) - tileBase_;
+    const int block = bpp_ == 8 ? 0 : static_cast<int>(at.palette) - paletteBase_;
+    if (tile >= 0 && static_cast<std::size_t>(tile) < first.size() && first[static_cast<std::size_t>(tile)] < 0)
+      first[static_cast<std::size_t>(tile)] = block;
+  }
+  return first;
 }
 
 }  // namespace tilora

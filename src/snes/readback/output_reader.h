@@ -38,6 +38,13 @@ class OutputReader {
   // the cells to Cell.
   std::int32_t PlainCellsShown(const Picture& picture, std::int32_t cy, std::int32_t cells) const;
 
+  // The tiles the tile data stores, in order, and each one's colours (k).
+  std::size_t StoredTileCount() const;
+  cells::CellRows StoredTile(std::size_t n) const;
+  // Per stored tile, the sub-palette the first map entry that shows it
+  // gives it (plain tiles: the one they use), -1 where none does.
+  std::vector<int> FirstSubPalettes() const;
+
   // Colours within a sub-palette: 4, 16 or 256.
   int ColoursPerSubPalette() const { return 1 << bpp_; }
 
@@ -54,6 +61,7 @@ class OutputReader {
   int paletteBase_ = 0;
   MapLayout layout_;
   const std::uint8_t* plainTiles_ = nullptr;  // within the outputs read
+  std::size_t plainTileCount_ = 0;
   std::vector<cells::CellRows> tiles_;        // decoded
   std::vector<std::uint16_t> entries_;        // map entries in the layout's order
   std::string fault_;

@@ -40,6 +40,6 @@ std::vector<Rgb> ConsolePreview(const EncodedOutputs& outputs, const TileOptions
 
 // Figures of the picture at bpp (2, 4 or 8), or why it does not fit that
 // depth.
-std::variant<TileFigures, Refusal> FiguresOf(const Picture& picture, int bpp);
+std::variant<TileFigures, Failure> FiguresOf(const Picture& picture, int bpp);
 
 }  // namespace tilora

@@ -12,7 +12,7 @@ namespace {
 using cells::CellRows;
 using cells::Depth;
 
-std::string InternalError(const std::string& what) { return "Internal error: " + what + "."; }
+std::string InternalError(const std::string& what) { return what + "."; }
 
 std::string Colour(int k, int block, const Depth& depth) {
   if (k == 0 || depth.bpp == 8) return "colour " + std::to_string(k);
@@ -72,7 +72,7 @@ std::optional<std::string> SelfCheck(const Picture& picture, const TileOptions& 
     return InternalError("the picture holds a different number of pixels than its size gives");
   const OutputReader reader(outputs, options, picture.width, picture.height);
   if (!reader.Fault().empty()) return InternalError(reader.Fault());
-  const Depth depth = Depth::Of(options.mode7 ? 8 : options.bpp);
+  const Depth depth = Depth::Of(options.mode7 ? 8 : outputs.bpp);
   const std::int32_t across = cells::CellsAcross(picture);
   const std::int32_t down = cells::CellsDown(picture);
   const MapLayout& layout = reader.Layout();

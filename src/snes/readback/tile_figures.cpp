@@ -7,9 +7,9 @@
 
 namespace tilora {
 
-std::variant<TileFigures, Refusal> FiguresOf(const Picture& picture, int bpp) {
+std::variant<TileFigures, Failure> FiguresOf(const Picture& picture, int bpp) {
   if (bpp != 2 && bpp != 4 && bpp != 8)
-    return Refusal{RefusalKind::Usage, "The output depth must be 2, 4 or 8 bpp, not " + std::to_string(bpp) + ".", {}};
+    return UsageFailure("The output depth must be 2, 4 or 8 bpp, not " + std::to_string(bpp) + ".");
   const cells::Depth depth = cells::Depth::Of(bpp);
   if (auto refusal = cells::CheckPicture(picture, depth)) return *refusal;
   TileFigures figures;

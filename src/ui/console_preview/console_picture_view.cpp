@@ -10,37 +10,37 @@ constexpr int kMarkPen = 2;
 
 }  // namespace
 
-TConsolePictureView::TConsolePictureView(QWidget* parent) : QWidget(parent) {}
+ConsolePictureView::ConsolePictureView(QWidget* parent) : QWidget(parent) {}
 
-void TConsolePictureView::SetImage(const QImage& image) {
+void ConsolePictureView::SetImage(const QImage& image) {
   image_ = image;
   Resize();
 }
 
-void TConsolePictureView::SetZoom(int zoom) {
+void ConsolePictureView::SetZoom(int zoom) {
   zoom_ = std::max(1, zoom);
   Resize();
 }
 
-void TConsolePictureView::SetGrid(bool grid) {
+void ConsolePictureView::SetGrid(bool grid) {
   grid_ = grid;
   update();
 }
 
-void TConsolePictureView::SetMarked(std::optional<QRect> marked) {
+void ConsolePictureView::SetMarked(std::optional<QRect> marked) {
   marked_ = marked;
   update();
 }
 
-QSize TConsolePictureView::sizeHint() const { return image_.size() * zoom_; }
+QSize ConsolePictureView::sizeHint() const { return image_.size() * zoom_; }
 
-void TConsolePictureView::Resize() {
+void ConsolePictureView::Resize() {
   resize(sizeHint());
   updateGeometry();
   update();
 }
 
-void TConsolePictureView::paintEvent(QPaintEvent* event) {
+void ConsolePictureView::paintEvent(QPaintEvent* event) {
   if (image_.isNull()) return;
   QPainter painter(this);
   const QRect exposed = event->rect();

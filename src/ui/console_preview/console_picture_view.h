@@ -9,11 +9,11 @@
 // A picture drawn at a whole-number zoom without smoothing, so every pixel
 // stays a sharp square, with an optional 8 x 8 tile grid and one tile
 // outlined in red. Its size follows the picture and the zoom.
-class TConsolePictureView : public QWidget {
+class ConsolePictureView : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TConsolePictureView(QWidget* parent = nullptr);
+  explicit ConsolePictureView(QWidget* parent = nullptr);
 
   void SetImage(const QImage& image);
   void SetZoom(int zoom);

@@ -7,7 +7,11 @@
 #include <set>
 #include <variant>
 
-#include "convert/read_picture.h"
+#include "convert/convert.h"
+#include "io/failure_text.h"
+#include "snes/readback/readback.h"
+#include "snes/readback/sheets.h"
+#include "ui/common/picture_image.h"
 #include "ui/console_preview/console_sheets.h"
 #include "snes/readback/readback.h"
 #include "convert/encode_for_console.h"
@@ -34,13 +38,13 @@ QString Bytes(std::size_t bytes) {
 
 }  // namespace
 
-ConvertOptions ConversionOf(const PreviewSettings& settings) {
-  ConvertOptions options;
+ConversionSettings ConversionOf(const PreviewSettings& settings) {
+  ConversionSettings options;
   if (settings.truecolour) {
     // 8-bit tiles have one palette.
-    options.truecolour.palettes = settings.mode7 || settings.bpp == 8 ? 1 : settings.subPalettes;
-    options.truecolour.lossy = settings.lossy;
-    options.truecolour.dither = settings.lossy && settings.dither;
+    options.subPalettes.palettes = settings.mode7 || settings.bpp == 8 ? 1 : settings.subPalettes;
+    options.subPalettes.lossy = settings.lossy;
+    options.subPalettes.dither = settings.lossy && settings.dither;
   }
   if (settings.mode7) {
     options.tiles.mode7 = true;
@@ -61,10 +65,10 @@ std::string ArgumentsOf(const PreviewSettings& settings) {
     arguments = "--bpp " + std::to_string(settings.bpp);
     if (settings.deduplicate) arguments += settings.flips ? " --map" : " --map --no-flip";
   }
-  const ConvertOptions options = ConversionOf(settings);
-  if (options.truecolour.palettes > 0) {
-    arguments += " --palettes " + std::to_string(options.truecolour.palettes);
-    if (options.truecolour.lossy) arguments += options.truecolour.dither ? " --lossy --dither" : " --lossy";
+  const ConversionSettings options = ConversionOf(settings);
+  if (options.subPalettes.palettes > 0) {
+    arguments += " --palettes " + std::to_string(options.subPalettes.palettes);
+    if (options.subPalettes.lossy) arguments += options.subPalettes.dither ? " --lossy --dither" : " --lossy";
   }
   return arguments;
 }
@@ -87,64 +91,28 @@ ColourMerges MergesOf(const std::vector<Rgb>& table) {
   return merges;
 }
 
-QImage PictureImage(const Picture& picture) {
-  QImage image(picture.width, picture.height, QImage::Format_RGB32);
-  for (std::int32_t y = 0; y < picture.height; ++y) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (std::int32_t x = 0; x < picture.width; ++x) {
-      if (!picture.indexed) {
-        const Rgba& c = picture.ColourAt(x, y);
-        line[x] = qRgb(c.red, c.green, c.blue);
-        continue;
-      }
-      const std::uint8_t index = picture.IndexAt(x, y);
-      const Rgb c = index < picture.palette.size() ? picture.palette[index] : Rgb{};
-      line[x] = qRgb(c.red, c.green, c.blue);
-    }
-  }
-  return image;
-}
-
 ConsoleRendering RenderForConsole(const Picture& picture, const PreviewSettings& settings) {
   ConsoleRendering rendering;
-  const ConvertOptions options = ConversionOf(settings);
+  const ConversionSettings options = ConversionOf(settings);
   if (picture.indexed) {
     rendering.merges = MergesOf(picture.palette);
     auto figures = FiguresOf(picture, settings.mode7 ? 8 : settings.bpp);
     if (auto* fitting = std::get_if<TileFigures>(&figures)) rendering.figures = *fitting;
   }
-  // The same checks and notices as the conversion, in the same order.
-  const DepthDecision depth = DecideDepth(picture, options);
-  if (depth.refusal) {
-    rendering.refusal = *depth.refusal;
-    rendering.shown = PictureImage(picture);
+  // The same conversion, checks and notices as "Save..." and the converter.
+  const Result<Conversion> converted = Convert(picture, options);
+  if (const Failure* failure = converted.IfFailed()) {
+    rendering.refusal = FailureMessage(*failure);
+    if (failure->tile) rendering.marked = QRect(failure->tile->x, failure->tile->y, 8, 8);
+    rendering.shown = ImageOf(picture);
     return rendering;
   }
-  TileOptions tiles = options.tiles;
-  tiles.bpp = depth.bpp;
-  // A truecolour picture is shown with the sub-palettes the conversion
-  // would make for it.
-  std::optional<Picture> indexed;
-  if (options.truecolour.palettes > 0) {
-    IndexedTruecolour made = IndexTruecolour(picture, depth.bpp, options.truecolour);
-    if (made.refusal) {
-      rendering.refusal = *made.refusal;
-      rendering.shown = PictureImage(picture);
-      return rendering;
-    }
-    indexed = std::move(made.picture);
-  }
-  const EncodeResult result = EncodeForConsole(indexed ? *indexed : picture, tiles);
-  if (const auto* refusal = std::get_if<Refusal>(&result)) {
-    rendering.refusal = RefusalNotice(*refusal);
-    if (refusal->tile) rendering.marked = QRect(refusal->tile->x, refusal->tile->y, 8, 8);
-    rendering.shown = PictureImage(picture);
-    return rendering;
-  }
-  const EncodedOutputs& outputs = std::get<EncodedOutputs>(result);
-  rendering.shown = ConsoleImage(outputs, tiles, picture.width, picture.height);
-  rendering.tileSheet = TileSheetImage(outputs, tiles, settings.sheetColumns, settings.greySheet);
-  rendering.swatches = SwatchImage(outputs, tiles);
+  const EncodedOutputs& outputs = converted->encoded;
+  rendering.shown = ImageOf(RgbImage{picture.width, picture.height,
+                                     ConsolePreview(outputs, options.tiles, picture.width, picture.height)});
+  rendering.tileSheet =
+      ImageOf(TileSheet(outputs, options.tiles, picture.width, picture.height, settings.sheetColumns, settings.greySheet));
+  rendering.swatches = SwatchImage(Swatches(outputs));
   rendering.stored = StoredFigures{outputs.tileCount, outputs.tiles.size(), outputs.map.size(), outputs.subPalettes};
   return rendering;
 }

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/convert_file.h"
+#include "convert/settings.h"
 #include "snes/encoders/console_encoding.h"
 #include "picture/picture.h"
 #include "snes/readback/readback.h"
@@ -39,9 +39,9 @@ struct PreviewSettings {
   bool greySheet = false;  // the tile sheet in grey levels of the colour numbers
 };
 
-// The options a conversion takes to write what the preview shows, and the
+// The settings a conversion takes to write what the preview shows, and the
 // same as tilora-convert arguments ("--bpp 4 --map --no-flip").
-ConvertOptions ConversionOf(const PreviewSettings& settings);
+ConversionSettings ConversionOf(const PreviewSettings& settings);
 std::string ArgumentsOf(const PreviewSettings& settings);
 
 // The default depth for a picture: its own, or the next one up.
@@ -76,9 +76,6 @@ struct ConsoleRendering {
 };
 
 ConsoleRendering RenderForConsole(const Picture& picture, const PreviewSettings& settings);
-
-// The picture in the colours of its file, as shown when it is refused.
-QImage PictureImage(const Picture& picture);
 
 // The figures as the window lists them, one a line.
 QString FiguresText(const ConsoleRendering& rendering);

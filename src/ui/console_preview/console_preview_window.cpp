@@ -18,8 +18,8 @@
 
 #include <exception>
 
-#include "convert/read_picture.h"
-#include "io/io_error.h"
+#include "convert/convert_file.h"
+#include "io/failure_text.h"
 #include "ui/console_preview/console_picture_view.h"
 #include "ui/common/core_text.h"
 
@@ -62,7 +62,7 @@ QLabel* Heading(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-TConsolePreviewWindow::TConsolePreviewWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
+ConsolePreviewWindow::ConsolePreviewWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   setObjectName(QStringLiteral("ConsolePreview"));
   setWindowTitle(QStringLiteral("Console Preview"));
   auto* layout = new QVBoxLayout(this);
@@ -74,7 +74,7 @@ TConsolePreviewWindow::TConsolePreviewWindow(QWidget* owner) : QWidget(owner, Qt
   pictureArea->setWidgetResizable(false);
   pictureArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   pictureArea->setBackgroundRole(QPalette::Dark);
-  view = new TConsolePictureView;
+  view = new ConsolePictureView;
   view->setObjectName(QStringLiteral("view"));
   pictureArea->setWidget(view);
   middle->addWidget(pictureArea, 1);
@@ -96,9 +96,9 @@ TConsolePreviewWindow::TConsolePreviewWindow(QWidget* owner) : QWidget(owner, Qt
   resize(980, 640);
 }
 
-TConsolePreviewWindow::~TConsolePreviewWindow() = default;
+ConsolePreviewWindow::~ConsolePreviewWindow() = default;
 
-QWidget* TConsolePreviewWindow::CreateControls() {
+QWidget* ConsolePreviewWindow::CreateControls() {
   auto* box = new QWidget(this);
   auto* rows = new QVBoxLayout(box);
   rows->setContentsMargins(0, 0, 0, 0);
@@ -165,7 +165,7 @@ QWidget* TConsolePreviewWindow::CreateControls() {
   return box;
 }
 
-QWidget* TConsolePreviewWindow::CreateSidePanel() {
+QWidget* ConsolePreviewWindow::CreateSidePanel() {
   auto* panel = new QWidget(this);
   auto* column = new QVBoxLayout(panel);
   column->setContentsMargins(0, 0, 0, 0);
@@ -184,7 +184,7 @@ QWidget* TConsolePreviewWindow::CreateSidePanel() {
   sheetArea->setWidgetResizable(false);
   sheetArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   sheetArea->setBackgroundRole(QPalette::Dark);
-  sheetView = new TConsolePictureView;
+  sheetView = new ConsolePictureView;
   sheetView->SetGrid(true);
   sheetArea->setWidget(sheetView);
   sheetArea->setFixedWidth(kSheetWidth + 2 * sheetArea->frameWidth() + 16);
@@ -213,7 +213,7 @@ QWidget* TConsolePreviewWindow::CreateSidePanel() {
   return panel;
 }
 
-void TConsolePreviewWindow::ConnectControls() {
+void ConsolePreviewWindow::ConnectControls() {
   const auto refresh = [this] { Refresh(); };
   connect(depthBox, &QComboBox::currentIndexChanged, this, [this] {
     FollowDepth();
@@ -228,23 +228,23 @@ void TConsolePreviewWindow::ConnectControls() {
   connect(sheetColumnsBox, &QComboBox::currentIndexChanged, this, refresh);
   // Zoom and grid only change how the same rendering is drawn.
   connect(zoomBox, &QComboBox::currentIndexChanged, this, [this](int index) { view->SetZoom(index + 1); });
-  connect(gridBox, &QCheckBox::toggled, view, &TConsolePictureView::SetGrid);
-  connect(saveButton, &QPushButton::clicked, this, &TConsolePreviewWindow::Save);
+  connect(gridBox, &QCheckBox::toggled, view, &ConsolePictureView::SetGrid);
+  connect(saveButton, &QPushButton::clicked, this, &ConsolePreviewWindow::Save);
   view->SetZoom(zoomBox->currentIndex() + 1);
 }
 
 // Mode 7 has its own map and no flips; flips only mean something with a map.
-void TConsolePreviewWindow::FollowDepth() {
+void ConsolePreviewWindow::FollowDepth() {
   const bool mode7 = depthBox->currentIndex() == kMode7Choice;
   deduplicateBox->setEnabled(!mode7);
   flipsBox->setEnabled(!mode7 && deduplicateBox->isChecked());
 }
 
-void TConsolePreviewWindow::SetBaseName(std::function<QString()> baseName) { baseName_ = std::move(baseName); }
+void ConsolePreviewWindow::SetBaseName(std::function<QString()> baseName) { baseName_ = std::move(baseName); }
 
-void TConsolePreviewWindow::SetFailureSink(std::function<void(const QString&)> sink) { failureSink_ = std::move(sink); }
+void ConsolePreviewWindow::SetFailureSink(std::function<void(const QString&)> sink) { failureSink_ = std::move(sink); }
 
-PreviewSettings TConsolePreviewWindow::Settings() const {
+PreviewSettings ConsolePreviewWindow::Settings() const {
   PreviewSettings settings;
   const int depth = depthBox->currentIndex();
   settings.mode7 = depth == kMode7Choice;
@@ -260,43 +260,31 @@ PreviewSettings TConsolePreviewWindow::Settings() const {
   return settings;
 }
 
-void TConsolePreviewWindow::SetPicture(const QString& path, const tilora::OpenedPicture& opened,
-                                       const QImage& fallback) {
-  const bool same = path == path_ && opened.stamp == opened_.stamp && opened.png == opened_.png &&
-                    opened.header == opened_.header && (picture_ || stale_);
-  path_ = path;
+void ConsolePreviewWindow::SetPicture(const tilora::DecodedFile& opened, const QImage& fallback) {
+  const bool same = opened.path == opened_.path && opened.stamp == opened_.stamp && opened.picture == opened_.picture &&
+                    (picture_ || stale_);
   opened_ = opened;
   fallback_ = fallback;
-  setWindowTitle(QStringLiteral("Console Preview - %1").arg(QFileInfo(path).fileName()));
+  setWindowTitle(QStringLiteral("Console Preview - %1").arg(QFileInfo(CoreText(opened.path)).fileName()));
   if (same) return;
   stale_ = true;
   picture_.reset();
   if (isVisible()) LoadPicture();
 }
 
-void TConsolePreviewWindow::showEvent(QShowEvent* event) {
+void ConsolePreviewWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (stale_) LoadPicture();
 }
 
-// Read once a picture, then encoded from memory at every change: what is
-// read must be what the main window opened, or "Save..." would write
-// something the user has not seen.
-void TConsolePreviewWindow::LoadPicture() {
+// The main window's picture, never read again here: what is shown and saved
+// must be what the main window opened.
+void ConsolePreviewWindow::LoadPicture() {
   stale_ = false;
-  picture_.reset();
+  picture_ = opened_.picture;
   loadRefusal_.clear();
-  try {
-    tilora::PictureDescription read = tilora::DescribePictureFile(tilora::ui::LocalName(path_));
-    if (read.stamp != opened_.stamp)
-      loadRefusal_ = QString::fromLatin1(tilora::kChangedNotice);
-    else if (!read.picture)
-      loadRefusal_ = CoreText(read.refusal.value_or(""));
-    else
-      picture_ = std::make_shared<const tilora::Picture>(std::move(*read.picture));
-  } catch (const std::exception& e) {
-    loadRefusal_ = CoreText(tilora::FailureText(e.what()));
-  }
+  if (!picture_)
+    loadRefusal_ = CoreText(tilora::FailureMessage(opened_.failure.value_or(tilora::Refused("No picture is open."))));
   if (picture_) {
     const QSignalBlocker quiet(depthBox);
     depthBox->setCurrentIndex(DepthChoice(tilora::ui::DepthFor(*picture_)));
@@ -305,7 +293,7 @@ void TConsolePreviewWindow::LoadPicture() {
   Refresh();
 }
 
-void TConsolePreviewWindow::Refresh() {
+void ConsolePreviewWindow::Refresh() {
   const quint64 ticket = ++latest_;
   pending_ = 0;
   if (!picture_) {
@@ -332,7 +320,7 @@ void TConsolePreviewWindow::Refresh() {
   watcher->setFuture(QtConcurrent::run([picture = picture_, settings] { return Render(*picture, settings); }));
 }
 
-void TConsolePreviewWindow::Apply(const ConsoleRendering& rendering) {
+void ConsolePreviewWindow::Apply(const ConsoleRendering& rendering) {
   rendering_ = rendering;
   // Never a blank view: what cannot be shown as the console shows it is
   // shown as it is.
@@ -354,26 +342,23 @@ void TConsolePreviewWindow::Apply(const ConsoleRendering& rendering) {
     ShowStatus(QStringLiteral("As tilora-convert %1").arg(QString::fromStdString(tilora::ui::ArgumentsOf(Settings()))));
 }
 
-void TConsolePreviewWindow::ShowStatus(const QString& text) { statusLine->setText(text); }
+void ConsolePreviewWindow::ShowStatus(const QString& text) { statusLine->setText(text); }
 
-void TConsolePreviewWindow::Save() {
+void ConsolePreviewWindow::Save() {
   if (!picture_) return;
-  tilora::ConvertOptions options = tilora::ui::ConversionOf(Settings());
-  options.expected = opened_;
+  const tilora::ConversionSettings settings = tilora::ui::ConversionOf(Settings());
   const QString base = baseName_ ? baseName_() : QStringLiteral("Pic");
-  try {
-    const tilora::ConvertOutcome outcome =
-        tilora::ConvertFile(tilora::ui::LocalName(path_), tilora::ui::LocalName(base), options);
-    if (!outcome.converted) {
-      ShowStatus(CoreText(outcome.notice));
-      return;
-    }
-    QStringList written;
-    for (const std::string& name : outcome.written) written << CoreText(name);
-    ShowStatus(QStringLiteral("Wrote %1.").arg(written.join(QStringLiteral(", "))));
-  } catch (const std::exception& e) {
-    const QString failure = CoreText(e.what());
-    ShowStatus(CoreText(tilora::FailureText(e.what())));
-    if (failureSink_) failureSink_(failure);
+  const tilora::Result<tilora::ConvertedFiles> done =
+      tilora::ConvertDecodedFile(opened_, tilora::ui::LocalName(base), settings);
+  if (const tilora::Failure* failure = done.IfFailed()) {
+    const QString text = CoreText(tilora::FailureMessage(*failure));
+    ShowStatus(CoreText(tilora::FailureText(tilora::FailureMessage(*failure))));
+    // Refusals stay on the status line; what could not be written is a failure.
+    if (failure->kind != tilora::FailureKind::Picture && failure->kind != tilora::FailureKind::Usage && failureSink_)
+      failureSink_(text);
+    return;
   }
+  QStringList written;
+  for (const std::string& name : done->written) written << CoreText(name);
+  ShowStatus(QStringLiteral("Wrote %1.").arg(written.join(QStringLiteral(", "))));
 }

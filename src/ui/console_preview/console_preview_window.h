@@ -18,23 +18,24 @@ class QLabel;
 class QPushButton;
 class QScrollArea;
 class QSpinBox;
-class TConsolePictureView;
+class ConsolePictureView;
 
 // The console preview: the picture the main window opened as the console
 // would show it at the chosen depth, beside its tile sheet, sub-palettes and
 // figures; "Save..." writes those outputs as tilora-convert would with the
 // same options. A window of its own, not modal; it reads the picture when it
 // is shown and encodes again whenever a setting changes.
-class TConsolePreviewWindow : public QWidget {
+class ConsolePreviewWindow : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TConsolePreviewWindow(QWidget* owner = nullptr);
-  ~TConsolePreviewWindow() override;
+  explicit ConsolePreviewWindow(QWidget* owner = nullptr);
+  ~ConsolePreviewWindow() override;
 
-  // The picture at path as the main window's open saw it; fallback is what
-  // the main window shows, for when the picture cannot be read here.
-  void SetPicture(const QString& path, const tilora::OpenedPicture& opened, const QImage& fallback);
+  // The picture the main window's open decoded, shown and saved as it was
+  // then; fallback is what the main window shows, for a picture that could
+  // not be decoded.
+  void SetPicture(const tilora::DecodedFile& opened, const QImage& fallback);
   // Where "Save..." writes: the main window's name field, read at each save.
   void SetBaseName(std::function<QString()> baseName);
   // Failures of "Save..." that are not refusals (a full disk, a folder
@@ -58,8 +59,8 @@ class TConsolePreviewWindow : public QWidget {
   QComboBox* sheetColumnsBox;
   QCheckBox* greySheetBox;
   QPushButton* saveButton;
-  TConsolePictureView* view;
-  TConsolePictureView* sheetView;
+  ConsolePictureView* view;
+  ConsolePictureView* sheetView;
   QLabel* swatches;
   QLabel* figures;
   QLabel* statusLine;
@@ -80,8 +81,7 @@ class TConsolePreviewWindow : public QWidget {
   void ShowStatus(const QString& text);
   void FollowDepth();
 
-  QString path_;
-  tilora::OpenedPicture opened_;
+  tilora::DecodedFile opened_;
   QImage fallback_;
   bool stale_ = false;
   std::shared_ptr<const tilora::Picture> picture_;

@@ -22,13 +22,13 @@
 #include <exception>
 #include <string>
 
-#include "convert/convert_picture.h"
-#include "convert/read_picture.h"
 #include "formats/bmp/bmp_layout.h"
-#include "formats/bmp/picture_header.h"
+#include "formats/png/png_reader.h"
+#include "io/failure_text.h"
 #include "ui/console_preview/console_preview_window.h"
 #include "ui/common/core_text.h"
 #include "ui/common/fonts.h"
+#include "ui/common/picture_image.h"
 #include "ui/common/picture_loader.h"
 #include "ui/common/program_icon.h"
 
@@ -85,6 +85,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   formTextHeight_ = tilora::ui::TextHeight(font());
 
   runDialog_ = [](TOpenPictureDialog& dialog) { return dialog.Run(); };
+  decodePicture_ = tilora::DecodeFile;
   showMessage_ = [this](BoxKind kind, const QString& text) {
     if (kind == BoxKind::Notice)
       tilora::ui::ShowNoticeBox(this, text);
@@ -99,6 +100,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
 void TForm1::SetDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
 void TForm1::SetMessageSink(MessageSink sink) { showMessage_ = std::move(sink); }
+void TForm1::SetPictureDecoder(tilora::PictureDecoder decoder) { decodePicture_ = std::move(decoder); }
 
 int TForm1::Scaled(int designValue) const {
   return (designValue * formTextHeight_ + kDesignTextHeight / 2) / kDesignTextHeight;
@@ -264,6 +266,9 @@ void TForm1::OpenChosenPicture() {
 }
 
 void TForm1::ReadChosenPicture() {
+  // Nothing of an earlier open is converted after this one fails.
+  PictureHeaderAccepted = false;
+  opened_ = {};
   try {
     const QString name = dlgOpenPic1->FileName();
     // As the platform's dialog does, so relative output names land beside the picture.
@@ -271,43 +276,54 @@ void TForm1::ReadChosenPicture() {
     stat1Panel->setText(name);
     if (ReadPng(name)) return;
 
-    opened_.png.reset();  // a bitmap now, whatever the last open read
-    opened_.stamp = tilora::ReadHeader(LocalName(name), {[this](std::int32_t w) { SetImageWidth(w); },
-                                                          [this](std::int32_t h) { SetImageHeight(h); }});
-    opened_.header = tilora::PictureHeader;
+    opened_.stamp = tilora::ReadHeader(LocalName(name), PictureHeader, SourceFile,
+                                       {[this](std::int32_t w) { SetImageWidth(w); },
+                                        [this](std::int32_t h) { SetImageHeight(h); }});
     // A file named as a bitmap must be one; icons and metafiles are shown
     // by their own decoders.
     const bool namedBitmap = QFileInfo(name).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0;
-    if (namedBitmap && !tilora::IsBitmapHeader(tilora::PictureHeader)) {
-      tilora::PictureHeaderAccepted = false;
+    if (namedBitmap && !tilora::IsBitmapHeader(PictureHeader)) {
       ShowNotice(QString::fromLatin1(tilora::kNotBmpNotice));
       return;
     }
-    if (!tilora::PictureHeaderAccepted) {
+    if (!tilora::IsAccepted(PictureHeader)) {
       ShowNotice(QString::fromLatin1(tilora::kCompressionNotice));
       return;
     }
-    StaticText1->SetText(QString::fromStdString(tilora::ResolutionText(tilora::PictureHeader)));
-    StaticText3->SetText(QString::fromStdString(tilora::FormatText(tilora::PictureHeader)));
+    PictureHeaderAccepted = true;
+    StaticText1->SetText(QString::fromStdString(tilora::ResolutionText(PictureHeader)));
+    StaticText3->SetText(QString::fromStdString(tilora::FormatText(PictureHeader)));
     Convert1->menuAction()->setEnabled(true);
-
-    QString failure;
-    const QImage picture = tilora::ui::LoadPicture(name, &failure);
-    if (picture.isNull()) {
-      ShowFailure(failure);
-      return;
-    }
-    // A metafile's bytes at the bitmap header's offsets mean nothing; its
-    // size is the decoded picture's.
-    const QString kind = QFileInfo(name).suffix().toLower();
-    if (kind == QLatin1String("emf") || kind == QLatin1String("wmf")) {
-      SetImageWidth(picture.width());
-      SetImageHeight(picture.height());
-    }
-    img1->SetPicture(picture);
+    ShowDecodedPicture(name);
   } catch (...) {
     ShowCurrentException();
   }
+}
+
+// The picture is decoded once for the view, the console preview and the
+// conversions; what the core cannot read (an icon, a metafile, a bitmap
+// beyond the converter's limits) is shown by the display's own decoders,
+// whose failures the failure box tells.
+void TForm1::ShowDecodedPicture(const QString& name) {
+  const QString kind = QFileInfo(name).suffix().toLower();
+  opened_ = tilora::DecodeAfterHeader(decodePicture_, LocalName(name), opened_.stamp);
+  if (opened_.picture && kind == QLatin1String("bmp")) {
+    img1->SetPicture(tilora::ui::ImageOf(*opened_.picture));
+    return;
+  }
+  QString failure;
+  const QImage picture = tilora::ui::LoadPicture(name, &failure);
+  if (picture.isNull()) {
+    ShowFailure(failure);
+    return;
+  }
+  // A metafile's bytes at the bitmap header's offsets mean nothing; its
+  // size is the decoded picture's.
+  if (kind == QLatin1String("emf") || kind == QLatin1String("wmf")) {
+    SetImageWidth(picture.width());
+    SetImageHeight(picture.height());
+  }
+  img1->SetPicture(picture);
 }
 
 // A PNG is told by its signature, as the conversion tells it; a file named
@@ -315,36 +331,35 @@ void TForm1::ReadChosenPicture() {
 // notice as before. False when the file is not a PNG.
 bool TForm1::ReadPng(const QString& name) {
   if (QFileInfo(name).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) return false;
-  const std::optional<tilora::PngOpen> png = tilora::OpenPngFile(LocalName(name));
-  if (!png) return false;
-  opened_ = png->opened;
-  const tilora::PictureDescription& description = png->description;
-  if (!description.picture) {
-    ShowFailure(CoreText(description.refusal.value_or("")));
+  if (!tilora::IsPngFile(LocalName(name))) return false;
+  opened_ = decodePicture_(LocalName(name));
+  if (!opened_.picture) {
+    ShowFailure(CoreText(tilora::FailureMessage(opened_.failure.value_or(tilora::Failure{}))));
     return true;
   }
-  SetImageWidth(description.picture->width);
-  SetImageHeight(description.picture->height);
-  StaticText1->SetText(QString::fromStdString(description.resolution));
-  StaticText3->SetText(QString::fromStdString(description.format));
+  PictureHeaderAccepted = true;
+  const tilora::Picture& picture = *opened_.picture;
+  SetImageWidth(picture.width);
+  SetImageHeight(picture.height);
+  tilora::PictureHeaderRecord described;
+  described.Width = picture.width;
+  described.Height = picture.height;
+  described.Depth = static_cast<std::uint16_t>(picture.depth);
+  StaticText1->SetText(QString::fromStdString(tilora::ResolutionText(described)));
+  StaticText3->SetText(QString::fromStdString(tilora::FormatText(described)));
   Convert1->menuAction()->setEnabled(true);
-  QString failure;
-  const QImage picture = tilora::ui::LoadPicture(name, &failure);
-  if (picture.isNull())
-    ShowFailure(failure);
-  else
-    img1->SetPicture(picture);
+  img1->SetPicture(tilora::ui::ImageOf(picture));
   return true;
 }
 
 // The console preview shows what "In File" would convert: nothing after an
 // open that was refused or failed.
 void TForm1::FollowLastOpen() {
-  const bool accepted = tilora::PictureHeaderAccepted;
+  const bool accepted = PictureHeaderAccepted;
   ConsolePreview1->setEnabled(accepted);
   if (!consolePreview_) return;
   if (accepted)
-    consolePreview_->SetPicture(dlgOpenPic1->FileName(), opened_, img1->Picture());
+    consolePreview_->SetPicture(opened_, img1->Picture());
   else
     consolePreview_->close();
 }
@@ -352,10 +367,10 @@ void TForm1::FollowLastOpen() {
 void TForm1::ConsolePreview1Click() {
   try {
     if (!consolePreview_) {
-      consolePreview_ = new TConsolePreviewWindow(this);
+      consolePreview_ = new ConsolePreviewWindow(this);
       consolePreview_->SetBaseName([this] { return Edit1->text(); });
       consolePreview_->SetFailureSink([this](const QString& text) { ShowFailure(text); });
-      consolePreview_->SetPicture(dlgOpenPic1->FileName(), opened_, img1->Picture());
+      consolePreview_->SetPicture(opened_, img1->Picture());
     }
     consolePreview_->show();
     consolePreview_->raise();
@@ -365,19 +380,29 @@ void TForm1::ConsolePreview1Click() {
   }
 }
 
+// Refusals are notices; a file that could not be read or written, or a
+// fault of ours, is a failure.
+void TForm1::ShowConversionFailure(const tilora::Failure& failure) {
+  const QString text = CoreText(tilora::FailureMessage(failure));
+  if (failure.kind == tilora::FailureKind::Picture || failure.kind == tilora::FailureKind::Usage)
+    ShowNotice(text);
+  else
+    ShowFailure(text);
+}
+
 void TForm1::inFile1Click() {
   // The status bar says what the last command did: the picture's name as
   // the open left it, or the files a conversion wrote.
   stat1Panel->setText(dlgOpenPic1->FileName());
   try {
-    const tilora::ConvertOutcome outcome =
-        tilora::ConvertPicture(LocalName(dlgOpenPic1->FileName()), LocalName(Edit1->text()), opened_);
-    if (!outcome.converted) {
-      ShowNotice(CoreText(outcome.notice));
+    const tilora::Result<tilora::ConvertedFiles> done =
+        tilora::ConvertPicture(opened_, PictureHeaderAccepted, LocalName(Edit1->text()));
+    if (const tilora::Failure* failure = done.IfFailed()) {
+      ShowConversionFailure(*failure);
       return;
     }
     QStringList written;
-    for (const std::string& name : outcome.written) written << CoreText(name);
+    for (const std::string& name : done->written) written << CoreText(name);
     stat1Panel->setText(QStringLiteral("Wrote ") + written.join(QStringLiteral(", ")));
   } catch (...) {
     ShowCurrentException();

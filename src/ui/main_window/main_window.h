@@ -8,13 +8,15 @@
 #include <cstdint>
 #include <functional>
 
-#include "convert/convert_file.h"
+#include "io/checked_file.h"
+#include "ui/main_window/opened_picture.h"
+#include "ui/main_window/picture_header.h"
 #include "ui/common/message_boxes.h"
 #include "ui/open_dialog/open_picture_dialog.h"
 
 class QAction;
 class QGroupBox;
-class TConsolePreviewWindow;
+class ConsolePreviewWindow;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
@@ -72,6 +74,8 @@ class TForm1 : public QMainWindow {
 
   void SetDialogRunner(DialogRunner runner);
   void SetMessageSink(MessageSink sink);
+  // How an open decodes its picture (once): tests count the decodings.
+  void SetPictureDecoder(tilora::PictureDecoder decoder);
 
   // A design value (96 pixels per inch, form text 13 pixels high) scaled by
   // the measured height of the form font's text.
@@ -98,6 +102,12 @@ class TForm1 : public QMainWindow {
   QLabel* stat1Panel;  // the status bar's one panel
   TOpenPictureDialog* dlgOpenPic1;
 
+  // The first version's state of the last open: its header record, whether
+  // it was accepted, and the file variable the header is read through.
+  tilora::PictureHeaderRecord PictureHeader;
+  bool PictureHeaderAccepted = false;
+  tilora::CheckedFile SourceFile;
+
  public slots:
   void OpenBMP1Click();
   void inFile1Click();
@@ -120,6 +130,7 @@ class TForm1 : public QMainWindow {
   void OpenChosenPicture();
   void ReadChosenPicture();
   bool ReadPng(const QString& name);
+  void ShowDecodedPicture(const QString& name);
   void FollowLastOpen();
   void CreateControls();
   void CreateMenu();
@@ -129,15 +140,18 @@ class TForm1 : public QMainWindow {
   void ShowNotice(const QString& text);
   void ShowFailure(const QString& text);
   void ShowCurrentException();
+  void ShowConversionFailure(const tilora::Failure& failure);
 
   int formTextHeight_ = 13;
-  // The last open's view of its picture, which "In File" converts.
-  tilora::OpenedPicture opened_;
+  // The last open's picture, decoded once, which the view shows and "In
+  // File", the console preview and its "Save..." convert.
+  tilora::DecodedFile opened_;
+  tilora::PictureDecoder decodePicture_;
   DialogRunner runDialog_;
   MessageSink showMessage_;
   // Made on first use, then kept: there is one console preview.
-  TConsolePreviewWindow* consolePreview_ = nullptr;
+  ConsolePreviewWindow* consolePreview_ = nullptr;
 
  public:
-  TConsolePreviewWindow* ConsolePreviewWindow() const { return consolePreview_; }
+  ConsolePreviewWindow* ConsolePreview() const { return consolePreview_; }
 };

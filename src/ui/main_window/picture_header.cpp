@@ -1,4 +1,4 @@
-#include "formats/bmp/picture_header.h"
+#include "ui/main_window/picture_header.h"
 
 #include <type_traits>
 
@@ -8,16 +8,13 @@
 
 namespace tilora {
 
-PictureHeaderRecord PictureHeader;
-bool PictureHeaderAccepted = false;
-
 namespace {
 
 // Reads a little-endian field at position. When the file ends inside it, the
 // bytes that were there replace its low-order bytes, the others keep their
 // old value, and the read fails with 100.
 template <typename Field>
-void ReadField(std::int64_t position, Field& field) {
+void ReadField(CheckedFile& SourceFile, std::int64_t position, Field& field) {
   unsigned char bytes[sizeof(Field)];
   auto value = static_cast<std::make_unsigned_t<Field>>(field);
   for (std::size_t i = 0; i < sizeof(Field); ++i) bytes[i] = static_cast<unsigned char>(value >> (8 * i));
@@ -30,13 +27,11 @@ void ReadField(std::int64_t position, Field& field) {
   if (got != sizeof(Field)) throw IoError(kErrReadBeyondEnd);
 }
 
-}  // namespace
-
 // A 16-bit field read into a 32-bit one: the old header's unsigned sizes.
-void ReadWideField(std::int64_t position, std::int32_t& field) {
+void ReadWideField(CheckedFile& SourceFile, std::int64_t position, std::int32_t& field) {
   std::uint16_t narrow = static_cast<std::uint16_t>(field);
   try {
-    ReadField(position, narrow);
+    ReadField(SourceFile, position, narrow);
   } catch (...) {
     field = static_cast<std::int32_t>((static_cast<std::uint32_t>(field) & 0xFFFF0000u) | narrow);
     throw;
@@ -44,39 +39,40 @@ void ReadWideField(std::int64_t position, std::int32_t& field) {
   field = narrow;
 }
 
-platform::FileStamp ReadHeader(const std::string& path, const HeaderListener& listener) {
-  PictureHeaderAccepted = false;
+}  // namespace
+
+platform::FileStamp ReadHeader(const std::string& path, PictureHeaderRecord& PictureHeader, CheckedFile& SourceFile,
+                               const HeaderListener& listener) {
   SourceFile.Bind(path);
   SourceFile.Open();
   platform::FileStamp stamp;
   try {
     stamp = SourceFile.Stamp();
-    ReadField(bmp::kDataOffset, PictureHeader.DataOffset);
-    ReadField(bmp::kHeaderSize, PictureHeader.HeaderSize);
+    ReadField(SourceFile, bmp::kDataOffset, PictureHeader.DataOffset);
+    ReadField(SourceFile, bmp::kHeaderSize, PictureHeader.HeaderSize);
     const bmp::FieldOffsets& f = bmp::FieldsFor(PictureHeader.HeaderSize);
     if (f.sizeBytes == 2)
-      ReadWideField(f.width, PictureHeader.Width);
+      ReadWideField(SourceFile, f.width, PictureHeader.Width);
     else
-      ReadField(f.width, PictureHeader.Width);
+      ReadField(SourceFile, f.width, PictureHeader.Width);
     if (listener.onWidth) listener.onWidth(PictureHeader.Width);
     if (f.sizeBytes == 2)
-      ReadWideField(f.height, PictureHeader.Height);
+      ReadWideField(SourceFile, f.height, PictureHeader.Height);
     else
-      ReadField(f.height, PictureHeader.Height);
+      ReadField(SourceFile, f.height, PictureHeader.Height);
     if (listener.onHeight) listener.onHeight(PictureHeader.Height);
-    ReadField(f.planes, PictureHeader.Planes);
-    ReadField(f.depth, PictureHeader.Depth);
+    ReadField(SourceFile, f.planes, PictureHeader.Planes);
+    ReadField(SourceFile, f.depth, PictureHeader.Depth);
     if (f.compression >= 0)
-      ReadField(f.compression, PictureHeader.Compression);
+      ReadField(SourceFile, f.compression, PictureHeader.Compression);
     else
       PictureHeader.Compression = 0;  // the old form is never compressed
-    ReadField(bmp::kSignature, PictureHeader.Signature);
+    ReadField(SourceFile, bmp::kSignature, PictureHeader.Signature);
   } catch (...) {
     SourceFile.CloseQuietly();
     throw;
   }
   SourceFile.Close();
-  PictureHeaderAccepted = IsAccepted(PictureHeader);
   return stamp;
 }
 

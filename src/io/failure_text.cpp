@@ -1,4 +1,4 @@
-#include "io/io_error.h"
+#include "io/failure_text.h"
 
 #include "io/platform_file.h"
 
@@ -19,10 +19,19 @@ std::string IoErrorText(int code) {
   return "I/O error " + std::to_string(code);
 }
 
-IoError::IoError(int code) : std::runtime_error(IoErrorText(code)), code_(code) {}
-
-IoError::IoError(int code, const std::string& message)
-    : std::runtime_error(message), code_(code) {}
+std::string FailureMessage(const Failure& failure) {
+  switch (failure.kind) {
+    case FailureKind::Io: {
+      const std::string words = failure.detail.empty() ? IoErrorText(failure.ioCode) : failure.detail;
+      return failure.message.empty() ? words : failure.message + " " + words;
+    }
+    case FailureKind::Internal: return "Internal error, nothing was written: " + failure.message;
+    case FailureKind::OutOfMemory: return failure.message.empty() ? "Out of memory" : failure.message;
+    case FailureKind::Picture:
+    case FailureKind::Usage: break;
+  }
+  return failure.message;
+}
 
 std::string FailureText(const std::string& text) {
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') return text + ".";

@@ -1,0 +1,117 @@
+#include "convert/convert.h"
+
+#include <cstdio>
+#include <new>
+#include <optional>
+
+#include "convert/encode_for_console.h"
+#include "convert/truecolour.h"
+#include "formats/png/png_writer.h"
+#include "picture/rows_arriving.h"
+#include "snes/cells/encode_refusals.h"
+#include "snes/readback/readback.h"
+#include "snes/readback/sheets.h"
+
+namespace tilora {
+namespace {
+
+constexpr int kSwatchSide = 16;
+
+std::string DeltaEText(double mean, double worst) {
+  char text[80];
+  std::snprintf(text, sizeof text, "mean \u0394E %.2f, worst \u0394E %.2f (CIEDE2000)", mean, worst);
+  return text;
+}
+
+PictureShape ShapeOf(const Picture& picture) {
+  return {picture.width, picture.height, picture.depth, picture.indexed, false, true};
+}
+
+// The extra PNGs, drawn from the outputs themselves.
+std::optional<Failure> DrawPictures(Conversion& c, const ConversionSettings& settings, const Picture& picture) {
+  try {
+    if (!settings.preview.empty())
+      c.preview = EncodePngRgb(picture.width, picture.height,
+                               ConsolePreview(c.encoded, settings.tiles, picture.width, picture.height));
+    if (!settings.palettePng.empty()) {
+      const RgbImage swatches = SwatchPicture(Swatches(c.encoded), kSwatchSide);
+      c.swatches = EncodePngRgb(swatches.width, swatches.height, swatches.pixels);
+    }
+  } catch (const PngError& e) {
+    return Refused(e.what());  // a build without PNG cannot write them
+  }
+  return std::nullopt;
+}
+
+Result<Conversion> ConvertChecked(const Picture& picture, const ConversionSettings& settings,
+                                  const RowsArriving* arriving) {
+  const Result<int> bpp = DecideBeforePixels(ShapeOf(picture), settings);
+  if (const Failure* failure = bpp.IfFailed()) return *failure;
+  Conversion c;
+  std::optional<Picture> indexed;
+  if (settings.subPalettes.palettes > 0) {
+    // Sub-palettes are made from the whole picture.
+    if (arriving && !arriving->Await(picture.height)) return refusals::RowsStopped();
+    Result<IndexedTruecolour> made = IndexTruecolour(picture, *bpp, settings.subPalettes, settings.tiles.map);
+    if (const Failure* failure = made.IfFailed()) return *failure;
+    c.subPalettesMade = made->subPalettes;
+    c.reduced = made->reduced;
+    c.meanDeltaE = made->meanDeltaE;
+    c.worstDeltaE = made->worstDeltaE;
+    if (made->reduced) c.report = "colours reduced to fit: " + DeltaEText(made->meanDeltaE, made->worstDeltaE);
+    indexed = std::move(made->picture);
+    arriving = nullptr;
+  }
+  const Picture& encodedPicture = indexed ? *indexed : picture;
+  EncodeResult encoded = EncodeForConsole(encodedPicture, *bpp, settings.tiles, arriving);
+  if (const Failure* failure = std::get_if<Failure>(&encoded)) return *failure;
+  c.encoded = std::move(std::get<EncodedOutputs>(encoded));
+  if (auto failure = DrawPictures(c, settings, encodedPicture)) return *failure;
+  return c;
+}
+
+}  // namespace
+
+Result<Conversion> Convert(const Picture& picture, const ConversionSettings& settings, const RowsArriving* arriving) {
+  if (auto problem = CheckSettings(settings)) return *problem;
+  try {
+    return ConvertChecked(picture, settings, arriving);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemoryFailure();
+  }
+}
+
+namespace {
+
+// Each output's name and, from a conversion, its bytes.
+template <typename Each>
+void ForEachOutput(const std::string& base, const ConversionSettings& settings, const Conversion* c, Each&& each) {
+  each(base + ".plt", c ? &c->encoded.palette : nullptr);
+  if (settings.tiles.mode7 && settings.tiles.interleave) {
+    each(base + ".vram", c ? &c->encoded.vram : nullptr);
+  } else {
+    each(base + ".bin", c ? &c->encoded.tiles : nullptr);
+    if (settings.tiles.map || settings.tiles.mode7) each(base + ".map", c ? &c->encoded.map : nullptr);
+  }
+  if (!settings.preview.empty()) each(settings.preview, c ? &c->preview : nullptr);
+  if (!settings.palettePng.empty()) each(settings.palettePng, c ? &c->swatches : nullptr);
+}
+
+}  // namespace
+
+std::vector<NamedOutput> OutputsOf(const Conversion& c, const std::string& base, const ConversionSettings& settings) {
+  std::vector<NamedOutput> files;
+  ForEachOutput(base, settings, &c, [&](std::string name, const std::vector<std::uint8_t>* bytes) {
+    files.push_back({std::move(name), bytes});
+  });
+  return files;
+}
+
+std::vector<std::string> OutputNames(const std::string& base, const ConversionSettings& settings) {
+  std::vector<std::string> names;
+  ForEachOutput(base, settings, nullptr,
+                [&](std::string name, const std::vector<std::uint8_t>*) { names.push_back(std::move(name)); });
+  return names;
+}
+
+}  // namespace tilora

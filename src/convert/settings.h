@@ -1,0 +1,66 @@
+#pragma once
+
+// The one value that says how pictures are converted: built by the
+// converter's options, the window's "In File", the console preview and the
+// tests alike, and checked in one place.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "formats/picture_file.h"
+#include "io/failure.h"
+#include "snes/encoders/console_encoding.h"
+
+namespace tilora {
+
+// Sub-palettes made for a picture's colours rather than taken from its
+// colour table (--palettes and the rest).
+struct SubPaletteSettings {
+  int palettes = 0;  // 0: none are made; a truecolour picture is refused
+  int colours = 0;   // per sub-palette, colour 0 included; 0: the depth's own
+  bool lossy = false;
+  bool dither = false;
+  std::optional<std::uint32_t> colourZero;  // 0xRRGGBB
+};
+
+struct ConversionSettings {
+  // The output depth, 2, 4 or 8; 0: the picture's own when it is 4 or 8.
+  int bpp = 0;
+  TileOptions tiles;
+  SubPaletteSettings subPalettes;
+  // Extra outputs, written when named: the picture as the console shows it,
+  // and the sub-palettes as swatches (PNG both).
+  std::string preview;
+  std::string palettePng;
+};
+
+// A numeric setting's range, as the converter's options take it.
+struct SettingRange {
+  const char* option;
+  int low;
+  int high;
+};
+inline constexpr SettingRange kTileBaseRange{"--tile-base", 0, 1023};
+inline constexpr SettingRange kPaletteBaseRange{"--palette-base", 0, 7};
+inline constexpr SettingRange kPalettesRange{"--palettes", 1, 8};
+inline constexpr SettingRange kColoursRange{"--colours", 2, 256};
+
+// "--tile-base takes a whole number from 0 to 1023, not '1024'".
+std::string RangeText(const SettingRange& range, const std::string& given);
+std::string DepthText(const std::string& given);  // "--bpp takes 2, 4 or 8, not '3'"
+
+// Why the settings cannot be converted with (a Usage failure naming the
+// converter's options), or nothing when they are sound.
+std::optional<Failure> CheckSettings(const ConversionSettings& settings);
+
+// The depth a picture of this shape is converted at, or 0 when the settings
+// cannot convert it.
+int OutputDepth(const PictureShape& shape, const ConversionSettings& settings);
+
+// What a picture's headers and the settings decide before any of its
+// pixels are read: the depth it is converted at, or why it is refused (its
+// depth, a size beyond what the settings' tiles hold, mode 7's size).
+Result<int> DecideBeforePixels(const PictureShape& shape, const ConversionSettings& settings);
+
+}  // namespace tilora

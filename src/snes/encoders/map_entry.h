@@ -1,0 +1,31 @@
+#pragma once
+
+// A background map entry: tile number in bits 0-9, sub-palette in 10-12,
+// priority in 13, horizontal flip in 14, vertical flip in 15.
+
+#include <cstdint>
+
+namespace tilora {
+
+struct MapEntry {
+  unsigned tile = 0;     // 0-1023
+  unsigned palette = 0;  // 0-7
+  bool priority = false;
+  unsigned flip = 0;  // bit 0 horizontal, bit 1 vertical
+};
+
+constexpr std::uint16_t MapWordOf(const MapEntry& e) {
+  return static_cast<std::uint16_t>((e.tile & 0x3FFU) | (e.palette & 7U) << 10 | (e.priority ? 1U << 13 : 0U) |
+                                    (e.flip & 3U) << 14);
+}
+
+constexpr MapEntry MapEntryOf(std::uint16_t word) {
+  return {word & 0x3FFU, word >> 10 & 7U, (word >> 13 & 1U) != 0, static_cast<unsigned>(word >> 14)};
+}
+
+// The word at entry i of a map's bytes, low byte first.
+inline std::uint16_t MapWordAt(const std::uint8_t* map, std::size_t i) {
+  return static_cast<std::uint16_t>(map[2 * i] | map[2 * i + 1] << 8);
+}
+
+}  // namespace tilora
