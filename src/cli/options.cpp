@@ -38,13 +38,14 @@ std::string TakeColour(const std::string& text, std::optional<std::uint32_t>& ou
 
 // The conflicts between options that were each well formed.
 std::string Conflicts(const Options& o) {
-  const bool outputs = o.name || o.preview || o.palettePng || o.map || o.mode7;
+  const bool outputs = o.name || o.preview || o.palettePng || o.rom || o.map || o.mode7;
   if (o.info && outputs) return "--info prints descriptions only; it takes no output options";
   if (o.pictures.empty()) return "no picture given";
   if (o.pictures.size() > 1) {
     if (o.name) return "--name takes one picture only";
     if (o.preview) return "--preview takes one picture only";
     if (o.palettePng) return "--palette-png takes one picture only";
+    if (o.rom) return "--rom takes one picture only";
   }
   if (o.mode7) {
     if (o.bpp && o.bpp != 8) return "--mode7 makes 8-bit tiles; it cannot be combined with --bpp " + std::to_string(o.bpp);
@@ -108,6 +109,7 @@ Parsed ParseOptions(const std::vector<std::string>& args) {
       {"--name", text(o.name)},
       {"--preview", text(o.preview)},
       {"--palette-png", text(o.palettePng)},
+      {"--rom", text(o.rom)},
       {"--bpp", [&o](const std::string& option, const std::string& value) {
          if (value != "2" && value != "4" && value != "8") return option + " takes 2, 4 or 8, not '" + value + "'";
          o.bpp = value[0] - '0';

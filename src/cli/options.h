@@ -15,6 +15,7 @@ struct Options {
   std::optional<std::string> name;
   std::optional<std::string> preview;     // PNG of the picture as the console shows it
   std::optional<std::string> palettePng;  // PNG of the sub-palettes' swatches
+  std::optional<std::string> rom;         // a cartridge that shows the outputs
   int bpp = 0;                            // 0: the picture's own
   bool map = false;
   bool noFlip = false;

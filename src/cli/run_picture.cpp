@@ -32,6 +32,7 @@ const char* const kUsage =
     "  --mode7              8-bit chunky tiles and a 128x128 byte map\n"
     "  --interleave         with --mode7: write the 32 KiB BASE.vram instead\n"
     "  --preview FILE.png   also write the picture as the console shows it\n"
+    "  --rom FILE.sfc       also write a cartridge that shows it on the console\n"
     "  --palettes N         make N (1-8) sub-palettes for a truecolour picture (an\n"
     "                       indexed one given this is treated as truecolour)\n"
     "  --colours C          colours per sub-palette, colour 0 included (default:\n"
@@ -129,6 +130,7 @@ ConvertOptions ConversionOf(const Options& options) {
   c.tiles.interleave = options.interleave;
   c.preview = options.preview.value_or("");
   c.palettePng = options.palettePng.value_or("");
+  c.rom = options.rom.value_or("");
   c.truecolour.palettes = options.palettes.value_or(0);
   c.truecolour.colours = options.colours.value_or(0);
   c.truecolour.lossy = options.lossy;

@@ -2,12 +2,14 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <system_error>
 #include <thread>
 #include <variant>
 
 #include "convert/read_picture.h"
+#include "snes/rom/rom_builder.h"
 #include "formats/png/png_error.h"
 #include "formats/png/png_writer.h"
 #include "picture/rows_arriving.h"
@@ -48,9 +50,28 @@ std::vector<std::uint8_t> SwatchesPng(const Picture& picture, const TileOptions&
   return EncodePngRgb(across * kSwatch, rows * kSwatch, pixels);
 }
 
+// The cartridge that shows the outputs, or why the console cannot.
+rom::RomResult CartridgeOf(const EncodedOutputs& encoded, const std::string& base, const TileOptions& tiles,
+                           const Picture& picture) {
+  rom::Background background;
+  background.bpp = tiles.bpp;
+  background.mode7 = tiles.mode7;
+  background.interleave = tiles.interleave;
+  background.tiles = encoded.tiles;
+  background.map = encoded.map;
+  background.palette = encoded.palette;
+  background.vram = encoded.vram;
+  if (tiles.map) background.mapShape = rom::MapShape{encoded.mapColumns, encoded.mapRows, tiles.screens};
+  background.tileBase = tiles.tileBase;
+  background.paletteBase = tiles.paletteBase;
+  background.width = picture.width;
+  background.height = picture.height;
+  return rom::BuildRom({background, std::nullopt, std::filesystem::path(base).filename().string()});
+}
+
 // The files of a conversion, in the order they are put in place.
 std::vector<NamedBytes> OutputsOf(EncodedOutputs& encoded, const std::string& base, const ConvertOptions& options,
-                                  const TileOptions& tiles, const Picture& picture) {
+                                  const TileOptions& tiles, const Picture& picture, std::vector<std::uint8_t> rom) {
   // Drawn from the outputs themselves, before their bytes move on.
   std::vector<std::uint8_t> preview;
   if (!options.preview.empty())
@@ -65,6 +86,7 @@ std::vector<NamedBytes> OutputsOf(EncodedOutputs& encoded, const std::string& ba
   }
   if (!options.preview.empty()) files.push_back({options.preview, std::move(preview)});
   if (!options.palettePng.empty()) files.push_back({options.palettePng, SwatchesPng(picture, tiles)});
+  if (!options.rom.empty()) files.push_back({options.rom, std::move(rom)});
   return files;
 }
 
@@ -132,9 +154,15 @@ ConvertOutcome ConvertFile(const std::string& path, const std::string& base, con
   }
   EncodeResult result = encoded ? std::move(*encoded) : EncodeForConsole(read.picture, tiles);
   if (const Refusal* refusal = std::get_if<Refusal>(&result)) return Refused(RefusalNotice(*refusal));
+  std::vector<std::uint8_t> rom;
+  if (!options.rom.empty()) {
+    rom::RomResult cartridge = CartridgeOf(std::get<EncodedOutputs>(result), base, tiles, read.picture);
+    if (const auto* refusal = std::get_if<rom::RomRefusal>(&cartridge)) return Refused(refusal->message);
+    rom = std::move(std::get<std::vector<std::uint8_t>>(cartridge));
+  }
   std::vector<NamedBytes> files;
   try {
-    files = OutputsOf(std::get<EncodedOutputs>(result), base, options, tiles, read.picture);
+    files = OutputsOf(std::get<EncodedOutputs>(result), base, options, tiles, read.picture, std::move(rom));
   } catch (const PngError& e) {
     return Refused(e.what());  // a build without PNG cannot write the preview
   }

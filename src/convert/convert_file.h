@@ -37,6 +37,7 @@ struct ConvertOptions {
   TruecolourOptions truecolour;  // sub-palettes made for truecolour pictures
   std::string preview;     // when not empty: a PNG of the picture as the console shows it
   std::string palettePng;  // when not empty: a PNG of the sub-palettes' swatches
+  std::string rom;         // when not empty: a cartridge that shows the outputs on the console
   std::optional<OpenedPicture> expected;
   // A PNG converted to a map may be decoded on a second thread while the
   // rows already decoded are encoded; off where other conversions already
@@ -56,7 +57,7 @@ struct ConvertOutcome {
 // The one conversion: reads the picture at path through one open, encodes
 // it and writes base + ".plt" and base + ".bin", with a map base + ".map",
 // interleaved mode 7 base + ".vram" instead of tiles and map (relative names
-// against the current folder), and the preview, as one set (see
+// against the current folder), the preview and the cartridge, as one set (see
 // WriteOutputSet). Raises IoError on a failed read or write; then every
 // output is as it was.
 ConvertOutcome ConvertFile(const std::string& path, const std::string& base, const ConvertOptions& options = {});
