@@ -61,9 +61,10 @@ BmpShape Blocks() {
   });
 }
 
-// Two screens across and a little more than one down, from 120 tiles.
-BmpShape Wide() {
-  return Picture(512, 240, 8, [](int x, int y) {
+// Cells of 40 patterns in three sub-palettes, placed so that any shift
+// shows.
+BmpShape Tiled(int width, int height) {
+  return Picture(width, height, 8, [](int x, int y) {
     const int cx = x / 8, cy = y / 8;
     return 16 * ((cx / 5 + cy) % 3) + Pattern((cx * 7 + cy * 3) % 40, x % 8, y % 8);
   });
@@ -98,7 +99,14 @@ const Case kCases[] = {
     {"EightBitsPlainFullScreen",
      [] { return Picture(256, 224, 8, [](int x, int y) { return (x * 7 + y * 13 + x * y) % 256; }); }, "", {}},
     {"EightBitsMapBlankTile", Blocks, "--map --blank-tile", {}},
-    {"ScreensTwoAcrossScrolled", Wide, "--bpp 4 --map --screens", Scroll{256, 16}},
+    {"TwoBitsMapPaletteBase",
+     [] { return Picture(72, 40, 8, [](int x, int y) { return 4 * ((x / 8 + y / 8) % 4) + Pattern(x / 8, x % 8, y % 8) % 4; }); },
+     "--bpp 2 --map --palette-base 1", {}},
+    {"FourBitsPlainInALaterSubPalette",
+     [] { return Picture(40, 24, 8, [](int x, int y) { return 32 + Pattern(y / 8, x % 8, y % 8); }); }, "--bpp 4", {}},
+    {"ScreensTwoAcrossScrolled", [] { return Tiled(512, 240); }, "--bpp 4 --map --screens", Scroll{256, 16}},
+    {"ScreensFourScrolled", [] { return Tiled(300, 300); }, "--bpp 4 --map --screens", Scroll{300 - 256, 300 - 224}},
+    {"MapWiderThanAScreenScrolled", [] { return Tiled(300, 100); }, "--bpp 4 --map", Scroll{300 - 256, 0}},
     {"Mode7Scrolled", Plane, "--mode7", Scroll{300 - 256, 250 - 224}},
     {"Mode7Interleaved", Plane, "--mode7 --interleave", {}},
 };

@@ -59,11 +59,18 @@ std::optional<RomRefusal> CheckPalette(const Background& b, bool withSprites) {
   if (b.palette.size() % 2 != 0 || b.palette.empty())
     return refusals::Sizes("palette", b.palette.size(), "a palette is whole colours of 2 bytes");
   if (b.bpp == 8 && withSprites) return refusals::SharedColours();
-  const int first = FirstEntry(b);
-  const int words = static_cast<int>(b.palette.size() / 2);
-  if (b.paletteBase < 0 || first + words > ColourEntries(b.bpp))
-    return refusals::ColourMemory(b.palette.size() / 2, first, ColourEntries(b.bpp) - 1,
+  if (b.paletteBase < 0 || b.paletteBase > 7)
+    return RomRefusal{"The palette base must lie in 0-7, not " + std::to_string(b.paletteBase) + "."};
+  const auto first = static_cast<std::size_t>(FirstEntry(b));
+  const std::size_t words = b.palette.size() / 2;
+  const auto entries = static_cast<std::size_t>(ColourEntries(b.bpp));
+  if (first + words > entries)
+    return refusals::ColourMemory(words, static_cast<int>(first), static_cast<int>(entries) - 1,
                                   "BG1 at " + std::to_string(b.bpp) + " bits per pixel");
+  const std::size_t perBlock = std::size_t{1} << b.bpp;
+  if (!b.mapShape && b.bpp != 8 && words % perBlock != 0)
+    return refusals::Sizes("palette", b.palette.size(),
+                           "plain tiles show in whole sub-palettes of " + std::to_string(perBlock) + " colours");
   return std::nullopt;
 }
 
@@ -80,64 +87,93 @@ std::vector<std::uint8_t> PlainMap(const Background& b, int across, int down) {
   return map;
 }
 
-std::variant<PreparedBackground, RomRefusal> PreparePlanar(const Background& b, bool withSprites) {
-  if (b.bpp != 2 && b.bpp != 4 && b.bpp != 8) return RomRefusal{"BG1 shows 2, 4 or 8 bits per pixel, not " + std::to_string(b.bpp) + "."};
-  const auto tileSize = static_cast<std::size_t>(TileSize(b.bpp));
-  if (b.tiles.size() % tileSize != 0)
-    return refusals::Sizes("tile data", b.tiles.size(), "no whole number of " + std::to_string(tileSize) + "-byte tiles");
-  if (auto refusal = CheckPalette(b, withSprites)) return *refusal;
-  PreparedBackground prepared;
-  prepared.source = &b;
-  prepared.tileCount = static_cast<int>(b.tiles.size() / tileSize);
-
-  MapShape shape;
-  std::vector<std::uint8_t> plainMap;
-  if (b.mapShape) {
-    shape = *b.mapShape;
-    if (shape.columns < 1 || shape.rows < 1 || b.map.size() != 2 * static_cast<std::size_t>(shape.columns) * static_cast<std::size_t>(shape.rows))
-      return refusals::Sizes("map", b.map.size(),
-                             "a map of " + std::to_string(shape.columns) + " x " + std::to_string(shape.rows) + " cells has twice as many");
-  } else {
-    shape = {(b.width + 7) / 8, (b.height + 7) / 8, false};
-    if (shape.columns * shape.rows != prepared.tileCount)
-      return refusals::Sizes("tile data", b.tiles.size(), "plain tiles of a " + std::to_string(b.width) + " x " +
-                                                              std::to_string(b.height) + " picture have one tile a cell");
-  }
-  if (shape.columns > 2 * kScreenSide || shape.rows > 2 * kScreenSide) return refusals::MapTooLarge(shape.columns, shape.rows);
+// The tiles' numbers: from the tile base (plain tiles from 0), within
+// BG1's 1,024.
+std::optional<RomRefusal> CheckTileNumbers(const Background& b, std::size_t tiles) {
   const int tileBase = b.mapShape ? b.tileBase : 0;
-  if (tileBase < 0 || tileBase + prepared.tileCount > kTileNumbers) return refusals::TooManyTiles(static_cast<std::size_t>(prepared.tileCount), tileBase);
-  if (!b.mapShape) plainMap = PlainMap(b, shape.columns, shape.rows);
-  const std::vector<std::uint8_t>& given = b.mapShape ? b.map : plainMap;
+  if (tileBase < 0 || tileBase >= kTileNumbers)
+    return RomRefusal{"The tile base must lie in 0-1023, not " + std::to_string(tileBase) + "."};
+  if (tiles > static_cast<std::size_t>(kTileNumbers - tileBase)) return refusals::TooManyTiles(tiles, tileBase);
+  return std::nullopt;
+}
 
-  prepared.screensAcross = shape.columns > kScreenSide ? 2 : 1;
-  prepared.screensDown = shape.rows > kScreenSide ? 2 : 1;
+// The map's size in cells: as given, or the picture's cells for plain tiles.
+std::variant<MapShape, RomRefusal> ShapeOf(const Background& b, int tileCount) {
+  if (b.mapShape) {
+    const MapShape& shape = *b.mapShape;
+    if (shape.columns < 1 || shape.rows < 1 ||
+        b.map.size() != 2 * static_cast<std::size_t>(shape.columns) * static_cast<std::size_t>(shape.rows))
+      return refusals::Sizes("map", b.map.size(), "a map of " + std::to_string(shape.columns) + " x " +
+                                                      std::to_string(shape.rows) + " cells has twice as many");
+    if (shape.columns > 2 * kScreenSide || shape.rows > 2 * kScreenSide)
+      return refusals::MapTooLarge(shape.columns, shape.rows);
+    if (shape.screens && (shape.columns % kScreenSide != 0 || shape.rows % kScreenSide != 0))
+      return RomRefusal{"A map in screens is 32 or 64 cells each way, not " + std::to_string(shape.columns) + " x " +
+                        std::to_string(shape.rows) + "."};
+    return shape;
+  }
+  const std::int64_t across = (std::int64_t{b.width} + 7) / 8, down = (std::int64_t{b.height} + 7) / 8;
+  if (across > 2 * kScreenSide || down > 2 * kScreenSide) return refusals::MapTooLarge(across, down);
+  if (across * down != tileCount)
+    return refusals::Sizes("tile data", b.tiles.size(), "plain tiles of a " + std::to_string(b.width) + " x " +
+                                                            std::to_string(b.height) + " picture have one tile a cell");
+  return MapShape{static_cast<int>(across), static_cast<int>(down), false};
+}
+
+// The entry of the cells beyond the picture: the tiles' own all-colour-0
+// tile, or one added at a free number next to them.
+std::variant<std::uint16_t, RomRefusal> BlankEntry(const Background& b, PreparedBackground& prepared) {
+  const int tileBase = b.mapShape ? b.tileBase : 0;
+  if (const auto zero = ZeroTile(b, prepared.tileCount)) return static_cast<std::uint16_t>(tileBase + *zero);
+  if (tileBase + prepared.tileCount < kTileNumbers) prepared.addedBlank = tileBase + prepared.tileCount;
+  else if (tileBase > 0) prepared.addedBlank = tileBase - 1;
+  else return refusals::NoBlankTile();
+  return static_cast<std::uint16_t>(*prepared.addedBlank);
+}
+
+// The given map's entries in the console's layout of whole screens.
+void LayOut(const std::vector<std::uint8_t>& given, const MapShape& shape, std::uint16_t blank,
+            PreparedBackground& prepared) {
   const int columns = kScreenSide * prepared.screensAcross;
   const int rows = kScreenSide * prepared.screensDown;
-  std::optional<std::uint16_t> blankEntry;
-  if (shape.columns < columns || shape.rows < rows) {
-    if (const auto zero = ZeroTile(b, prepared.tileCount)) {
-      blankEntry = static_cast<std::uint16_t>(tileBase + *zero);
-    } else if (tileBase + prepared.tileCount < kTileNumbers) {
-      prepared.addedBlank = tileBase + prepared.tileCount;
-    } else if (tileBase > 0) {
-      prepared.addedBlank = tileBase - 1;
-    } else {
-      return refusals::NoBlankTile();
-    }
-    if (prepared.addedBlank) blankEntry = static_cast<std::uint16_t>(*prepared.addedBlank);
-  }
   prepared.map.assign(2 * static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), 0);
   for (int cy = 0; cy < rows; ++cy) {
     for (int cx = 0; cx < columns; ++cx) {
       const bool inside = cx < shape.columns && cy < shape.rows;
-      const std::uint16_t word = inside ? WordAt(given, shape.screens ? EntryIndex(cx, cy, shape.columns)
-                                                                      : static_cast<std::size_t>(cy * shape.columns + cx))
-                                        : *blankEntry;
+      const std::size_t from = shape.screens ? EntryIndex(cx, cy, shape.columns)
+                                             : static_cast<std::size_t>(cy) * static_cast<std::size_t>(shape.columns) +
+                                                   static_cast<std::size_t>(cx);
+      const std::uint16_t word = inside ? WordAt(given, from) : blank;
       const std::size_t at = EntryIndex(cx, cy, columns);
       prepared.map[2 * at] = static_cast<std::uint8_t>(word & 0xFF);
       prepared.map[2 * at + 1] = static_cast<std::uint8_t>(word >> 8);
     }
   }
+}
+
+std::variant<PreparedBackground, RomRefusal> PreparePlanar(const Background& b, bool withSprites) {
+  if (b.bpp != 2 && b.bpp != 4 && b.bpp != 8)
+    return RomRefusal{"BG1 shows 2, 4 or 8 bits per pixel, not " + std::to_string(b.bpp) + "."};
+  const auto tileSize = static_cast<std::size_t>(TileSize(b.bpp));
+  if (b.tiles.size() % tileSize != 0)
+    return refusals::Sizes("tile data", b.tiles.size(), "no whole number of " + std::to_string(tileSize) + "-byte tiles");
+  if (auto refusal = CheckPalette(b, withSprites)) return *refusal;
+  if (auto refusal = CheckTileNumbers(b, b.tiles.size() / tileSize)) return *refusal;
+  PreparedBackground prepared;
+  prepared.source = &b;
+  prepared.tileCount = static_cast<int>(b.tiles.size() / tileSize);
+  const auto shaped = ShapeOf(b, prepared.tileCount);
+  if (const auto* refusal = std::get_if<RomRefusal>(&shaped)) return *refusal;
+  const MapShape shape = std::get<MapShape>(shaped);
+  prepared.screensAcross = shape.columns > kScreenSide ? 2 : 1;
+  prepared.screensDown = shape.rows > kScreenSide ? 2 : 1;
+  std::uint16_t blank = 0;
+  if (shape.columns < kScreenSide * prepared.screensAcross || shape.rows < kScreenSide * prepared.screensDown) {
+    const auto entry = BlankEntry(b, prepared);
+    if (const auto* refusal = std::get_if<RomRefusal>(&entry)) return *refusal;
+    blank = std::get<std::uint16_t>(entry);
+  }
+  LayOut(b.mapShape ? b.map : PlainMap(b, shape.columns, shape.rows), shape, blank, prepared);
   return prepared;
 }
 

@@ -33,14 +33,25 @@ std::uint16_t ProgramWord(std::size_t at) {
   return static_cast<std::uint16_t>(program[at] | program[at + 1] << 8);
 }
 
+// The pixels the background covers one way: mode 7's plane, or its map.
+int Extent(const Background& b, bool across) {
+  if (b.mode7) return 1024;
+  if (b.mapShape) return 8 * (across ? b.mapShape->columns : b.mapShape->rows);
+  return across ? b.width : b.height;
+}
+
+// Scrolled no further than the picture's edge, within what the background
+// holds.
+int ScrollLimit(int size, int extent, int screen) { return std::max(0, std::min(size, extent) - screen); }
+
 // What the program reads first: the list to run, how the d-pad scrolls,
 // and the sprite frames.
 std::vector<std::uint8_t> Table(std::uint32_t init, const Background* background, const std::vector<std::uint32_t>& frameLists,
                                 std::uint32_t frameTable) {
   TableWriter t;
   t.Long(init);
-  const int maxX = background ? std::max(0, background->width - kScreenWidth) : 0;
-  const int maxY = background ? std::max(0, background->height - kScreenHeight) : 0;
+  const int maxX = background ? ScrollLimit(background->width, Extent(*background, true), kScreenWidth) : 0;
+  const int maxY = background ? ScrollLimit(background->height, Extent(*background, false), kScreenHeight) : 0;
   t.Word(static_cast<std::uint32_t>(maxX));
   t.Word(static_cast<std::uint32_t>(maxY));
   t.Word(kScrollStep);

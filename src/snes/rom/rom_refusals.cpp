@@ -29,7 +29,7 @@ RomRefusal NoBlankTile() {
   return {"All 1,024 tile numbers of BG1 are taken, and the cells beyond the picture need an all-colour-0 tile."};
 }
 
-RomRefusal MapTooLarge(int columns, int rows) {
+RomRefusal MapTooLarge(std::int64_t columns, std::int64_t rows) {
   return {"The map is " + std::to_string(columns) + " x " + std::to_string(rows) +
           " cells; BG1 shows at most 64 x 64."};
 }

@@ -3,6 +3,7 @@
 // The texts of what a cartridge cannot show, each with its figure.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "snes/rom/rom_builder.h"
@@ -16,7 +17,7 @@ RomRefusal VideoMemory(std::size_t needed);
 RomRefusal VideoMemoryArrangement(std::size_t needed);
 RomRefusal TooManyTiles(std::size_t tiles, int tileBase);
 RomRefusal NoBlankTile();
-RomRefusal MapTooLarge(int columns, int rows);
+RomRefusal MapTooLarge(std::int64_t columns, std::int64_t rows);
 RomRefusal CartridgeTooLarge(std::size_t bytes);
 RomRefusal ColourMemory(std::size_t words, int first, int last, const std::string& layer);
 RomRefusal SharedColours();
