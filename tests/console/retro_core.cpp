@@ -37,7 +37,7 @@ void TakeVariables(const retro::Variable* list) {
   }
 }
 
-void Log(int level, const char* format, ...) {
+__attribute__((format(printf, 2, 3))) void Log(int level, const char* format, ...) {
   if (level < 3) return;  // debug, info and warnings are the core's own business
   std::va_list args;
   va_start(args, format);

@@ -176,6 +176,26 @@ TEST(RomBuilder, RefusesWhatTheConsoleCannotShow) {
       {{std::nullopt, Sprites({}), ""}, "The sprite show has no frames."},
       {{[] { Background b = Plain(4, 16, 8); b.tiles.pop_back(); return b; }(), std::nullopt, ""},
        "The tile data holds 63 bytes; no whole number of 32-byte tiles."},
+      // The tiles end 64 bytes past a 2 KiB step: the map fits nowhere.
+      {{withBase(Mapped(8, 992, {32, 32, true}), 1, 0), std::nullopt, ""},
+       "The outputs need 65,536 bytes of video memory, which cannot be arranged at the addresses the console reads "
+       "them from."},
+      // 57 frames of 570 bytes (tables and list) a bank: 141 banks, then the
+      // frame table of 24,000 bytes.
+      {{std::nullopt, Sprites(std::vector<std::vector<SpriteObject>>(8000, std::vector<SpriteObject>(128))), ""},
+       "The cartridge would need 4,644,288 bytes; a LoROM cartridge holds at most 4,194,304."},
+      {{std::nullopt, Sprites(std::vector<std::vector<SpriteObject>>(10923)), ""},
+       "There are 10,923 sprite frames; a cartridge shows at most 10,922."},
+      {{[] { Background b = Plain(4, 8, 8); b.bpp = 3; return b; }(), std::nullopt, ""},
+       "BG1 shows 2, 4 or 8 bits per pixel, not 3."},
+      {{Plain(4, 0, 8), std::nullopt, ""}, "The picture is 0 x 8 pixels; it shows nothing."},
+      {{[] { Background b = Plain(8, 8, 8); b.mode7 = true; b.map.resize(100); return b; }(), std::nullopt, ""},
+       "The mode 7 map holds 100 bytes; mode 7's is 16,384."},
+      {{[] { Background b = Mapped(4, 4, {4, 5, false}); b.map.pop_back(); return b; }(), std::nullopt, ""},
+       "The map holds 39 bytes; a map of 4 x 5 cells has twice as many."},
+      {{withBase(Mapped(4, 4, {4, 4, false}), 0, 9), std::nullopt, ""}, "The palette base must lie in 0-7, not 9."},
+      {{std::nullopt, Sprites({{{0, 0, 0, 0, 4, false, false, false}}}), ""},
+       "Sprite frame 0, object 0: priority 4 is outside 0-3."},
   };
   for (const auto& c : cases) {
     const auto result = tilora::rom::BuildRom(c.contents);
