@@ -101,6 +101,8 @@ const std::vector<OptionSpec>& Options() {
        SettingFlag([](ConversionSettings& s) { s.tiles.interleave = true; })},
       {"--preview", nullptr, "FILE.png", "also write the picture as the console shows it",
        FileName([](CommandLine& c, const std::string& v) { c.settings.preview = v; })},
+      {"--rom", nullptr, "FILE.sfc", "also write a cartridge that shows it on the console",
+       FileName([](CommandLine& c, const std::string& v) { c.settings.rom = v; })},
       {"--palettes", nullptr, "N",
        "make N (1-8) sub-palettes for a truecolour picture (an\n"
        "indexed one given this is treated as truecolour)",
@@ -142,13 +144,15 @@ const OptionSpec* Find(const std::string& key) {
 // settings check cannot know.
 std::string CommandConflicts(const CommandLine& c) {
   const ConversionSettings& s = c.settings;
-  const bool outputs = c.name || !s.preview.empty() || !s.palettePng.empty() || s.tiles.map || s.tiles.mode7;
+  const bool outputs =
+      c.name || !s.preview.empty() || !s.palettePng.empty() || !s.rom.empty() || s.tiles.map || s.tiles.mode7;
   if (c.info && outputs) return "--info prints descriptions only; it takes no output options";
   if (c.pictures.empty()) return "no picture given";
   if (c.pictures.size() > 1) {
     if (c.name) return "--name takes one picture only";
     if (!s.preview.empty()) return "--preview takes one picture only";
     if (!s.palettePng.empty()) return "--palette-png takes one picture only";
+    if (!s.rom.empty()) return "--rom takes one picture only";
   }
   return {};
 }

@@ -1,6 +1,7 @@
 #include "convert/convert.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <new>
 #include <optional>
 
@@ -11,6 +12,7 @@
 #include "snes/cells/encode_refusals.h"
 #include "snes/readback/readback.h"
 #include "snes/readback/sheets.h"
+#include "snes/rom/rom_builder.h"
 
 namespace tilora {
 namespace {
@@ -43,6 +45,27 @@ std::optional<Failure> DrawPictures(Conversion& c, const ConversionSettings& set
   return std::nullopt;
 }
 
+// The cartridge that shows the outputs, or why the console cannot; named
+// in its header after the file it is written to.
+rom::RomResult CartridgeOf(const EncodedOutputs& encoded, const ConversionSettings& settings, std::int32_t width,
+                           std::int32_t height) {
+  const TileOptions& tiles = settings.tiles;
+  rom::Background background;
+  background.bpp = encoded.bpp;
+  background.mode7 = tiles.mode7;
+  background.interleave = tiles.interleave;
+  background.tiles = encoded.tiles;
+  background.map = encoded.map;
+  background.palette = encoded.palette;
+  background.vram = encoded.vram;
+  if (tiles.map) background.mapShape = rom::MapShape{encoded.mapColumns, encoded.mapRows, tiles.screens};
+  background.tileBase = tiles.tileBase;
+  background.paletteBase = tiles.paletteBase;
+  background.width = width;
+  background.height = height;
+  return rom::BuildRom({background, std::nullopt, std::filesystem::path(settings.rom).stem().string()});
+}
+
 Result<Conversion> ConvertChecked(const Picture& picture, const ConversionSettings& settings,
                                   const RowsArriving* arriving) {
   const Result<int> bpp = DecideBeforePixels(ShapeOf(picture), settings);
@@ -67,6 +90,11 @@ Result<Conversion> ConvertChecked(const Picture& picture, const ConversionSettin
   if (const Failure* failure = std::get_if<Failure>(&encoded)) return *failure;
   c.encoded = std::move(std::get<EncodedOutputs>(encoded));
   if (auto failure = DrawPictures(c, settings, encodedPicture)) return *failure;
+  if (!settings.rom.empty()) {
+    rom::RomResult cartridge = CartridgeOf(c.encoded, settings, picture.width, picture.height);
+    if (const auto* refusal = std::get_if<rom::RomRefusal>(&cartridge)) return Refused(refusal->message);
+    c.rom = std::move(std::get<std::vector<std::uint8_t>>(cartridge));
+  }
   return c;
 }
 
@@ -95,6 +123,7 @@ void ForEachOutput(const std::string& base, const ConversionSettings& settings, 
   }
   if (!settings.preview.empty()) each(settings.preview, c ? &c->preview : nullptr);
   if (!settings.palettePng.empty()) each(settings.palettePng, c ? &c->swatches : nullptr);
+  if (!settings.rom.empty()) each(settings.rom, c ? &c->rom : nullptr);
 }
 
 }  // namespace

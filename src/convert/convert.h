@@ -20,6 +20,7 @@ struct Conversion {
   EncodedOutputs encoded;              // tiles, map, palette or video memory, at encoded.bpp
   std::vector<std::uint8_t> preview;   // PNG of the console's view, when settings.preview names one
   std::vector<std::uint8_t> swatches;  // PNG of the sub-palettes, when settings.palettePng names one
+  std::vector<std::uint8_t> rom;       // the cartridge, when settings.rom names one
   int subPalettesMade = 0;             // generated ones; 0 when the picture's own table was used
   bool reduced = false;                // colours changed to fit the sub-palettes
   double meanDeltaE = 0;

@@ -30,9 +30,11 @@ struct ConversionSettings {
   TileOptions tiles;
   SubPaletteSettings subPalettes;
   // Extra outputs, written when named: the picture as the console shows it,
-  // and the sub-palettes as swatches (PNG both).
+  // the sub-palettes as swatches (PNG both), and a cartridge that shows the
+  // outputs on the console.
   std::string preview;
   std::string palettePng;
+  std::string rom;
 };
 
 // A numeric setting's range, as the converter's options take it.

@@ -96,6 +96,9 @@ TEST_F(CliTest, UsageErrorsExitWith2) {
       {"--interleave a.bmp", "tilora-convert: --interleave needs --mode7\n"},
       {"--map --bpp 8 --palette-base 1 a.bmp", "tilora-convert: --palette-base does not apply at 8 bits per pixel\n"},
       {"--preview p.png a.bmp b.bmp", "tilora-convert: --preview takes one picture only\n"},
+      {"--rom a.sfc a.bmp b.bmp", "tilora-convert: --rom takes one picture only\n"},
+      {"--info --rom a.sfc a.bmp", "tilora-convert: --info prints descriptions only; it takes no output options\n"},
+      {"--rom", "tilora-convert: --rom needs a value\n"},
       {"--lossy a.bmp", "tilora-convert: --lossy needs --palettes\n"},
       {"--palettes 2 --dither a.bmp", "tilora-convert: --dither needs --lossy\n"},
       {"--bpp 2 --palettes 2 --colours 5 a.bmp", "tilora-convert: --colours 5 is more than the 4 colours of a palette at this depth\n"},
@@ -193,6 +196,26 @@ TEST_F(CliTest, FailedConversionKeepsEarlierOutputs) {
   EXPECT_EQ(r.err, "in.bmp: Read beyond end of file.\n");
   EXPECT_EQ(tilora::testing::ReadFileBytes(dir_ / "in.bin"), bin);
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{"in.bin", "in.bmp", "in.plt"}));
+}
+
+// What the console cannot show is refused with its figure, and none of the
+// outputs is written.
+TEST_F(CliTest, CartridgeRefusalsWriteNothing) {
+  Picture("full.bmp", Shape(256, 256, 8));  // 1,024 distinct 64-byte tiles
+  Picture("wide.bmp", Shape(520, 8, 4));
+  const struct {
+    const char* args;
+    const char* message;
+  } cases[] = {
+      {"--map --rom a.sfc full.bmp", "full.bmp: The outputs need 67,584 bytes of video memory; the console has 65,536.\n"},
+      {"--rom a.sfc wide.bmp", "wide.bmp: The map is 65 x 1 cells; BG1 shows at most 64 x 64.\n"},
+  };
+  for (const auto& c : cases) {
+    const Result r = Run(c.args);
+    EXPECT_EQ(r.status, 1) << c.args;
+    EXPECT_EQ(r.err, c.message);
+  }
+  EXPECT_EQ(dir_.List(), (std::vector<std::string>{"full.bmp", "wide.bmp"}));
 }
 
 TEST_F(CliTest, UnwritableOutputIsReported) {
