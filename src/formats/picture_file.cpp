@@ -104,6 +104,8 @@ Result<PictureFile> PictureFile::Open(ByteSource& source, PictureShape* shape) {
       if (!ReadableDepth(layout.depth)) return Refused(DepthNotice(layout.depth));
       if (auto notice = SizeNotice(layout.width, layout.height)) return Refused(*notice);
       if (auto refusal = BmpLayoutRefusal(layout)) return *refusal;
+      const std::int64_t rowBytes = (layout.width * layout.depth + 7) / 8;
+      file.bmpDataEnd_ = layout.dataOffset + layout.stride() * (layout.rows() - 1) + rowBytes;
       return file;
     }
     const std::int64_t size = source.Size();
@@ -125,8 +127,16 @@ Result<PictureFile> PictureFile::Open(ByteSource& source, PictureShape* shape) {
 
 bool PictureFile::RowsInOrder() const { return png_ && png_->decoding->RowsInOrder(); }
 
+std::optional<Failure> PictureFile::CutShort() const {
+  // Rows the file cannot hold are told from its size, before memory the
+  // size of the picture is taken for them.
+  if (!png_ && bmpDataEnd_ > source_->Size()) return IoFailure(kErrReadBeyondEnd);
+  return std::nullopt;
+}
+
 Result<Picture> PictureFile::Sized() const {
   return Guarded([&]() -> Result<Picture> {
+    if (auto failure = CutShort()) return *failure;
     Picture picture;
     if (png_) {
       picture = png_->decoding->Shape();
@@ -163,6 +173,7 @@ std::optional<Failure> PictureFile::Decode(Picture& picture, RowsArriving* arriv
 
 Result<Picture> PictureFile::Read() {
   if (!png_) {
+    if (auto failure = Guarded([&] { return CutShort(); })) return *failure;
     Picture picture;
     if (auto failure = Decode(picture)) return *failure;
     return picture;

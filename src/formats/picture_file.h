@@ -61,7 +61,11 @@ class PictureFile {
   struct Png;
   PictureFile() = default;
 
+  // Why the pixels cannot be read whole, told from the file's size alone.
+  std::optional<Failure> CutShort() const;
+
   ByteSource* source_ = nullptr;
+  std::int64_t bmpDataEnd_ = 0;  // where a bitmap's last row ends
   PictureShape shape_;
   std::unique_ptr<Png> png_;
 };

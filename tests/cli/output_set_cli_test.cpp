@@ -16,6 +16,7 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,7 +54,7 @@ pid_t Start(const std::vector<std::string>& args) {
   posix_spawnattr_init(&attr);
   sigset_t defaults, none;
   sigemptyset(&defaults);
-  for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) sigaddset(&defaults, sig);
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ}) sigaddset(&defaults, sig);
   sigemptyset(&none);
   posix_spawnattr_setsigdefault(&attr, &defaults);
   posix_spawnattr_setsigmask(&attr, &none);
@@ -125,7 +126,10 @@ TEST(OutputSetProcess, InterruptedRunsLeaveACompleteSetAndNoTemporary) {
   ASSERT_EQ(Wait(Start({"--name", dir / "Pic", dir / "p0.bmp"})), 0);
   const auto fullRun = std::chrono::steady_clock::now() - started;
 
-  std::vector<int> signals{SIGINT, SIGTERM, SIGHUP};
+  std::vector<int> signals{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  // SIGQUIT's default action also dumps core, which is no leftover of ours.
+  const rlimit noCore{0, 0};
+  ::setrlimit(RLIMIT_CORE, &noCore);
   if (const char* kill = std::getenv("TILORA_STRESS_KILL"); kill != nullptr && *kill == '1') signals.push_back(SIGKILL);
   std::mt19937 gen(12345);
   std::uniform_int_distribution<long long> delay(0, std::chrono::duration_cast<std::chrono::microseconds>(fullRun).count() * 6 / 5);

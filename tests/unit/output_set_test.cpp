@@ -12,6 +12,7 @@
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -354,3 +355,101 @@ TEST_P(OutputSetTest, OutputsThatAreTheInputOrEachOtherAreRefused) {
 
 }  // namespace
 }  // namespace tilora
+
+#ifndef _WIN32
+namespace tilora {
+namespace {
+
+// A device, a pipe or a socket where an output goes, itself or at the end
+// of a link, is refused before anything is written and is left as it was:
+// renaming a file over /dev/null would take it from the whole system.
+TEST_P(OutputSetTest, SpecialFilesAreNeverReplaced) {
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.bin").c_str(), 0600), 0);
+  fs::create_symlink("pipe.bin", dir_.path() / "to-pipe.bin");
+  std::vector<std::string> specials = {"pipe.bin", "to-pipe.bin"};
+  // Device nodes only root may make; the tests make theirs where they run as root.
+  if (::mknod((dir_ / "null.bin").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+    fs::create_symlink("null.bin", dir_.path() / "to-null.bin");
+    specials.insert(specials.end(), {"null.bin", "to-null.bin"});
+  }
+  const auto before = dir_.List();
+  for (const std::string& leaf : specials) {
+    SCOPED_TRACE(leaf);
+    std::vector<OutputFile> files = Set(dir_ / "a", 1);
+    files.push_back({dir_ / leaf, kNew[1].data(), kNew[1].size()});
+    try {
+      WriteOutputSet(files, way_);
+      ADD_FAILURE() << "not refused";
+    } catch (const IoError& e) {
+      EXPECT_EQ(e.what(), "Cannot create file \"" + files.back().name + "\". File access denied");
+    }
+    EXPECT_EQ(dir_.List(), before);
+  }
+  EXPECT_TRUE(fs::is_fifo(dir_.path() / "pipe.bin"));
+  if (fs::exists(dir_.path() / "null.bin")) {
+    EXPECT_TRUE(fs::is_character_file(dir_.path() / "null.bin"));
+  }
+}
+
+// A folder that only lets files be added would keep whatever a failed
+// conversion wrote there for good: refused before writing.
+TEST_P(OutputSetTest, AnAppendOnlyFolderIsRefusedBeforeWriting) {
+  fs::create_directory(dir_.path() / "log");
+  if (std::system(("chattr +a '" + (dir_ / "log") + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "no append-only folders here (not root, or no file system that has them)";
+  std::vector<OutputFile> files = Set(dir_ / "log/a", 2);
+  try {
+    WriteOutputSet(files, way_);
+    ADD_FAILURE() << "not refused";
+  } catch (const IoError& e) {
+    EXPECT_EQ(e.what(), "Cannot create file \"" + files[0].name +
+                            "\". Its folder only lets files be added, so nothing could be replaced there");
+  }
+  EXPECT_TRUE(fs::is_empty(dir_.path() / "log"));
+  std::system(("chattr -a '" + (dir_ / "log") + "'").c_str());
+}
+
+// The hidden name an output's old file is kept under while a set is put in
+// place: a dot, the FNV-1a hash of its name in hexadecimal, ".tilora-old".
+std::string KeptName(const std::string& folder, const std::string& leaf) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const char c : leaf) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return folder + "/." + hex + ".tilora-old";
+}
+
+// Where names can be neither swapped nor linked, the old output is moved
+// aside just before the new one is renamed in; a kill in between leaves the
+// output missing and the old one hidden beside it. The next conversion puts
+// the old one back before anything else, so that even when it fails the
+// earlier set is whole, and leaves nothing hidden.
+TEST_P(OutputSetTest, AnOutputLeftAsideByAKilledRunIsPutBack) {
+  OutputSetOptions options = way_;
+  options.nameSwaps = false;
+  options.hardLinks = false;
+  const auto files = Set(dir_ / "a", 2);
+  for (const bool fails : {true, false}) {
+    SCOPED_TRACE(fails);
+    WriteOldSet(files);
+    fs::rename(files[0].name, KeptName(dir_.path(), "a.plt"));
+    options.beforeReplace = [fails](std::size_t) {
+      if (fails) throw IoError(kErrDiskFull, "", "injected fault");
+    };
+    try {
+      WriteOutputSet(files, options);
+      EXPECT_FALSE(fails);
+    } catch (const IoError&) {
+      EXPECT_TRUE(fails);
+    }
+    EXPECT_EQ(ReadFileBytes(files[0].name), fails ? kOld : kNew[0]);
+    EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.bin", "a.plt"}));
+  }
+}
+
+}  // namespace
+}  // namespace tilora
+#endif
