@@ -16,9 +16,9 @@ struct BinsBound {
 };
 
 // The apart items are found greedily, largest first, until about `work`
-// colour visits are spent (some 20 ms for the default), so that tens of
+// colour visits are spent (some 10 ms for the default), so that tens of
 // thousands of scattered sets cost no more than a few hundred.
-BinsBound LowerBoundOf(const PackingItems& items, std::int64_t work = 20'000'000);
+BinsBound LowerBoundOf(const PackingItems& items, std::int64_t work = 5'000'000);
 
 inline int PackingLowerBound(const PackingItems& items) { return LowerBoundOf(items).bins; }
 
