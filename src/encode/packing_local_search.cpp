@@ -102,7 +102,7 @@ class OverflowBins {
 // Start packs into `target` bins: the bins with most items stay, and the
 // items of the others go back, largest first, where they add least
 // overflow. Dropping one bin, the few with fewest items are each tried and
-// the one leaving least overflow kept.
+// the one leaving least overflow kept; the first try is always made.
 OverflowBins Dissolve(const PackingItems& items, const Assignment& start, int target, std::int64_t& work) {
   const int startBins = BinCount(start);
   const std::vector<int> order = DecreasingOrder(items);
@@ -117,7 +117,7 @@ OverflowBins Dissolve(const PackingItems& items, const Assignment& start, int ta
   OverflowBins best(items, target);
   int bestOverflow = std::numeric_limits<int>::max();
   std::vector<int> renamed(At(startBins));
-  for (int attempt = 0; attempt < tries && work > 0; ++attempt) {
+  for (int attempt = 0; attempt < tries && (attempt == 0 || work > 0); ++attempt) {
     std::vector<char> drop(At(startBins), 0);
     if (dropped == 1) drop[At(fewest[At(attempt)])] = 1;
     else for (int k = 0; k < dropped; ++k) drop[At(fewest[At(k)])] = 1;
