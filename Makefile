@@ -61,11 +61,14 @@ bench:
 	build/release/bin/tilora_bench
 	build/release/bin/tilora_bench_tilemap
 
-# Sub-palette packing and colour reduction on the truecolour picture set.
+# Sub-palette packing and colour reduction on the truecolour picture set,
+# the packer on planted packings, and whole conversions that cannot fit.
 bench-packing:
 	@$(MAKE) --no-print-directory configure PRESET=release
-	cmake --build --preset release --target tilora_packing_bench
+	cmake --build --preset release --target tilora_packing_bench tilora_packing_strength make_picture tilora-convert
 	build/release/bin/tilora_packing_bench
+	build/release/bin/tilora_packing_strength
+	bench/packing_limits.sh
 
 # Every test again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # except those on the emulated console, whose core is not built for them.

@@ -1,7 +1,8 @@
 // Sub-palette packing and colour reduction on the truecolour benchmark set
 // at 4 bpp (8 sub-palettes of 16 colours): the packer beside first-fit
 // decreasing, and the reduction beside median cut with nearest colours.
-// Counters: palettes (sub-palettes used), fits (1 when within 8), dE_mean
+// Counters: palettes (sub-palettes used), fits (1 when within 8), at_least
+// (when a bound refused the picture, the sub-palettes it needs), dE_mean
 // and dE_worst (CIEDE2000 over the opaque pixels), tile_colours (the
 // colours of the first tile that has more than 15).
 
@@ -26,6 +27,7 @@ void SetPackingCounters(benchmark::State& state, const PackingOutcome& outcome) 
   state.counters["fits"] = outcome.Fits() ? 1 : 0;
   if (outcome.status == PackingStatus::kTileHasTooManyColours)
     state.counters["tile_colours"] = static_cast<double>(outcome.tileColours);
+  if (outcome.status == PackingStatus::kTooFewSubPalettes) state.counters["at_least"] = outcome.fewestPossible;
 }
 
 void SetReductionCounters(benchmark::State& state, const TilePalettes& result) {

@@ -57,7 +57,10 @@ std::string IndexedFigures(const Picture& picture, int requestedBpp) {
          " distinct with flips\n" + "Sub-palettes: " + SubPaletteList(f.subPalettes) + "\n";
 }
 
-std::string Fewest(int count) { return count > 0 ? std::to_string(count) : "none (a tile has too many colours)"; }
+std::string Fewest(FewestSubPalettes fewest) {
+  if (fewest.count == 0) return "none (a tile has too many colours)";
+  return (fewest.atLeast ? "at least " : "") + std::to_string(fewest.count);
+}
 
 std::string TruecolourFiguresText(const Picture& picture) {
   const TruecolourFigures f = FiguresOfTruecolour(picture);

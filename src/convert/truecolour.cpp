@@ -149,10 +149,11 @@ TruecolourFigures FiguresOfTruecolour(const Picture& picture) {
     sets[t].erase(std::unique(sets[t].begin(), sets[t].end()), sets[t].end());
     f.mostInATile = std::max(f.mostInATile, static_cast<int>(sets[t].size()));
   }
-  const auto fewest = [&sets](int perPalette) {
+  const auto fewest = [&sets](int perPalette) -> FewestSubPalettes {
     // As many sub-palettes as it takes, to learn how many that is.
     const packing::PackingOutcome o = packing::PackSubPalettes(sets, {packing::kMaxPalettes, perPalette});
-    return o.Fits() || o.status == packing::PackingStatus::kNoPackingFound ? o.best : 0;
+    if (o.status == packing::PackingStatus::kTooFewSubPalettes) return {o.fewestPossible, true};
+    return {o.Fits() || o.status == packing::PackingStatus::kNoPackingFound ? o.best : 0, false};
   };
   f.fewest4bpp = fewest(16);
   f.fewest2bpp = fewest(4);

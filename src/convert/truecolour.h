@@ -32,12 +32,19 @@ Result<IndexedTruecolour> IndexTruecolour(const Picture& picture, int bpp, const
 // The colour every pixel of the picture shows, whether indexed or not.
 std::vector<Rgba> ColoursOf(const Picture& picture);
 
+// Sub-palettes a packing needs: the fewest found, or when a bound shows
+// that more than 8 are needed, that bound.
+struct FewestSubPalettes {
+  int count = 0;         // 0: a tile has too many colours
+  bool atLeast = false;  // count is the bound
+};
+
 // What --info tells of a truecolour picture.
 struct TruecolourFigures {
-  int colours15 = 0;      // distinct 15-bit colours
-  int mostInATile = 0;    // most colours in one tile, colour 0 aside
-  int fewest4bpp = 0;     // sub-palettes of 16 the packing needs
-  int fewest2bpp = 0;     // sub-palettes of 4
+  int colours15 = 0;     // distinct 15-bit colours
+  int mostInATile = 0;   // most colours in one tile, colour 0 aside
+  FewestSubPalettes fewest4bpp;  // of 16 colours
+  FewestSubPalettes fewest2bpp;  // of 4
 };
 TruecolourFigures FiguresOfTruecolour(const Picture& picture);
 

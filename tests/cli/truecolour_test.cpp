@@ -118,7 +118,8 @@ TEST_F(TruecolourTest, RefusalsNameTheTileOrTheBestCount) {
   WritePng("art.png", art.width, art.height, Pixels(art), false);
   r = Run("--palettes 1 --map art.png");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err.rfind("art.png: No packing into 1 sub-palette of 16 colours found (best: ", 0), 0u) << r.err;
+  EXPECT_EQ(r.err, "art.png: No packing into 1 sub-palette of 16 colours: at least 4 are needed for 54 colours besides "
+                   "colour 0.\n");
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "art.bin"));
   EXPECT_EQ(Run("art.png").err, "art.png: 24 bit per pixels. Only pictures of 4 or 8 bits per pixel can be converted.\n");
 
@@ -129,6 +130,30 @@ TEST_F(TruecolourTest, RefusalsNameTheTileOrTheBestCount) {
   const tilora::Picture swatches = tilora::DecodePng(Read("swatches.png"));
   EXPECT_EQ(swatches.width, 16 * 16);
   EXPECT_EQ(swatches.height, 16);
+}
+
+// 64 tiles of 15 of 30 colours, 30 different sets, and colour 0 a colour
+// of its own: no two tiles of different sets fit one sub-palette, which is
+// said at once, packing nothing.
+TEST_F(TruecolourTest, RefusesAtOnceWhenTilesNeedMoreSubPalettes) {
+  std::vector<tilora::Rgba> pixels(64 * 64);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      const int tile = y / 8 * 8 + x / 8, colour = (tile + (y % 8 * 8 + x % 8) % 15) % 30;
+      pixels[static_cast<std::size_t>(y * 64 + x)] = {static_cast<std::uint8_t>(8 * colour + 8), 40, 40, 255};
+    }
+  pixels[0] = {0, 0, 0, 255};
+  WritePng("sets.png", 64, 64, pixels, false);
+  auto r = Run("--palettes 8 sets.png");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "sets.png: No packing into 8 sub-palettes of 16 colours: at least 30 are needed, as no two of 30 "
+                   "tiles fit one sub-palette together.\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "sets.bin"));
+  r = Run("--info sets.png");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("\nFewest sub-palettes: at least 30 at 4bpp, none (a tile has too many colours) at 2bpp\n"),
+            std::string::npos)
+      << r.out;
 }
 
 TEST_F(TruecolourTest, InfoDescribesTruecolour) {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "palettes/packing/packing_bounds.h"
 #include "palettes/packing/packing_exact_search.h"
 #include "palettes/packing/packing_local_search.h"
 #include "palettes/packing/packing_sets.h"
+#include "truecolour_pictures.h"
 
 #include <algorithm>
 #include <bit>
@@ -156,21 +158,32 @@ std::vector<SmallPicture> SmallPictures() {
 
 TEST(PackSubPalettes, FindsTheBruteForceOptimumOnSmallPictures) {
   int firstFitWorse = 0;
+  int refusedByBound = 0;
   for (const SmallPicture& p : SmallPictures()) {
     const PackingOutcome ours = PackSubPalettes(p.sets, p.limits);
     const PackingOutcome firstFit = PackFirstFitDecreasing(p.sets, p.limits);
-    ExpectSoundPacking(p.sets, p.limits, ours);
     ExpectSoundPacking(p.sets, p.limits, firstFit);
+    firstFitWorse += firstFit.best > p.fewest;
+    // A bound is never above the optimum, and refuses only what cannot fit.
+    ASSERT_LE(ours.fewestPossible, p.fewest) << ::testing::PrintToString(p.sets);
+    if (ours.status == PackingStatus::kTooFewSubPalettes) {
+      EXPECT_GT(ours.fewestPossible, p.limits.palettes);
+      EXPECT_TRUE(ours.packing.palettes.empty());
+      ++refusedByBound;
+      continue;
+    }
+    ExpectSoundPacking(p.sets, p.limits, ours);
     ASSERT_EQ(ours.best, p.fewest) << ::testing::PrintToString(p.sets);
     EXPECT_GE(firstFit.best, ours.best);
     if (!ours.Fits()) {
       EXPECT_EQ(ours.status, PackingStatus::kNoPackingFound);
       EXPECT_NE(ours.notice.find("(best: " + std::to_string(p.fewest) + ")"), std::string::npos) << ours.notice;
     }
-    firstFitWorse += firstFit.best > p.fewest;
   }
-  // Otherwise these pictures would not tell a search from first fit.
+  // Otherwise these pictures would not tell a search from first fit, or a
+  // bound's refusal from a search that failed.
   EXPECT_GT(firstFitWorse, 60);
+  EXPECT_GT(refusedByBound, 20);
 }
 
 // Each search alone, from first fit, must reach the optimum too: either
@@ -221,16 +234,37 @@ TEST(PackSubPalettes, PacksThemedPicturesIntoTheirThemes) {
   }
 }
 
-// Tens of thousands of tiles of scattered colours: the searches' work
-// limits cut in, and the packing must still be sound.
+// Tens of thousands of tiles of three scattered colours: no bound refuses
+// them, the searches' work limits cut in, and the packing must still be
+// sound.
 TEST(PackSubPalettes, StaysSoundOnHugeScatteredPictures) {
   std::mt19937 random(17);
   Sets sets(10000);
   for (auto& set : sets)
-    for (int k = 0; k < 15; ++k) set.push_back(static_cast<Colour15>(1 + Below(random, 100)));
+    for (int k = 0; k < 3; ++k) set.push_back(static_cast<Colour15>(1 + Below(random, 100)));
   const PackingOutcome outcome = PackSubPalettes(sets, {8, 16});
   ExpectSoundPacking(sets, {8, 16}, outcome);
   EXPECT_EQ(outcome.status, PackingStatus::kNoPackingFound);
+  EXPECT_EQ(outcome.fewestPossible, 7);
+}
+
+// Pairs of colours from planted sub-palettes that share few colours, so the
+// colours alone prove the planted count the fewest; first fit, best fit and
+// the old one-move search all needed one to three more.
+TEST(PackSubPalettes, ReachesTheProvenOptimumOfPlantedPictures) {
+  const struct {
+    int planted, pool, sets;
+    std::uint32_t seed;
+  } cases[] = {{4, 46, 240, 13}, {4, 47, 240, 650}, {4, 46, 240, 840}, {5, 61, 300, 63}, {5, 64, 300, 1246}};
+  for (const auto& c : cases) {
+    const Sets sets = tilora::testing::PlantedTileSets(c.planted, c.pool, c.sets, 2, 2, c.seed);
+    for (const int allowed : {c.planted, 8}) {
+      const PackingOutcome outcome = PackSubPalettes(sets, {allowed, 16});
+      ExpectSoundPacking(sets, {allowed, 16}, outcome);
+      EXPECT_EQ(outcome.best, c.planted) << "seed " << c.seed << ", " << allowed << " allowed";
+      EXPECT_EQ(outcome.fewestPossible, c.planted) << "seed " << c.seed;
+    }
+  }
 }
 
 TEST(PackSubPalettes, GivesTheSameResultEveryTime) {
@@ -279,19 +313,57 @@ TEST(PackSubPalettes, RefusesImpossibleLimits) {
     EXPECT_EQ(LimitsNotice(fine), "");
 }
 
+// Every pair of four colours, three colours a sub-palette: no bound shows
+// that two cannot hold them, and three are the fewest.
 TEST(PackSubPalettes, ReportsTheBestCountWhenNothingFits) {
-  Sets sets;  // nine tiles of fifteen colours each, no two alike
-  for (int t = 0; t < 9; ++t) {
-    sets.emplace_back();
-    for (int k = 0; k < 15; ++k) sets.back().push_back(static_cast<Colour15>(t * 15 + k + 1));
-  }
-  const PackingOutcome outcome = PackSubPalettes(sets, {8, 16});
+  const Sets pairs = {{1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}, {3, 4}};
+  const PackingOutcome outcome = PackSubPalettes(pairs, {2, 4});
   EXPECT_EQ(outcome.status, PackingStatus::kNoPackingFound);
-  EXPECT_EQ(outcome.best, 9);
-  EXPECT_EQ(outcome.notice, "No packing into 8 sub-palettes of 16 colours found (best: 9).");
-  EXPECT_EQ(PackSubPalettes(sets, {1, 256}).best, 1);
-  EXPECT_EQ(PackSubPalettes(Sets{{1, 2, 3}, {4, 5, 6}}, {1, 4}).notice,
-            "No packing into 1 sub-palette of 4 colours found (best: 2).");
+  EXPECT_EQ(outcome.best, 3);
+  EXPECT_EQ(outcome.fewestPossible, 2);
+  EXPECT_EQ(outcome.notice, "No packing into 2 sub-palettes of 4 colours found (best: 3).");
+  ExpectSoundPacking(pairs, {2, 4}, outcome);
+}
+
+// Refused before any packing, naming the bound: too many colours for the
+// sub-palettes, or more tiles than sub-palettes of which no two fit one.
+TEST(PackSubPalettes, RefusesAtOnceWhenABoundNeedsMoreSubPalettes) {
+  Sets disjoint;  // nine tiles of fifteen colours each, no two alike
+  for (int t = 0; t < 9; ++t) {
+    disjoint.emplace_back();
+    for (int k = 0; k < 15; ++k) disjoint.back().push_back(static_cast<Colour15>(t * 15 + k + 1));
+  }
+  Sets overlapping;  // ten tiles of fifteen of sixteen colours: no two fit one
+  for (int t = 0; t < 10; ++t) {
+    overlapping.emplace_back();
+    for (int k = 0; k < 16; ++k)
+      if (k != t) overlapping.back().push_back(static_cast<Colour15>(k + 1));
+  }
+  const struct {
+    const Sets* sets;
+    PaletteLimits limits;
+    int fewest;
+    const char* notice;
+  } cases[] = {
+      {&disjoint, {8, 16}, 9, "No packing into 8 sub-palettes of 16 colours: at least 9 are needed for 135 colours besides colour 0."},
+      {&disjoint, {1, 256}, 0, ""},
+      {&overlapping, {8, 16}, 10, "No packing into 8 sub-palettes of 16 colours: at least 10 are needed, as no two of 10 tiles fit one sub-palette together."},
+      {&overlapping, {1, 17}, 0, ""},
+      {&overlapping, {1, 16}, 10, "No packing into 1 sub-palette of 16 colours: at least 10 are needed, as no two of 10 tiles fit one sub-palette together."},
+      {&disjoint, {2, 64}, 3, "No packing into 2 sub-palettes of 64 colours: at least 3 are needed for 135 colours besides colour 0."},
+  };
+  for (const auto& c : cases) {
+    const PackingOutcome outcome = PackSubPalettes(*c.sets, c.limits);
+    EXPECT_EQ(outcome.notice, c.notice);
+    if (c.fewest == 0) {
+      EXPECT_TRUE(outcome.Fits()) << c.limits.palettes;
+      continue;
+    }
+    EXPECT_EQ(outcome.status, PackingStatus::kTooFewSubPalettes);
+    EXPECT_EQ(outcome.fewestPossible, c.fewest);
+    EXPECT_EQ(outcome.best, 0);
+    EXPECT_TRUE(outcome.packing.palettes.empty());
+  }
 }
 
 TEST(PackSubPalettes, TilesWithoutColoursTakeSubPaletteZero) {

@@ -191,6 +191,44 @@ TruecolourPicture PhotoLikeNoise(int width, int height, std::uint32_t seed) {
   return p;
 }
 
+std::vector<std::vector<tilora::Colour15>> PlantedTileSets(int subPalettes, int poolColours, int distinctSets,
+                                                            int fewestColours, int mostColours, std::uint32_t seed) {
+  constexpr int kPlanted = 15;
+  std::mt19937 random(seed);
+  // Every pool colour once, then random ones up to 15 a sub-palette, dealt
+  // out so that no sub-palette holds a colour twice.
+  std::vector<int> slots(static_cast<std::size_t>(poolColours));
+  for (int c = 0; c < poolColours; ++c) slots[static_cast<std::size_t>(c)] = c;
+  std::shuffle(slots.begin(), slots.end(), random);
+  std::vector<std::vector<int>> planted(static_cast<std::size_t>(subPalettes));
+  std::size_t next = 0;
+  for (int k = 0; k < kPlanted; ++k)
+    for (auto& palette : planted) {
+      int colour = next < slots.size() ? slots[next++] : static_cast<int>(Below(random, poolColours));
+      while (std::find(palette.begin(), palette.end(), colour) != palette.end())
+        colour = static_cast<int>(Below(random, poolColours));
+      palette.push_back(colour);
+    }
+  // Pool colour c is the 15-bit colour 1 + 37 c, away from colour 0.
+  std::vector<std::vector<tilora::Colour15>> sets, sorted;
+  while (static_cast<int>(sets.size()) < distinctSets) {
+    // The first set of each planted sub-palette is of the most colours.
+    const bool first = static_cast<int>(sets.size()) < subPalettes;
+    std::vector<int> palette = planted[first ? sets.size() : Below(random, subPalettes)];
+    std::shuffle(palette.begin(), palette.end(), random);
+    const int colours = first ? mostColours : fewestColours + static_cast<int>(Below(random, mostColours - fewestColours + 1));
+    palette.resize(static_cast<std::size_t>(colours));
+    std::vector<tilora::Colour15> set;
+    for (int c : palette) set.push_back(static_cast<tilora::Colour15>(1 + 37 * c));
+    std::sort(set.begin(), set.end());
+    const auto at = std::lower_bound(sorted.begin(), sorted.end(), set);
+    if (at != sorted.end() && *at == set) continue;
+    sorted.insert(at, set);
+    sets.push_back(std::move(set));
+  }
+  return sets;
+}
+
 std::vector<TruecolourPicture> BenchmarkPictures() {
   std::vector<TruecolourPicture> set;
   const auto add = [&](TruecolourPicture p, std::string name) {

@@ -48,6 +48,14 @@ TruecolourPicture RadialGradient(int width, int height, double hue);
 // Smooth random colour fields, like a photograph.
 TruecolourPicture PhotoLikeNoise(int width, int height, std::uint32_t seed);
 
+// Distinct tile colour sets, each a random subset of fewestColours to
+// mostColours colours of one of `subPalettes` planted sub-palettes of 15;
+// the planted ones are drawn from a pool of poolColours colours, every pool
+// colour in at least one, so a pool under 15 per sub-palette makes them share
+// colours. `subPalettes` sub-palettes of 16 colours hold every set.
+std::vector<std::vector<tilora::Colour15>> PlantedTileSets(int subPalettes, int poolColours, int distinctSets,
+                                                            int fewestColours, int mostColours, std::uint32_t seed);
+
 // The benchmark set, easiest first; the last two are 1024 x 1024.
 std::vector<TruecolourPicture> BenchmarkPictures();
 

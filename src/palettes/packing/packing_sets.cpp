@@ -16,19 +16,6 @@ std::size_t At(int i) { return static_cast<std::size_t>(i); }
 constexpr int kMaxItemsForFilling = 4000;
 // Set comparisons of the search for subsets: some 0.2 s here.
 constexpr std::int64_t kMostSubsetChecks = 100'000'000;
-// Items the greedy clique bound looks at.
-constexpr int kMaxItemsForClique = 1500;
-
-int UnionSize(const std::vector<int>& a, const std::vector<int>& b) {
-  std::size_t i = 0, j = 0;
-  int shared = 0;
-  while (i < a.size() && j < b.size()) {
-    if (a[i] < b[j]) ++i;
-    else if (b[j] < a[i]) ++j;
-    else ++shared, ++i, ++j;
-  }
-  return static_cast<int>(a.size() + b.size()) - shared;
-}
 
 }  // namespace
 
@@ -213,22 +200,6 @@ Assignment FillBinsByOverlap(const PackingItems& items) {
     ++bin;
   }
   return assignment;
-}
-
-int PackingLowerBound(const PackingItems& items) {
-  if (items.sets.empty()) return 0;
-  const int byColours = (items.colourCount + items.capacity - 1) / items.capacity;
-  std::vector<int> clique;
-  const std::vector<int> order = DecreasingOrder(items);
-  const std::size_t looked = std::min(order.size(), At(kMaxItemsForClique));
-  for (std::size_t k = 0; k < looked; ++k) {
-    const int item = order[k];
-    const bool conflictsWithAll = std::all_of(clique.begin(), clique.end(), [&](int other) {
-      return UnionSize(items.sets[At(item)], items.sets[At(other)]) > items.capacity;
-    });
-    if (conflictsWithAll) clique.push_back(item);
-  }
-  return std::max(byColours, static_cast<int>(clique.size()));
 }
 
 Assignment Normalised(const Assignment& assignment) {

@@ -58,10 +58,6 @@ Assignment BestFitByOverlap(const PackingItems& items);
 // empty when there are too many items for its quadratic cost.
 Assignment FillBinsByOverlap(const PackingItems& items);
 
-// No packing needs fewer bins: the colour count over the capacity, and a
-// greedy set of items no two of which share a bin.
-int PackingLowerBound(const PackingItems& items);
-
 // Bins renumbered by their lowest item, so equal packings compare equal.
 Assignment Normalised(const Assignment& assignment);
 

@@ -4,6 +4,7 @@
 #include <numeric>
 #include <optional>
 
+#include "palettes/packing/packing_bounds.h"
 #include "palettes/packing/packing_exact_search.h"
 #include "palettes/packing/packing_local_search.h"
 #include "palettes/packing/packing_sets.h"
@@ -18,12 +19,13 @@ using detail::PackingItems;
 std::size_t At(int i) { return static_cast<std::size_t>(i); }
 
 // Budgets in units of work rather than time, so every machine gives the
-// same answer; together some 10 to 20 ms at most here.
-constexpr std::int64_t kLocalSearchWork = 3'000'000;
+// same answer. The local search spends more on fitting the sub-palettes
+// allowed than on needing fewer, which only saves palette entries: some
+// 30 ms and 10 ms at most here.
+constexpr std::int64_t kFitWork = 12'000'000;
+constexpr std::int64_t kFewerWork = 4'000'000;
 constexpr std::int64_t kExactSearchNodes = 100'000;
 constexpr int kMaxItemsForExactSearch = 24;
-// The local search keeps a count per bin and colour.
-constexpr std::int64_t kMaxLocalSearchCounts = 4'000'000;
 
 std::string Plural(std::size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -46,19 +48,22 @@ std::optional<std::size_t> FirstTileOverCapacity(std::span<const std::vector<Col
 // firstFit uses. The exact search goes first where it may prove the
 // heuristics right, as a local search that cannot succeed spends its whole
 // budget.
-Assignment FewestBins(const PackingItems& items, const Assignment& firstFit) {
+Assignment FewestBins(const PackingItems& items, const Assignment& firstFit, int lowerBound, int allowed) {
   Assignment best = firstFit;
   for (Assignment candidate : {detail::BestFitByOverlap(items), detail::FillBinsByOverlap(items)})
     if (!candidate.empty() && BinCount(candidate) < BinCount(best)) best = std::move(candidate);
-  const int lowerBound = detail::PackingLowerBound(items);
   bool proven = BinCount(best) <= lowerBound;
   if (!proven && items.Count() <= kMaxItemsForExactSearch) {
     detail::ExactResult exact = detail::SearchFewestBins(items, best, lowerBound, kExactSearchNodes);
     best = std::move(exact.assignment);
     proven = exact.proven;
   }
-  if (!proven && static_cast<std::int64_t>(BinCount(best)) * items.colourCount <= kMaxLocalSearchCounts) {
-    std::int64_t work = kLocalSearchWork;
+  if (!proven && BinCount(best) > allowed) {
+    std::int64_t work = kFitWork;
+    best = detail::ReduceBinsByLocalSearch(items, best, std::max(lowerBound, allowed), work);
+  }
+  if (!proven && BinCount(best) <= allowed) {
+    std::int64_t work = kFewerWork;
     best = detail::ReduceBinsByLocalSearch(items, best, lowerBound, work);
   }
   return best;
@@ -111,15 +116,30 @@ std::optional<PackingOutcome> RefusalBeforePacking(std::span<const std::vector<C
   return std::nullopt;
 }
 
+std::string NoPackingInto(PaletteLimits limits) {
+  return "No packing into " + Plural(At(limits.palettes), "sub-palette", "sub-palettes") + " of " +
+         std::to_string(limits.colours) + " colours";
+}
+
+PackingOutcome RefusalByBound(const detail::BinsBound& bound, PaletteLimits limits) {
+  PackingOutcome outcome;
+  outcome.status = PackingStatus::kTooFewSubPalettes;
+  outcome.fewestPossible = bound.bins;
+  const std::string atLeast = ": at least " + std::to_string(bound.bins) + " are needed";
+  outcome.notice = NoPackingInto(limits) + atLeast +
+                   (bound.byColours >= bound.apartItems
+                        ? " for " + std::to_string(bound.colours) + " colours besides colour 0."
+                        : ", as no two of " + std::to_string(bound.apartItems) + " tiles fit one sub-palette together.");
+  return outcome;
+}
+
 PackingOutcome Finish(SubPalettes packing, PaletteLimits limits) {
   PackingOutcome outcome;
   outcome.best = static_cast<int>(packing.palettes.size());
   outcome.packing = std::move(packing);
   if (outcome.best > limits.palettes) {
     outcome.status = PackingStatus::kNoPackingFound;
-    outcome.notice = "No packing into " + Plural(At(limits.palettes), "sub-palette", "sub-palettes") + " of " +
-                     std::to_string(limits.colours) + " colours found (best: " + std::to_string(outcome.best) +
-                     ").";
+    outcome.notice = NoPackingInto(limits) + " found (best: " + std::to_string(outcome.best) + ").";
   }
   return outcome;
 }
@@ -140,13 +160,18 @@ std::string LimitsNotice(PaletteLimits limits) {
 PackingOutcome PackSubPalettes(std::span<const std::vector<Colour15>> tileSets, PaletteLimits limits) {
   if (auto refusal = RefusalBeforePacking(tileSets, limits)) return std::move(*refusal);
   const detail::TileSetFamily family = detail::DistinctTileSets(tileSets, limits.colours - 1);
+  // Before anything that grows faster than the sets themselves.
+  const detail::BinsBound bound = detail::LowerBoundOf(family.distinct);
+  if (bound.bins > limits.palettes) return RefusalByBound(bound, limits);
   const detail::MaximalSets maximal = detail::KeepMaximalSets(family.distinct);
   // First fit over the distinct sets, carried over to the maximal ones.
   const Assignment firstFitOfSet = detail::FirstFitDecreasing(family.distinct);
   Assignment firstFit(maximal.items.sets.size());
   for (std::size_t i = 0; i < firstFit.size(); ++i) firstFit[i] = firstFitOfSet[At(maximal.source[i])];
-  const Assignment best = FewestBins(maximal.items, detail::Normalised(firstFit));
-  return Finish(BuildSubPalettes(family, maximal.items, maximal.holder, best), limits);
+  const Assignment best = FewestBins(maximal.items, detail::Normalised(firstFit), bound.bins, limits.palettes);
+  PackingOutcome outcome = Finish(BuildSubPalettes(family, maximal.items, maximal.holder, best), limits);
+  outcome.fewestPossible = bound.bins;
+  return outcome;
 }
 
 PackingOutcome PackFirstFitDecreasing(std::span<const std::vector<Colour15>> tileSets, PaletteLimits limits) {

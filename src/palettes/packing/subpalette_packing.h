@@ -42,6 +42,7 @@ enum class PackingStatus {
   kBadLimits,              // LimitsNotice says why
   kTileHasTooManyColours,  // tile, tileColours say which and how many
   kNoPackingFound,         // packing holds the best found, best sub-palettes long
+  kTooFewSubPalettes,      // fewestPossible proves the limit too low; nothing was packed
 };
 
 struct PackingOutcome {
@@ -49,7 +50,10 @@ struct PackingOutcome {
   // When it fits; with kNoPackingFound the best packing found, which needs
   // more sub-palettes than allowed.
   SubPalettes packing;
-  int best = 0;                 // sub-palettes in packing
+  int best = 0;                 // sub-palettes in packing; 0 with kTooFewSubPalettes
+  // No packing needs fewer sub-palettes; from the colour count and tiles no
+  // two of which fit one sub-palette together. 0 when refused before packing.
+  int fewestPossible = 0;
   std::size_t tile = 0;         // kTileHasTooManyColours: the first such tile
   std::size_t tileColours = 0;  // and its number of colours
   std::string notice;           // for the user; empty when it fits
@@ -58,10 +62,12 @@ struct PackingOutcome {
 };
 
 // Finds as few sub-palettes as it can (exactly the fewest for pictures with
-// up to some twenty distinct maximal colour sets). tileSets holds each tile's
-// 15-bit colours without colour 0, in any order, repeats allowed; a value
-// above 0x7FFF raises std::invalid_argument. Deterministic: the same sets
-// give the same result on every machine.
+// up to some twenty distinct maximal colour sets), unless a lower bound shows
+// at once that more than limits.palettes are needed. tileSets holds each
+// tile's 15-bit colours without colour 0, in any order, repeats allowed; a
+// value above 0x7FFF raises std::invalid_argument. Its work is bounded by
+// counts, not time, and its memory grows linearly with the distinct sets:
+// the same sets give the same result on every machine.
 PackingOutcome PackSubPalettes(std::span<const std::vector<Colour15>> tileSets, PaletteLimits limits);
 
 // Plain first-fit decreasing over the tiles' distinct sets, the baseline

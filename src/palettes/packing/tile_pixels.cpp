@@ -1,6 +1,8 @@
 #include "palettes/packing/tile_pixels.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <stdexcept>
 
 namespace tilora::packing {
@@ -38,13 +40,22 @@ std::vector<TilePixels> CutIntoTiles(std::span<const Rgb888> pixels, int width, 
 std::vector<std::vector<Colour15>> TileColourSets(std::span<const TilePixels> tiles) {
   std::vector<std::vector<Colour15>> sets;
   sets.reserve(tiles.size());
-  for (const TilePixels& tile : tiles) {
-    std::vector<Colour15> set;
-    for (int i = 0; i < kTilePixels; ++i)
-      if (!tile.IsTransparent(i)) set.push_back(Colour15Of(tile.rgb[static_cast<std::size_t>(i)]));
-    std::sort(set.begin(), set.end());
-    set.erase(std::unique(set.begin(), set.end()), set.end());
-    sets.push_back(std::move(set));
+  // Per colour, the last tile that took it (plus one): each pixel is looked
+  // at once, and only a tile's few distinct colours are sorted.
+  std::vector<std::uint32_t> lastTile(kColour15Count, 0);
+  std::array<Colour15, kTilePixels> distinct{};
+  for (std::size_t t = 0; t < tiles.size(); ++t) {
+    const auto mark = static_cast<std::uint32_t>(t + 1);
+    std::size_t count = 0;
+    for (int i = 0; i < kTilePixels; ++i) {
+      if (tiles[t].IsTransparent(i)) continue;
+      const Colour15 c = Colour15Of(tiles[t].rgb[static_cast<std::size_t>(i)]);
+      if (lastTile[c] == mark) continue;
+      lastTile[c] = mark;
+      distinct[count++] = c;
+    }
+    std::sort(distinct.begin(), distinct.begin() + static_cast<std::ptrdiff_t>(count));
+    sets.emplace_back(distinct.begin(), distinct.begin() + static_cast<std::ptrdiff_t>(count));
   }
   return sets;
 }
