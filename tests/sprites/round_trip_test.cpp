@@ -1,0 +1,111 @@
+// Sheets through the whole sprite conversion, which rebuilds every frame
+// from its objects, tiles and sub-palettes and compares it with the sheet.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "snes/sprites/sprite_sheet.h"
+#include "sprite_pictures.h"
+
+namespace tilora::sprites {
+namespace {
+
+using testing::Characters;
+
+struct RoundTrip {
+  const char* name;
+  std::function<Picture()> sheet;
+  SpriteSettings settings;
+  int frames;       // in the tables
+  int subPalettes;
+};
+
+void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.name; }
+
+SpriteSettings Frames(int width, int height, ObjectSizes sizes = {8, 16}, int originX = 0, int originY = 0) {
+  SpriteSettings s;
+  s.frameWidth = width;
+  s.frameHeight = height;
+  s.sizes = sizes;
+  s.originX = originX;
+  s.originY = originY;
+  return s;
+}
+
+SpriteSettings Truecolour(SpriteSettings s, int palettes) {
+  s.palettes = palettes;
+  return s;
+}
+
+SpriteSettings DropEmpty(SpriteSettings s) {
+  s.dropEmpty = true;
+  return s;
+}
+
+const RoundTrip kRoundTrips[] = {
+    {"Walk32", [] { return testing::CharacterSheet({}); }, Frames(32, 32, {8, 16}, 16, 31), 4, 3},
+    {"Walk16x24", [] { return testing::CharacterSheet({16, 24, 4, 2, true, true, 3}); },
+     Frames(16, 24, {8, 16}, 8, 23), 8, 3},
+    {"Walk32Sizes8And32", [] { return testing::CharacterSheet({32, 32, 4, 2, true, false, 5}); },
+     Frames(32, 32, {8, 32}), 8, 3},
+    {"Walk32Sizes16And32", [] { return testing::CharacterSheet({32, 32, 4, 1, true, true, 6}); },
+     Frames(32, 32, {16, 32}, 31, 0), 4, 3},
+    {"Walk64Sizes32And64", [] { return testing::CharacterSheet({64, 64, 2, 2, true, false, 7}); },
+     Frames(64, 64, {32, 64}, 32, 63), 4, 3},
+    {"Walk48Sizes16And64", [] { return testing::CharacterSheet({48, 48, 3, 1, false, false, 8}); },
+     Frames(48, 48, {16, 64}), 3, 3},
+    {"Walk32Truecolour", [] { return testing::AsTruecolour(testing::CharacterSheet({})); },
+     Truecolour(Frames(32, 32, {8, 16}, 16, 31), 3), 4, 1},
+    {"Walk16x24Truecolour", [] { return testing::AsTruecolour(testing::CharacterSheet({16, 24, 4, 2, true, true, 9})); },
+     Truecolour(Frames(16, 24), 8), 8, 1},
+    {"KnownObjects", [] { return testing::KnownObjectSheet(32, 4, 4, {8, 16}, 5, 3, 11).sheet; }, Frames(32, 32),
+     16, 3},
+    {"KnownObjectsSizes8And64",
+     [] { return testing::KnownObjectSheet(128, 2, 1, {8, 64}, 6, 2, 12).sheet; }, Frames(128, 128, {8, 64}), 2, 2},
+    {"EmptyFramesKept",
+     [] {
+       Picture p = testing::CharacterSheet({32, 32, 3, 2, false, false, 13});
+       for (std::int32_t y = 0; y < 32; ++y)
+         for (std::int32_t x = 32; x < 64; ++x) p.indices[static_cast<std::size_t>(y * p.width + x)] = 48;
+       return p;
+     },
+     Frames(32, 32), 6, 3},
+    {"EmptyFramesDropped",
+     [] {
+       Picture p = testing::CharacterSheet({32, 32, 3, 2, false, false, 13});
+       for (std::int32_t y = 0; y < 32; ++y)
+         for (std::int32_t x = 32; x < 64; ++x) p.indices[static_cast<std::size_t>(y * p.width + x)] = 0;
+       return p;
+     },
+     DropEmpty(Frames(32, 32)), 5, 3},
+};
+
+class SpriteRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
+
+TEST_P(SpriteRoundTrip, EveryFrameRebuildsFromItsObjects) {
+  const RoundTrip& c = GetParam();
+  const Picture sheet = c.sheet();
+  const SpriteResult result = ConvertSprites(sheet, c.settings);
+  ASSERT_TRUE(std::holds_alternative<SpriteSheet>(result)) << std::get<Refusal>(result).message;
+  const SpriteSheet& sprites = std::get<SpriteSheet>(result);
+  EXPECT_EQ(static_cast<int>(sprites.frames.size()), c.frames);
+  EXPECT_EQ(sprites.subPalettes, c.subPalettes);
+  EXPECT_EQ(sprites.palette.size(), static_cast<std::size_t>(32 * c.subPalettes));
+  EXPECT_LE(sprites.tileCount, kTableTiles);
+  EXPECT_LE(sprites.tiles.size(), static_cast<std::size_t>(kTileBytes * kTableTiles));
+  for (const SpriteFrame& frame : sprites.frames) {
+    EXPECT_EQ(frame.figures.objects, static_cast<int>(frame.objects.size()));
+    if (c.settings.dropEmpty) {
+      EXPECT_FALSE(frame.objects.empty()) << "frame " << frame.number;
+    }
+  }
+  EXPECT_EQ(CheckSprites(sheet, c.settings, sprites), std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sheets, SpriteRoundTrip, ::testing::ValuesIn(kRoundTrips),
+                         [](const ::testing::TestParamInfo<RoundTrip>& param) { return std::string(param.param.name); });
+
+}  // namespace
+}  // namespace tilora::sprites
