@@ -27,6 +27,7 @@ tilora::sprites::SpriteSettings Settings() {
 
 void BM_ConvertSprites(benchmark::State& state) {
   int objects = 0;
+  int tiles = 0;
   for (auto _ : state) {
     const auto result = tilora::sprites::ConvertSprites(Sheet(), Settings());
     const auto* sprites = std::get_if<tilora::sprites::SpriteSheet>(&result);
@@ -36,9 +37,11 @@ void BM_ConvertSprites(benchmark::State& state) {
     }
     objects = 0;
     for (const auto& frame : sprites->frames) objects += frame.figures.objects;
+    tiles = sprites->tileCount;
     benchmark::DoNotOptimize(result);
   }
   state.counters["objects"] = objects;
+  state.counters["tiles"] = tiles;
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(Sheet().indices.size()));
 }
 BENCHMARK(BM_ConvertSprites)->Unit(benchmark::kMicrosecond);
