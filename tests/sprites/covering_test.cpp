@@ -134,9 +134,7 @@ TEST(CoveringKnownObjects, NeverNeedsMoreThanTheFrameWasDrawnWith) {
       ASSERT_EQ(reader.Read(static_cast<std::int32_t>(f % 8) * k.frameSide,
                             static_cast<std::int32_t>(f / 8) * k.frameSide, frame),
                 std::nullopt);
-      const auto covered = CoverFrame(frame, {k.sizes, 0, kDefaultSearchSteps});
-      ASSERT_TRUE(std::holds_alternative<Covering>(covered));
-      const Covering& covering = std::get<Covering>(covered);
+      const Covering covering = CoverFrame(frame, {k.sizes, 0, kDefaultSearchSteps});
       ExpectSound(frame, covering);
       EXPECT_LE(covering.objects.size(), static_cast<std::size_t>(known.objects[f]))
           << "frame " << f << " of " << k.frameSide << " with sizes " << k.sizes.small << "," << k.sizes.large;

@@ -19,7 +19,7 @@ struct RoundTrip {
   std::function<Picture()> sheet;
   SpriteSettings settings;
   int frames;       // in the tables
-  int subPalettes;
+  int subPalettes;  // or, when negative, at most -subPalettes
 };
 
 void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.name; }
@@ -60,6 +60,21 @@ const RoundTrip kRoundTrips[] = {
      Truecolour(Frames(32, 32, {8, 16}, 16, 31), 3), 4, 1},
     {"Walk16x24Truecolour", [] { return testing::AsTruecolour(testing::CharacterSheet({16, 24, 4, 2, true, true, 9})); },
      Truecolour(Frames(16, 24), 8), 8, 1},
+    // 64 colours in one 8 x 8 square: objects must draw less than they
+    // could, to keep within 15 colours each.
+    {"TruecolourSquareOfManyColours",
+     [] {
+       Picture p = testing::AsTruecolour(testing::CharacterSheet({}));
+       for (int i = 0; i < 64; ++i)
+         p.colours[static_cast<std::size_t>((10 + i / 8) * p.width + 40 + i % 8)] = {
+             static_cast<std::uint8_t>(i % 8 * 32), static_cast<std::uint8_t>(i / 8 * 32), 80, 255};
+       return p;
+     },
+     Truecolour(Frames(32, 32), 8), 4, 8},
+    // Cells whose colours pack as a background's would: the objects'
+    // colours do not, so each pixel keeps to its cell's sub-palette.
+    {"TruecolourCellsOfFourRamps", [] { return testing::CellsOfRamps(128, 64, 4, 6, 14); },
+     Truecolour(Frames(64, 64), 4), 2, -4},
     {"KnownObjects", [] { return testing::KnownObjectSheet(32, 4, 4, {8, 16}, 5, 3, 11).sheet; }, Frames(32, 32),
      16, 3},
     {"KnownObjectsSizes8And64",
@@ -91,8 +106,12 @@ TEST_P(SpriteRoundTrip, EveryFrameRebuildsFromItsObjects) {
   ASSERT_TRUE(std::holds_alternative<SpriteSheet>(result)) << std::get<Refusal>(result).message;
   const SpriteSheet& sprites = std::get<SpriteSheet>(result);
   EXPECT_EQ(static_cast<int>(sprites.frames.size()), c.frames);
-  EXPECT_EQ(sprites.subPalettes, c.subPalettes);
-  EXPECT_EQ(sprites.palette.size(), static_cast<std::size_t>(32 * c.subPalettes));
+  if (c.subPalettes > 0) {
+    EXPECT_EQ(sprites.subPalettes, c.subPalettes);
+  } else {
+    EXPECT_LE(sprites.subPalettes, -c.subPalettes);
+  }
+  EXPECT_EQ(sprites.palette.size(), static_cast<std::size_t>(32 * sprites.subPalettes));
   EXPECT_LE(sprites.tileCount, kTableTiles);
   EXPECT_LE(sprites.tiles.size(), static_cast<std::size_t>(kTileBytes * kTableTiles));
   for (const SpriteFrame& frame : sprites.frames) {

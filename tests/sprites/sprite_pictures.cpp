@@ -112,6 +112,25 @@ Picture AsTruecolour(const Picture& indexed) {
   return out;
 }
 
+Picture CellsOfRamps(int width, int height, int ramps, int colours, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  Picture out = AsTruecolour(BlankPicture(width, height));
+  for (int cy = 0; cy < height / 8; ++cy)
+    for (int cx = 0; cx < width / 8; ++cx) {
+      if (random() % 5 == 0) continue;
+      const int ramp = (cx + 2 * cy + static_cast<int>(random() % 2)) % ramps;
+      std::vector<int> ks(15);
+      for (int k = 0; k < 15; ++k) ks[static_cast<std::size_t>(k)] = k;
+      std::shuffle(ks.begin(), ks.end(), random);
+      for (int i = 0; i < 64; ++i) {
+        const int k = ks[random() % static_cast<unsigned>(colours)];
+        out.colours[static_cast<std::size_t>((8 * cy + i / 8) * width + 8 * cx + i % 8)] = {
+            static_cast<std::uint8_t>(16 * k), static_cast<std::uint8_t>(48 * ramp), 8, 255};
+      }
+    }
+  return out;
+}
+
 KnownObjects KnownObjectSheet(int frameSide, int across, int down, sprites::ObjectSizes sizes, int perFrame,
                               int blocks, std::uint32_t seed) {
   std::mt19937 random(seed);

@@ -31,6 +31,11 @@ Picture CharacterSheet(const Characters& characters);
 // transparent where k is 0.
 Picture AsTruecolour(const Picture& indexed);
 
+// A truecolour sheet whose 8 x 8 cells each take `colours` of the 15
+// colours of one of `ramps` sets, neighbouring cells mostly of different
+// sets, with some cells left transparent.
+Picture CellsOfRamps(int width, int height, int ramps, int colours, std::uint32_t seed);
+
 // Frames of objects that do not overlap, at any position within the frame
 // and of both sizes, each filled with random pixels of one sub-palette (at
 // least one opaque).

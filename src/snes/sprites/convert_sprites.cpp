@@ -23,9 +23,11 @@ struct FrameUse {
 // The frames cut from the sheet, each distinct shape covered once.
 struct CutSheet {
   std::vector<FrameUse> frames;
-  FrameShapes shapes;
+  std::vector<FramePixels> shapes;
   std::vector<Covering> coverings;
   std::vector<std::size_t> firstUse;  // per shape, into frames
+
+  const FrameUse& FirstUse(std::size_t shape) const { return frames[firstUse[shape]]; }
 };
 
 std::optional<Refusal> SheetProblem(const Picture& sheet, const SpriteSettings& settings) {
@@ -45,6 +47,7 @@ std::optional<Refusal> SheetProblem(const Picture& sheet, const SpriteSettings& 
 
 std::variant<CutSheet, Refusal> Cut(const Picture& sheet, const SpriteSettings& settings) {
   CutSheet cut;
+  FrameShapes shapes;
   const FrameReader reader(sheet, settings);
   const CoverRules rules{settings.sizes, sheet.indexed ? 0 : settings.colours - 1, settings.searchSteps};
   const int across = sheet.width / settings.frameWidth;
@@ -54,24 +57,44 @@ std::variant<CutSheet, Refusal> Cut(const Picture& sheet, const SpriteSettings& 
     FrameUse use{n, n % across * settings.frameWidth, n / across * settings.frameHeight};
     if (auto refusal = reader.Read(use.x, use.y, pixels)) return std::move(*refusal);
     if (!pixels.Empty()) {
-      if (const auto found = cut.shapes.Find(pixels)) {
+      if (const auto found = shapes.Find(pixels)) {
         use.shape = found->shape;
         use.flips = found->flips;
       } else {
-        auto covered = CoverFrame(pixels, rules);
-        if (const auto* failed = std::get_if<Uncoverable>(&covered))
-          return refusals::TooManyColoursAround(use.x, use.y, use.x + failed->x, use.y + failed->y, settings.colours);
-        Covering& covering = std::get<Covering>(covered);
+        Covering covering = CoverFrame(pixels, rules);
         if (covering.objects.size() > static_cast<std::size_t>(kMaxObjects))
           return refusals::TooManyObjects(use.x, use.y, static_cast<int>(covering.objects.size()));
-        use.shape = cut.shapes.Add(std::move(pixels));
+        use.shape = shapes.Add(std::move(pixels));
         cut.coverings.push_back(std::move(covering));
         cut.firstUse.push_back(cut.frames.size());
       }
     }
     cut.frames.push_back(use);
   }
+  cut.shapes = std::move(shapes).Take();
   return cut;
+}
+
+// The sub-palettes, and for a truecolour sheet whose objects' colours do
+// not fit them, the shapes made over by cells and covered again.
+std::variant<ObjectColours, Refusal> ColoursOf(const Picture& sheet, const SpriteSettings& settings, CutSheet& cut) {
+  if (sheet.indexed) return ObjectColours::OfBlocks(sheet, cut.coverings);
+  int byObject = 0;
+  if (auto colours = ObjectColours::PackedByObject(cut.shapes, cut.coverings, settings, byObject))
+    return std::move(*colours);
+  int byCells = 0;
+  auto cells = ColoursByCells(cut.shapes, settings, byCells);
+  if (!cells)
+    return refusals::PalettesDoNotFit(byCells > 0 ? std::min(byObject, byCells) : byObject, settings.palettes,
+                                      settings.colours);
+  cut.shapes = std::move(cells->shapes);
+  for (std::size_t s = 0; s < cut.shapes.size(); ++s) {
+    cut.coverings[s] = CoverFrame(cut.shapes[s], {settings.sizes, 0, settings.searchSteps});
+    if (cut.coverings[s].objects.size() > static_cast<std::size_t>(kMaxObjects))
+      return refusals::TooManyObjects(cut.FirstUse(s).x, cut.FirstUse(s).y,
+                                      static_cast<int>(cut.coverings[s].objects.size()));
+  }
+  return ObjectColours::OfClasses(std::move(cells->palettes), cut.coverings);
 }
 
 // What one object of a shape draws, in its sub-palette's colours.
@@ -105,16 +128,16 @@ SpriteResult ConvertSprites(const Picture& sheet, const SpriteSettings& settings
   if (auto problem = SheetProblem(sheet, settings)) return std::move(*problem);
   auto cutOrRefusal = Cut(sheet, settings);
   if (auto* refusal = std::get_if<Refusal>(&cutOrRefusal)) return std::move(*refusal);
-  const CutSheet& cut = std::get<CutSheet>(cutOrRefusal);
+  CutSheet& cut = std::get<CutSheet>(cutOrRefusal);
 
-  auto coloursOrRefusal = ObjectColours::Make(sheet, settings, cut.shapes, cut.coverings);
+  auto coloursOrRefusal = ColoursOf(sheet, settings, cut);
   if (auto* refusal = std::get_if<Refusal>(&coloursOrRefusal)) return std::move(*refusal);
   const ObjectColours& colours = std::get<ObjectColours>(coloursOrRefusal);
 
   ObjectTiles tiles(settings.sizes);
   std::vector<std::vector<PieceUse>> pieces(cut.coverings.size());
   for (std::size_t s = 0; s < cut.coverings.size(); ++s) {
-    const FramePixels& frame = cut.shapes.Pixels(static_cast<int>(s));
+    const FramePixels& frame = cut.shapes[s];
     for (std::size_t i = 0; i < cut.coverings[s].objects.size(); ++i) {
       const int palette = colours.PaletteOf(static_cast<int>(s), i);
       pieces[s].push_back(tiles.Add(PieceOf(frame, cut.coverings[s], i, palette, colours)));
@@ -123,10 +146,9 @@ SpriteResult ConvertSprites(const Picture& sheet, const SpriteSettings& settings
       // Later shapes can only add tiles: this is the first frame past them.
       for (std::size_t t = s + 1; t < cut.coverings.size(); ++t)
         for (std::size_t i = 0; i < cut.coverings[t].objects.size(); ++i)
-          tiles.Add(PieceOf(cut.shapes.Pixels(static_cast<int>(t)), cut.coverings[t], i,
+          tiles.Add(PieceOf(cut.shapes[t], cut.coverings[t], i,
                             colours.PaletteOf(static_cast<int>(t), i), colours));
-      const FrameUse& first = cut.frames[cut.firstUse[s]];
-      return refusals::TooManyTiles(tiles.Needed(), first.x, first.y);
+      return refusals::TooManyTiles(tiles.Needed(), cut.FirstUse(s).x, cut.FirstUse(s).y);
     }
   }
   if (!tiles.Lay()) return refusals::Internal("the tiles counted to fit the name tables do not");

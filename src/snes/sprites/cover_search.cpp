@@ -50,22 +50,18 @@ class ClassSearch {
       }
   }
 
-  // False when some pixel cannot be drawn within the colour limit.
-  bool Run() {
+  void Run() {
     int px = 0;
     int py = 0;
-    if (!FirstUndrawn(0, px, py)) return true;
+    if (!FirstUndrawn(0, px, py)) return;
     rootBound_ = Bound(py, std::numeric_limits<int>::max());
     Search(0, py);
-    return found_;
   }
 
   const std::vector<Placement>& Best() const { return best_; }
   // No covering has fewer objects: the search ended, or the best meets the
   // bound.
   bool Proven() const { return !exhausted_ || static_cast<int>(best_.size()) <= rootBound_; }
-  int FailedX() const { return failedX_; }
-  int FailedY() const { return failedY_; }
 
  private:
   bool FirstUndrawn(int fromRow, int& x, int& y) const {
@@ -104,18 +100,10 @@ class ClassSearch {
       const int room = static_cast<int>(best - depth);
       const int bound = Bound(py, room + 1);
       if (bound > room || (bound == room && largeOnPath_ >= bestLarge_)) return;
-    } else if (steps_ > budget_ && failedX_ >= 0) {
-      // Dead ends only: the colours do not allow a covering that is easy
-      // to find, and a hard one is not worth the search.
-      return;
     }
     if (levels_.size() <= depth) levels_.emplace_back();
     std::vector<Candidate>& kept = levels_[depth];
     Candidates(px, py, kept);
-    if (kept.empty() && failedX_ < 0) {
-      failedX_ = px;
-      failedY_ = py;
-    }
     for (const Candidate& c : kept) {
       const int large = c.size == large_ ? 1 : 0;
       Apply(c, py);
@@ -125,7 +113,7 @@ class ClassSearch {
       largeOnPath_ -= large;
       path_.pop_back();
       Undo(c, py);
-      if (done_ || exhausted_ || (!found_ && steps_ > budget_ && failedX_ >= 0)) return;
+      if (done_ || exhausted_) return;
     }
   }
 
@@ -212,7 +200,8 @@ class ClassSearch {
   void Candidates(int px, int py, std::vector<Candidate>& kept) {
     kept.clear();
     // A colour limit may refuse every object that draws the most; then
-    // those drawing less, and those reaching above p, which draw less too.
+    // those drawing less, and those reaching above p, which draw less too,
+    // down to the one that draws p alone.
     for (int pass = 0; pass < (colourLimit_ > 0 ? 2 : 1) && kept.empty(); ++pass) {
       for (int reach = 0; reach < (pass == 0 ? 1 : large_) && kept.empty(); ++reach) {
         all_.clear();
@@ -304,8 +293,6 @@ class ClassSearch {
   int rootBound_ = 0;
   int bestLarge_ = 0;
   int largeOnPath_ = 0;
-  int failedX_ = -1;
-  int failedY_ = -1;
   std::vector<BitRow> undrawn_;
   std::vector<BitRow> blocked_;
   std::vector<Candidate> all_;
@@ -334,7 +321,7 @@ void ClaimPixels(const FramePixels& frame, Covering& covering, std::size_t first
 
 }  // namespace
 
-std::variant<Covering, Uncoverable> CoverFrame(const FramePixels& frame, const CoverRules& rules) {
+Covering CoverFrame(const FramePixels& frame, const CoverRules& rules) {
   unsigned classes = 0;
   for (const FramePixel p : frame.pixels)
     if (p != 0) classes |= 1u << ClassOf(p);
@@ -343,7 +330,7 @@ std::variant<Covering, Uncoverable> CoverFrame(const FramePixels& frame, const C
   for (int cls = 0; cls < 8; ++cls) {
     if ((classes >> cls & 1u) == 0) continue;
     ClassSearch search(frame, cls, rules);
-    if (!search.Run()) return Uncoverable{search.FailedX(), search.FailedY()};
+    search.Run();
     const std::size_t first = covering.objects.size();
     for (Placement p : search.Best()) {
       p.cls = cls;

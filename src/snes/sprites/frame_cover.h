@@ -6,7 +6,6 @@
 // on the frame's 8-pixel grid.
 
 #include <cstdint>
-#include <variant>
 #include <vector>
 
 #include "snes/sprites/frame_pixels.h"
@@ -37,19 +36,15 @@ struct CoverRules {
   std::uint64_t steps = kDefaultSearchSteps;  // per class of pixels
 };
 
-// An opaque pixel that no object can draw without passing the colour limit.
-struct Uncoverable {
-  int x = 0;
-  int y = 0;
-};
-
 // The fewest objects the search finds. Pixels of each class are covered on
 // their own: an exact branch and bound over the objects that can draw the
 // first pixel not yet drawn (in reading order), pruned by a bound from
 // pixels no one object can reach together, until its steps run out; then
 // objects are merged where one can draw what two did, large ones that need
 // not be are made small, and each object is centred on what it draws.
-std::variant<Covering, Uncoverable> CoverFrame(const FramePixels& frame, const CoverRules& rules);
+// Under a colour limit an object may be made to draw less, down to the one
+// pixel it is placed for, so every frame has a covering.
+Covering CoverFrame(const FramePixels& frame, const CoverRules& rules);
 
 // One 8 x 8 object per class in each cell of the frame's own grid that has
 // opaque pixels: the plain covering the search is measured against.

@@ -24,8 +24,9 @@ class FrameShapes {
   std::optional<ShapeUse> Find(const FramePixels& frame) const;
   int Add(FramePixels frame);
 
-  const FramePixels& Pixels(int shape) const { return shapes_[static_cast<std::size_t>(shape)]; }
   int Size() const { return static_cast<int>(shapes_.size()); }
+  // The shapes, numbered as Add numbered them.
+  std::vector<FramePixels> Take() && { return std::move(shapes_); }
 
  private:
   std::unordered_multimap<std::uint64_t, int> byHash_;

@@ -66,14 +66,6 @@ Refusal TooManyObjects(std::int32_t frameX, std::int32_t frameY, int objects) {
                  frameX, frameY);
 }
 
-Refusal TooManyColoursAround(std::int32_t frameX, std::int32_t frameY, std::int32_t x, std::int32_t y, int colours) {
-  return OfFrame("The frame at " + At(frameX, frameY) + " has more than " + std::to_string(colours - 1) +
-                     " colours besides colour 0 in every object that could draw its pixel " + At(x, y) +
-                     "; a sub-palette of " + std::to_string(colours) + " colours holds " +
-                     std::to_string(colours - 1) + ".",
-                 frameX, frameY);
-}
-
 Refusal PalettesDoNotFit(int best, int palettes, int colours) {
   return OfSheet("The objects' colours need " + std::to_string(best) + " sub-palettes of " +
                  std::to_string(colours) + " colours (the fewest found); " + std::to_string(palettes) +

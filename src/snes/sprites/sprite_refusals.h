@@ -22,7 +22,6 @@ Refusal TooManyFrames(std::int64_t frames);
 Refusal NoPalettesForTruecolour();
 Refusal IndexPastReach(std::int32_t frameX, std::int32_t frameY, std::int32_t x, std::int32_t y, unsigned index);
 Refusal TooManyObjects(std::int32_t frameX, std::int32_t frameY, int objects);
-Refusal TooManyColoursAround(std::int32_t frameX, std::int32_t frameY, std::int32_t x, std::int32_t y, int colours);
 Refusal PalettesDoNotFit(int best, int palettes, int colours);
 Refusal TooManyTiles(int needed, std::int32_t frameX, std::int32_t frameY);
 Refusal Internal(const std::string& what);
