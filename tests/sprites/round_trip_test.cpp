@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <string>
 
 #include "snes/sprites/sprite_sheet.h"
 #include "sprite_pictures.h"
+#include "test_pictures.h"
 
 namespace tilora::sprites {
 namespace {
@@ -125,6 +127,77 @@ TEST_P(SpriteRoundTrip, EveryFrameRebuildsFromItsObjects) {
 
 INSTANTIATE_TEST_SUITE_P(Sheets, SpriteRoundTrip, ::testing::ValuesIn(kRoundTrips),
                          [](const ::testing::TestParamInfo<RoundTrip>& param) { return std::string(param.param.name); });
+
+}  // namespace
+}  // namespace tilora::sprites
+
+namespace tilora::sprites {
+namespace {
+
+SpriteSheet Converted(const Picture& sheet, const SpriteSettings& settings) {
+  SpriteResult result = ConvertSprites(sheet, settings);
+  if (auto* refusal = std::get_if<Refusal>(&result)) ADD_FAILURE() << refusal->message;
+  return std::get<SpriteSheet>(std::move(result));
+}
+
+// The second half of the walk is the first mirrored: it adds no tiles, and
+// each of its objects is the first half's, mirrored about the origin.
+TEST(SpriteTiles, MirroredFramesShareTiles) {
+  const SpriteSettings settings = Frames(32, 32, {8, 16}, 16, 31);
+  const SpriteSheet both = Converted(testing::CharacterSheet({32, 32, 4, 1, true, false, 1}), settings);
+  const SpriteSheet half = Converted(testing::CharacterSheet({32, 32, 2, 1, false, false, 1}), settings);
+  EXPECT_EQ(both.tileCount, half.tileCount);
+  EXPECT_EQ(both.tiles, half.tiles);
+  for (std::size_t f = 0; f < 2; ++f) {
+    const auto& shown = both.frames[f].objects;
+    const auto& mirrored = both.frames[f + 2].objects;
+    ASSERT_EQ(shown.size(), mirrored.size());
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      const int size = shown[i].large ? 16 : 8;
+      SpriteObject expected = shown[i];
+      expected.x = static_cast<std::int16_t>(32 - 2 * settings.originX - shown[i].x - size);
+      expected.hflip = !shown[i].hflip;
+      EXPECT_EQ(mirrored[i], expected) << "object " << i << " of frame " << f;
+    }
+  }
+}
+
+// A small piece that a large block shows already, flipped, anywhere in it,
+// takes its tiles from the block.
+TEST(SpriteTiles, SmallPiecesTakeTilesOfLargeBlocks) {
+  struct Case {
+    ObjectSizes sizes;
+    int part;  // tiles from the block's top-left to the small piece's, down and across
+    bool hflip, vflip;
+  };
+  const Case cases[] = {{{8, 16}, 0, true, false}, {{8, 16}, 1, false, true}, {{16, 32}, 1, false, true},
+                        {{8, 32}, 3, true, true}, {{32, 64}, 2, true, false}};
+  for (const Case& c : cases) {
+    const int large = c.sizes.large;
+    const int small = c.sizes.small;
+    // Frame 0: a large square of random colours, so that no part of it
+    // is like another; frame 1: part of it, flipped.
+    std::mt19937 random(static_cast<std::uint32_t>(large + c.part));
+    Picture sheet = testing::BlankPicture(2 * large, large);
+    for (int y = 0; y < large; ++y)
+      for (int x = 0; x < large; ++x) testing::SetPixel(sheet, x, y, static_cast<std::uint8_t>(1 + random() % 15));
+    const int from = 8 * c.part;
+    for (int y = 0; y < small; ++y)
+      for (int x = 0; x < small; ++x)
+        testing::SetPixel(sheet, large + (c.hflip ? small - 1 - x : x), c.vflip ? small - 1 - y : y,
+                          sheet.IndexAt(from + x, from + y));
+    const SpriteSheet sprites = Converted(sheet, Frames(large, large, c.sizes));
+    ASSERT_EQ(sprites.frames.size(), 2u);
+    ASSERT_EQ(sprites.frames[0].objects.size(), 1u);
+    ASSERT_EQ(sprites.frames[1].objects.size(), 1u);
+    const SpriteObject& block = sprites.frames[0].objects[0];
+    const SpriteObject& piece = sprites.frames[1].objects[0];
+    EXPECT_EQ(sprites.tileCount, large * large / 64) << large;
+    EXPECT_EQ(piece.tile, block.tile + 17 * c.part) << large;
+    EXPECT_EQ(piece.hflip, c.hflip != block.hflip) << large;
+    EXPECT_EQ(piece.vflip, c.vflip != block.vflip) << large;
+  }
+}
 
 }  // namespace
 }  // namespace tilora::sprites
