@@ -108,8 +108,9 @@ void BM_CoverFrames(benchmark::State& state) {
         if (reader.Read(x, y, frame)) state.SkipWithError("refused");
         const auto covering =
             tilora::sprites::CoverFrame(frame, {c.settings.sizes, 0, tilora::sprites::kDefaultSearchSteps});
-        objects += static_cast<int>(covering.objects.size());
-        unproven += covering.proven ? 0 : 1;
+        if (!covering) state.SkipWithError("refused");
+        objects += static_cast<int>(covering->objects.size());
+        unproven += covering->proven ? 0 : 1;
         grid += tilora::sprites::GridCoverCount(frame);
       }
   }

@@ -134,7 +134,9 @@ TEST(CoveringKnownObjects, NeverNeedsMoreThanTheFrameWasDrawnWith) {
       ASSERT_EQ(reader.Read(static_cast<std::int32_t>(f % 8) * k.frameSide,
                             static_cast<std::int32_t>(f / 8) * k.frameSide, frame),
                 std::nullopt);
-      const Covering covering = CoverFrame(frame, {k.sizes, 0, kDefaultSearchSteps});
+      const std::optional<Covering> covered = CoverFrame(frame, {k.sizes, 0, kDefaultSearchSteps});
+      ASSERT_TRUE(covered.has_value());
+      const Covering& covering = *covered;
       ExpectSound(frame, covering);
       EXPECT_LE(covering.objects.size(), static_cast<std::size_t>(known.objects[f]))
           << "frame " << f << " of " << k.frameSide << " with sizes " << k.sizes.small << "," << k.sizes.large;

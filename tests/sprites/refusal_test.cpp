@@ -66,6 +66,16 @@ Picture RandomFrames(int count, int side) {
   return p;
 }
 
+// Every pixel its own colour: no object draws more than 15 of them.
+Picture Noise(int side) {
+  std::mt19937 random(9);
+  Picture p = testing::AsTruecolour(testing::BlankPicture(side, side));
+  for (Rgba& c : p.colours)
+    c = {static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random()),
+         255};
+  return p;
+}
+
 void Frames32(SpriteSettings& s) { s.frameWidth = s.frameHeight = 32; }
 
 const RefusalCase kRefusals[] = {
@@ -106,7 +116,12 @@ const RefusalCase kRefusals[] = {
      "The frame at 64,0 uses colour 128 at 70,9; objects take colours 0-127 (8 sub-palettes of 16).",
      TilePosition{64, 0}},
     {"TooManyObjects", Scattered, [](SpriteSettings& s) { s.frameWidth = s.frameHeight = 256; }, RefusalKind::Picture,
-     "The frame at 0,0 needs 256 objects (the fewest found); the console shows at most 128.", TilePosition{0, 0}},
+     "The frame at 0,0 needs more than the 128 objects the console shows.", TilePosition{0, 0}},
+    // Far fewer objects would do but for the colours; the search gives up
+    // within its steps.
+    {"TooManyObjectsForTheColours", [] { return Noise(128); },
+     [](SpriteSettings& s) { s.frameWidth = s.frameHeight = 128, s.palettes = 8; }, RefusalKind::Picture,
+     "The frame at 0,0 needs more than the 128 objects the console shows.", TilePosition{0, 0}},
     {"TooManyTiles", [] { return RandomFrames(513, 8); }, [](SpriteSettings& s) { s.frameWidth = s.frameHeight = 8; },
      RefusalKind::Picture,
      "The frames need 513 tiles; the two name tables hold 512 (the frame at 0,128 is the first past them).",

@@ -61,11 +61,10 @@ std::variant<CutSheet, Refusal> Cut(const Picture& sheet, const SpriteSettings& 
         use.shape = found->shape;
         use.flips = found->flips;
       } else {
-        Covering covering = CoverFrame(pixels, rules);
-        if (covering.objects.size() > static_cast<std::size_t>(kMaxObjects))
-          return refusals::TooManyObjects(use.x, use.y, static_cast<int>(covering.objects.size()));
+        std::optional<Covering> covering = CoverFrame(pixels, rules);
+        if (!covering) return refusals::TooManyObjects(use.x, use.y);
         use.shape = shapes.Add(std::move(pixels));
-        cut.coverings.push_back(std::move(covering));
+        cut.coverings.push_back(std::move(*covering));
         cut.firstUse.push_back(cut.frames.size());
       }
     }
@@ -89,10 +88,9 @@ std::variant<ObjectColours, Refusal> ColoursOf(const Picture& sheet, const Sprit
                                       settings.colours);
   cut.shapes = std::move(cells->shapes);
   for (std::size_t s = 0; s < cut.shapes.size(); ++s) {
-    cut.coverings[s] = CoverFrame(cut.shapes[s], {settings.sizes, 0, settings.searchSteps});
-    if (cut.coverings[s].objects.size() > static_cast<std::size_t>(kMaxObjects))
-      return refusals::TooManyObjects(cut.FirstUse(s).x, cut.FirstUse(s).y,
-                                      static_cast<int>(cut.coverings[s].objects.size()));
+    std::optional<Covering> covering = CoverFrame(cut.shapes[s], {settings.sizes, 0, settings.searchSteps});
+    if (!covering) return refusals::TooManyObjects(cut.FirstUse(s).x, cut.FirstUse(s).y);
+    cut.coverings[s] = std::move(*covering);
   }
   return ObjectColours::OfClasses(std::move(cells->palettes), cut.coverings);
 }

@@ -15,6 +15,8 @@ namespace {
 // of known objects and on characters).
 constexpr int kCutWeight = 8;
 
+constexpr std::uint64_t kStepsForAFirst = 8;
+
 // An object that could draw the first undrawn pixel, and the undrawn pixels
 // it would draw from that pixel's row down.
 struct Candidate {
@@ -35,8 +37,9 @@ struct Candidate {
 // whose pixels are not all drawn by another tried too.
 class ClassSearch {
  public:
-  ClassSearch(const FramePixels& frame, int cls, const CoverRules& rules)
+  ClassSearch(const FramePixels& frame, int cls, const CoverRules& rules, std::size_t most)
       : frame_(frame),
+        most_(most),
         small_(rules.sizes.small),
         large_(rules.sizes.large),
         colourLimit_(rules.colourLimit),
@@ -50,12 +53,14 @@ class ClassSearch {
       }
   }
 
-  void Run() {
+  // False when no covering of at most `most` objects was found.
+  bool Run() {
     int px = 0;
     int py = 0;
-    if (!FirstUndrawn(0, px, py)) return;
+    if (!FirstUndrawn(0, px, py)) return true;
     rootBound_ = Bound(py, std::numeric_limits<int>::max());
     Search(0, py);
+    return found_;
   }
 
   const std::vector<Placement>& Best() const { return best_; }
@@ -90,17 +95,19 @@ class ClassSearch {
       }
       return;
     }
-    if (found_) {
-      const std::size_t best = best_.size();
-      if (depth + 1 > best || (depth + 1 == best && largeOnPath_ >= bestLarge_)) return;
-      if (steps_ > budget_) {
-        exhausted_ = true;
-        return;
-      }
-      const int room = static_cast<int>(best - depth);
-      const int bound = Bound(py, room + 1);
-      if (bound > room || (bound == room && largeOnPath_ >= bestLarge_)) return;
+    // Better than the best found means fewer objects, or as many with
+    // fewer large ones; before any is found, at most `most`.
+    const std::size_t ceiling = found_ ? best_.size() : most_ + 1;
+    const bool asManyWillDo = found_ && largeOnPath_ < bestLarge_;
+    if (depth + 1 > ceiling || (depth + 1 == ceiling && !asManyWillDo)) return;
+    // The first covering is worth more steps than improving on one.
+    if (steps_ > (found_ ? budget_ : kStepsForAFirst * budget_)) {
+      exhausted_ = true;
+      return;
     }
+    const int room = static_cast<int>(ceiling - depth);
+    const int bound = Bound(py, room + 1);
+    if (bound > room || (bound == room && !asManyWillDo)) return;
     if (levels_.size() <= depth) levels_.emplace_back();
     std::vector<Candidate>& kept = levels_[depth];
     Candidates(px, py, kept);
@@ -149,7 +156,8 @@ class ClassSearch {
     return true;
   }
 
-  bool ColoursFit(const Candidate& c, int py) const {
+  bool ColoursFit(const Candidate& c, int py) {
+    steps_ += static_cast<std::uint64_t>(c.rows);
     FramePixel seen[16];
     int n = 0;
     for (int i = 0; i < c.rows; ++i)
@@ -282,6 +290,7 @@ class ClassSearch {
   }
 
   const FramePixels& frame_;
+  std::size_t most_;
   int small_;
   int large_;
   int colourLimit_;
@@ -321,7 +330,7 @@ void ClaimPixels(const FramePixels& frame, Covering& covering, std::size_t first
 
 }  // namespace
 
-Covering CoverFrame(const FramePixels& frame, const CoverRules& rules) {
+std::optional<Covering> CoverFrame(const FramePixels& frame, const CoverRules& rules) {
   unsigned classes = 0;
   for (const FramePixel p : frame.pixels)
     if (p != 0) classes |= 1u << ClassOf(p);
@@ -329,8 +338,8 @@ Covering CoverFrame(const FramePixels& frame, const CoverRules& rules) {
   covering.owner.assign(frame.pixels.size(), kNoOwner);
   for (int cls = 0; cls < 8; ++cls) {
     if ((classes >> cls & 1u) == 0) continue;
-    ClassSearch search(frame, cls, rules);
-    search.Run();
+    ClassSearch search(frame, cls, rules, static_cast<std::size_t>(kMaxObjects) - covering.objects.size());
+    if (!search.Run()) return std::nullopt;
     const std::size_t first = covering.objects.size();
     for (Placement p : search.Best()) {
       p.cls = cls;
@@ -339,7 +348,7 @@ Covering CoverFrame(const FramePixels& frame, const CoverRules& rules) {
     covering.proven = covering.proven && search.Proven();
     ClaimPixels(frame, covering, first);
   }
-  if (covering.objects.size() <= static_cast<std::size_t>(kMaxObjects)) PolishCovering(frame, rules, covering);
+  PolishCovering(frame, rules, covering);
   return covering;
 }
 

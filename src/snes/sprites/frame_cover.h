@@ -6,6 +6,7 @@
 // on the frame's 8-pixel grid.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "snes/sprites/frame_pixels.h"
@@ -43,8 +44,9 @@ struct CoverRules {
 // objects are merged where one can draw what two did, large ones that need
 // not be are made small, and each object is centred on what it draws.
 // Under a colour limit an object may be made to draw less, down to the one
-// pixel it is placed for, so every frame has a covering.
-Covering CoverFrame(const FramePixels& frame, const CoverRules& rules);
+// pixel it is placed for. Nothing when no covering of at most kMaxObjects
+// objects was found.
+std::optional<Covering> CoverFrame(const FramePixels& frame, const CoverRules& rules);
 
 // One 8 x 8 object per class in each cell of the frame's own grid that has
 // opaque pixels: the plain covering the search is measured against.

@@ -60,9 +60,9 @@ Refusal IndexPastReach(std::int32_t frameX, std::int32_t frameY, std::int32_t x,
                  frameX, frameY);
 }
 
-Refusal TooManyObjects(std::int32_t frameX, std::int32_t frameY, int objects) {
-  return OfFrame("The frame at " + At(frameX, frameY) + " needs " + std::to_string(objects) +
-                     " objects (the fewest found); the console shows at most " + std::to_string(kMaxObjects) + ".",
+Refusal TooManyObjects(std::int32_t frameX, std::int32_t frameY) {
+  return OfFrame("The frame at " + At(frameX, frameY) + " needs more than the " + std::to_string(kMaxObjects) +
+                     " objects the console shows.",
                  frameX, frameY);
 }
 

@@ -21,7 +21,7 @@ Refusal SheetNotWholeFrames(std::int32_t width, std::int32_t height, int frameWi
 Refusal TooManyFrames(std::int64_t frames);
 Refusal NoPalettesForTruecolour();
 Refusal IndexPastReach(std::int32_t frameX, std::int32_t frameY, std::int32_t x, std::int32_t y, unsigned index);
-Refusal TooManyObjects(std::int32_t frameX, std::int32_t frameY, int objects);
+Refusal TooManyObjects(std::int32_t frameX, std::int32_t frameY);
 Refusal PalettesDoNotFit(int best, int palettes, int colours);
 Refusal TooManyTiles(int needed, std::int32_t frameX, std::int32_t frameY);
 Refusal Internal(const std::string& what);
