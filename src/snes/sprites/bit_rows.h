@@ -18,23 +18,25 @@ struct BitRow {
 
 constexpr std::uint64_t LowBits(int n) { return n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1; }
 
-// Bit i: pixel x + i, for len (1 to 64) pixels from x, -64 <= x and
+// Bit i: pixel x + i, for len (1 to 64) pixels from x; -64 <= x and
 // x + len <= 320.
 inline std::uint64_t Bits(const BitRow& row, int x, int len) {
   const int b = x + kRowPad;
-  const int i = b >> 6;
+  const auto i = static_cast<std::size_t>(b >> 6);
   const int off = b & 63;
-  std::uint64_t v = row.w[static_cast<std::size_t>(i)] >> off;
-  if (off != 0) v |= row.w[static_cast<std::size_t>(i) + 1] << (64 - off);
+  std::uint64_t v = row.w[i] >> off;
+  if (off + len > 64) v |= row.w[i + 1] << (64 - off);
   return v & LowBits(len);
 }
 
+// bits (bit i: pixel x + i) set or cleared; -64 <= x, and no bit set past
+// pixel 319.
 inline void SetBits(BitRow& row, int x, std::uint64_t bits) {
   const int b = x + kRowPad;
   const auto i = static_cast<std::size_t>(b >> 6);
   const int off = b & 63;
   row.w[i] |= bits << off;
-  if (off != 0) row.w[i + 1] |= bits >> (64 - off);
+  if (off != 0 && (bits >> (64 - off)) != 0) row.w[i + 1] |= bits >> (64 - off);
 }
 
 inline void ClearBits(BitRow& row, int x, std::uint64_t bits) {
@@ -42,7 +44,7 @@ inline void ClearBits(BitRow& row, int x, std::uint64_t bits) {
   const auto i = static_cast<std::size_t>(b >> 6);
   const int off = b & 63;
   row.w[i] &= ~(bits << off);
-  if (off != 0) row.w[i + 1] &= ~(bits >> (64 - off));
+  if (off != 0 && (bits >> (64 - off)) != 0) row.w[i + 1] &= ~(bits >> (64 - off));
 }
 
 }  // namespace tilora::sprites
