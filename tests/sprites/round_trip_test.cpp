@@ -77,6 +77,15 @@ const RoundTrip kRoundTrips[] = {
     // colours do not, so each pixel keeps to its cell's sub-palette.
     {"TruecolourCellsOfFourRamps", [] { return testing::CellsOfRamps(128, 64, 4, 6, 14); },
      Truecolour(Frames(64, 64), 4), 2, -4},
+    // An indexed sheet given sub-palettes to make is read as truecolour,
+    // colour 0 transparent and 16, 32 and 48 colours like any other.
+    {"IndexedReadAsTruecolour",
+     [] {
+       Picture p = testing::CharacterSheet({32, 32, 4, 1, true, false, 15});
+       for (std::int32_t x = 40; x < 56; ++x) p.indices[static_cast<std::size_t>(30 * p.width + x)] = 16;
+       return p;
+     },
+     Truecolour(Frames(32, 32), 2), 4, 1},
     {"KnownObjects", [] { return testing::KnownObjectSheet(32, 4, 4, {8, 16}, 5, 3, 11).sheet; }, Frames(32, 32),
      16, 3},
     {"KnownObjectsSizes8And64",

@@ -49,7 +49,7 @@ std::variant<CutSheet, Refusal> Cut(const Picture& sheet, const SpriteSettings& 
   CutSheet cut;
   FrameShapes shapes;
   const FrameReader reader(sheet, settings);
-  const CoverRules rules{settings.sizes, sheet.indexed ? 0 : settings.colours - 1, settings.searchSteps};
+  const CoverRules rules{settings.sizes, TakesBlocks(sheet, settings) ? 0 : settings.colours - 1, settings.searchSteps};
   const int across = sheet.width / settings.frameWidth;
   const int frames = across * (sheet.height / settings.frameHeight);
   FramePixels pixels;
@@ -77,7 +77,7 @@ std::variant<CutSheet, Refusal> Cut(const Picture& sheet, const SpriteSettings& 
 // The sub-palettes, and for a truecolour sheet whose objects' colours do
 // not fit them, the shapes made over by cells and covered again.
 std::variant<ObjectColours, Refusal> ColoursOf(const Picture& sheet, const SpriteSettings& settings, CutSheet& cut) {
-  if (sheet.indexed) return ObjectColours::OfBlocks(sheet, cut.coverings);
+  if (TakesBlocks(sheet, settings)) return ObjectColours::OfBlocks(sheet, cut.coverings);
   int byObject = 0;
   if (auto colours = ObjectColours::PackedByObject(cut.shapes, cut.coverings, settings, byObject))
     return std::move(*colours);

@@ -15,6 +15,8 @@ namespace {
 // of known objects and on characters).
 constexpr int kCutWeight = 8;
 
+// Steps allowed before a first covering is found, in budgets: a covering
+// of at most 128 objects is worth more work than a better one.
 constexpr std::uint64_t kStepsForAFirst = 8;
 
 // An object that could draw the first undrawn pixel, and the undrawn pixels
@@ -64,9 +66,12 @@ class ClassSearch {
   }
 
   const std::vector<Placement>& Best() const { return best_; }
-  // No covering has fewer objects: the search ended, or the best meets the
-  // bound.
-  bool Proven() const { return !exhausted_ || static_cast<int>(best_.size()) <= rootBound_; }
+  // No covering has fewer objects: the best meets the bound, or the search
+  // ended without a colour limit (under one it leaves out objects that
+  // draw less than others of their size, which might have fit).
+  bool Proven() const {
+    return static_cast<int>(best_.size()) <= rootBound_ || (!exhausted_ && colourLimit_ == 0);
+  }
 
  private:
   bool FirstUndrawn(int fromRow, int& x, int& y) const {
@@ -100,7 +105,6 @@ class ClassSearch {
     const std::size_t ceiling = found_ ? best_.size() : most_ + 1;
     const bool asManyWillDo = found_ && largeOnPath_ < bestLarge_;
     if (depth + 1 > ceiling || (depth + 1 == ceiling && !asManyWillDo)) return;
-    // The first covering is worth more steps than improving on one.
     if (steps_ > (found_ ? budget_ : kStepsForAFirst * budget_)) {
       exhausted_ = true;
       return;

@@ -63,7 +63,7 @@ std::uint64_t FlipInvariantHash(const FramePixels& frame) {
 }
 
 FrameReader::FrameReader(const Picture& sheet, const SpriteSettings& settings)
-    : sheet_(sheet), width_(settings.frameWidth), height_(settings.frameHeight) {
+    : sheet_(sheet), blocks_(TakesBlocks(sheet, settings)), width_(settings.frameWidth), height_(settings.frameHeight) {
   if (settings.transparentColour) {
     const std::uint32_t c = *settings.transparentColour;
     key_ = packing::Colour15Of(
@@ -79,7 +79,7 @@ std::optional<Refusal> FrameReader::Read(std::int32_t x, std::int32_t y, FramePi
   FramePixel* to = out.pixels.data();
   for (int r = 0; r < height_; ++r, to += width_) {
     const std::size_t first = static_cast<std::size_t>(y + r) * sheetWidth + static_cast<std::size_t>(x);
-    if (sheet_.indexed) {
+    if (blocks_) {
       const std::uint8_t* from = sheet_.indices.data() + first;
       unsigned seen = 0;
       for (int c = 0; c < width_; ++c) {
@@ -90,6 +90,14 @@ std::optional<Refusal> FrameReader::Read(std::int32_t x, std::int32_t y, FramePi
       if ((seen & 0x80) != 0) {
         const int c = static_cast<int>(std::find_if(from, from + width_, [](std::uint8_t i) { return i >= 128; }) - from);
         return refusals::IndexPastReach(x, y, x + c, y + r, from[c]);
+      }
+    } else if (sheet_.indexed) {
+      const std::uint8_t* from = sheet_.indices.data() + first;
+      for (int c = 0; c < width_; ++c) {
+        const std::uint8_t index = from[c];
+        const Rgb p = index < sheet_.palette.size() ? sheet_.palette[index] : Rgb{};
+        const std::uint16_t c15 = packing::Colour15Of({p.red, p.green, p.blue});
+        to[c] = index == 0 || (key_ && *key_ == c15) ? FramePixel{0} : static_cast<FramePixel>(kTruecolour | c15);
       }
     } else {
       const Rgba* from = sheet_.colours.data() + first;

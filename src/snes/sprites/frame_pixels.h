@@ -3,7 +3,8 @@
 // A frame's pixels as the rest of the sprite conversion takes them, read
 // from the sheet once: whatever the sheet's format, a pixel is 0 where
 // transparent, an indexed sheet's colour index 16b + k (k > 0), or a
-// truecolour sheet's 15-bit colour with kTruecolour set.
+// truecolour sheet's 15-bit colour with kTruecolour set (an indexed sheet
+// read as truecolour too).
 
 #include <cstdint>
 #include <optional>
@@ -56,6 +57,7 @@ class FrameReader {
 
  private:
   const Picture& sheet_;
+  bool blocks_;
   int width_;
   int height_;
   std::optional<std::uint16_t> key_;  // truecolour: the transparent 15-bit colour

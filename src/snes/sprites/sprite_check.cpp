@@ -124,7 +124,7 @@ std::optional<std::string> DrawObject(const SpriteObject& o, const SpriteSetting
 
 class SheetFrames {
  public:
-  SheetFrames(const Picture& sheet, const SpriteSettings& s) : sheet_(sheet), s_(s) {
+  SheetFrames(const Picture& sheet, const SpriteSettings& s) : sheet_(sheet), s_(s), blocks_(TakesBlocks(sheet, s)) {
     if (s.transparentColour) {
       const std::uint32_t c = *s.transparentColour;
       key_ = packing::Colour15Of(
@@ -137,14 +137,19 @@ class SheetFrames {
   std::int32_t X(int n) const { return n % Across() * s_.frameWidth; }
   std::int32_t Y(int n) const { return n / Across() * s_.frameHeight; }
 
-  // An indexed sheet's colour index, a truecolour sheet's 15-bit colour, or
-  // kShownTransparent.
+  // The colour index of a sheet taken by blocks, otherwise the 15-bit
+  // colour; or kShownTransparent.
   std::uint16_t Expected(std::int32_t x, std::int32_t y) const {
+    Rgba c;
     if (sheet_.indexed) {
       const std::uint8_t index = sheet_.IndexAt(x, y);
-      return (index & 15) != 0 ? index : kShownTransparent;
+      if (blocks_) return (index & 15) != 0 ? index : kShownTransparent;
+      if (index == 0) return kShownTransparent;
+      const Rgb p = index < sheet_.palette.size() ? sheet_.palette[index] : Rgb{};
+      c = {p.red, p.green, p.blue, 255};
+    } else {
+      c = sheet_.ColourAt(x, y);
     }
-    const Rgba& c = sheet_.ColourAt(x, y);
     const std::uint16_t c15 = packing::Colour15Of({c.red, c.green, c.blue});
     return c.alpha < 128 || (key_ && *key_ == c15) ? kShownTransparent : c15;
   }
@@ -156,7 +161,7 @@ class SheetFrames {
     return true;
   }
 
-  bool Indexed() const { return sheet_.indexed; }
+  bool Indexed() const { return blocks_; }
 
   // Whether an indexed sheet's row of a frame is what the canvas shows.
   bool SameRow(std::int32_t x, std::int32_t y, const std::uint8_t* shown, std::vector<std::uint8_t>& row) const {
@@ -169,6 +174,7 @@ class SheetFrames {
  private:
   const Picture& sheet_;
   const SpriteSettings& s_;
+  bool blocks_;
   std::optional<std::uint16_t> key_;
 };
 

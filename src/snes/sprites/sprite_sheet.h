@@ -46,8 +46,9 @@ struct SpriteSettings {
   int originY = 0;
   int priority = 2;        // 0-3, on every object
   bool dropEmpty = false;  // leave wholly transparent frames out of the tables
-  // Truecolour sheets: sub-palettes to make (1-8; 0 refuses the sheet), of
-  // this many colours each, colour 0 included (2-16).
+  // Sub-palettes to make (1-8), of this many colours each, colour 0
+  // included (2-16): needed for a truecolour sheet; an indexed sheet given
+  // them is read as truecolour, colour index 0 transparent.
   int palettes = 0;
   int colours = 16;
   // Truecolour sheets: pixels whose 15-bit colour is this 0xRRGGBB's are
@@ -109,6 +110,13 @@ using SpriteResult = std::variant<SpriteSheet, Refusal>;
 
 // Why the settings cannot be used (a usage text), or nothing.
 std::optional<std::string> SettingsProblem(const SpriteSettings& settings);
+
+// Whether the sheet's colour indices are taken as they are, colour 16b+k
+// being colour k of sub-palette b: an indexed sheet not given sub-palettes
+// to make.
+inline bool TakesBlocks(const Picture& sheet, const SpriteSettings& settings) {
+  return sheet.indexed && settings.palettes == 0;
+}
 
 // The sheet cut into frames and turned into objects, tiles and
 // sub-palettes, or why it cannot be.
