@@ -43,18 +43,6 @@ TEST(OamTables, BytesAsWorkedOutByHand) {
   EXPECT_EQ(OamTableBytes(TwoFrames()), expected);
 }
 
-TEST(OamTables, SizeSelectOfEachPair) {
-  const ObjectSizes pairs[] = {{8, 16}, {8, 32}, {8, 64}, {16, 32}, {16, 64}, {32, 64}};
-  for (int i = 0; i < 6; ++i) {
-    SpriteSheet s;
-    s.sizes = pairs[i];
-    EXPECT_EQ(SizeSelect(pairs[i]), i);
-    EXPECT_EQ(OamTableBytes(s), (std::vector<std::uint8_t>{0, 0, static_cast<std::uint8_t>(i), 0}));
-  }
-  EXPECT_EQ(SizeSelect({16, 8}), std::nullopt);
-  EXPECT_EQ(SizeSelect({8, 8}), std::nullopt);
-}
-
 TEST(OamTables, AssemblySource) {
   EXPECT_EQ(OamAssembly(TwoFrames(), "hero-walk"),
             "; 2 metasprite frames of objects of 8 and 16 pixels.\n"

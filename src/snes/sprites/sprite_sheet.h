@@ -54,9 +54,10 @@ struct SpriteSettings {
   // Truecolour sheets: pixels whose 15-bit colour is this 0xRRGGBB's are
   // transparent too, for sheets drawn on a key colour.
   std::optional<std::uint32_t> transparentColour;
-  // Work allowed for the exact search of one frame's objects, in steps of
-  // the search (rows of candidate objects looked at), so that results are
-  // the same on every machine. Past it, the best covering found stands.
+  // Work allowed for the exact search of the objects of one frame's pixels
+  // of one sub-palette, in steps of the search (rows of candidate objects
+  // looked at), so that results are the same on every machine. Past it, the
+  // best covering found stands.
   std::uint64_t searchSteps = kDefaultSearchSteps;
 };
 
