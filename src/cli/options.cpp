@@ -3,6 +3,7 @@
 #include <charconv>
 #include <functional>
 #include <set>
+#include <utility>
 
 namespace tilora::cli {
 namespace {
@@ -54,6 +55,30 @@ Apply FileName(std::function<void(CommandLine&, const std::string&)> set) {
   return [set](CommandLine& c, const std::string& value) {
     set(c, value);
     return std::string();
+  };
+}
+
+// Two whole numbers joined by separator ("32x32", "8,16").
+std::optional<std::pair<int, int>> Pair(const std::string& text, char separator) {
+  const auto at = text.find(separator);
+  if (at == std::string::npos) return std::nullopt;
+  const auto first = Number(text.substr(0, at));
+  const auto second = Number(text.substr(at + 1));
+  if (!first || !second || *first < 0 || *second < 0 || *first > 65535 || *second > 65535) return std::nullopt;
+  return std::pair<int, int>{static_cast<int>(*first), static_cast<int>(*second)};
+}
+
+sprites::SpriteSettings& Sprites(CommandLine& c) {
+  if (!c.settings.sprites) c.settings.sprites.emplace();
+  return *c.settings.sprites;
+}
+
+// A sprite option, applied whether or not --sprites came first; without it
+// the command is refused once all options are read.
+Apply SpriteOption(const char* name, std::function<std::string(sprites::SpriteSettings&, const std::string&)> set) {
+  return [name, set](CommandLine& c, const std::string& value) {
+    c.spriteOptions.push_back(name);
+    return set(Sprites(c), value);
   };
 }
 
@@ -119,6 +144,48 @@ const std::vector<OptionSpec>& Options() {
        SettingFlag([](ConversionSettings& s) { s.subPalettes.dither = true; })},
       {"--palette-png", nullptr, "FILE", "also write the sub-palettes as rows of swatches",
        FileName([](CommandLine& c, const std::string& v) { c.settings.palettePng = v; })},
+      {"--sprites", nullptr, "WxH",
+       "make the picture a sheet of WxH frames of sprites: objects,\n"
+       "their tiles (BASE.bin), sub-palettes (BASE.plt) and\n"
+       "metasprite tables (BASE.oam)",
+       [](CommandLine& c, const std::string& v) {
+         const auto size = Pair(v, 'x');
+         if (!size) return "--sprites takes a frame size WxH such as 32x32, not '" + v + "'";
+         Sprites(c).frameWidth = size->first;
+         Sprites(c).frameHeight = size->second;
+         c.spritesGiven = true;
+         return std::string();
+       }},
+      {"--obj-sizes", nullptr, "S,L", "with --sprites: the small and large object sizes (default 8,16)",
+       SpriteOption("--obj-sizes", [](sprites::SpriteSettings& s, const std::string& v) -> std::string {
+         const auto sizes = Pair(v, ',');
+         if (!sizes || !sprites::SizeSelect({sizes->first, sizes->second}))
+           return "--obj-sizes takes one of the console's pairs 8,16 8,32 8,64 16,32 16,64 32,64, not '" + v + "'";
+         s.sizes = {sizes->first, sizes->second};
+         return {};
+       })},
+      {"--origin", nullptr, "X,Y", "with --sprites: each frame's anchor (default its top-left)",
+       SpriteOption("--origin", [](sprites::SpriteSettings& s, const std::string& v) -> std::string {
+         const auto origin = Pair(v, ',');
+         if (!origin) return "--origin takes a point X,Y within the frame, not '" + v + "'";
+         s.originX = origin->first;
+         s.originY = origin->second;
+         return {};
+       })},
+      {"--obj-priority", nullptr, "N", "with --sprites: every object's priority, 0-3 (default 2)",
+       SpriteOption("--obj-priority", [](sprites::SpriteSettings& s, const std::string& v) -> std::string {
+         const auto n = Number(v);
+         if (!n || *n < 0 || *n > 3) return "--obj-priority takes a whole number from 0 to 3, not '" + v + "'";
+         s.priority = static_cast<int>(*n);
+         return {};
+       })},
+      {"--drop-empty", nullptr, nullptr, "with --sprites: leave wholly transparent frames out of the tables",
+       SpriteOption("--drop-empty", [](sprites::SpriteSettings& s, const std::string&) -> std::string {
+         s.dropEmpty = true;
+         return {};
+       })},
+      {"--oam-asm", nullptr, "FILE.inc", "with --sprites: also write the tables as ca65 source",
+       FileName([](CommandLine& c, const std::string& v) { c.settings.oamAsm = v; })},
       {"-j", nullptr, "N", "convert N pictures at a time (default: one per core)",
        [](CommandLine& c, const std::string& v) {
          const auto n = Number(v);
@@ -144,6 +211,7 @@ const OptionSpec* Find(const std::string& key) {
 // settings check cannot know.
 std::string CommandConflicts(const CommandLine& c) {
   const ConversionSettings& s = c.settings;
+  if (!c.spritesGiven && !c.spriteOptions.empty()) return c.spriteOptions.front() + " needs --sprites";
   const bool outputs =
       c.name || !s.preview.empty() || !s.palettePng.empty() || !s.rom.empty() || s.tiles.map || s.tiles.mode7;
   if (c.info && outputs) return "--info prints descriptions only; it takes no output options";

@@ -18,6 +18,9 @@ struct CommandLine {
   ConversionSettings settings;
   int jobs = 0;  // 0: one per core
   std::vector<std::string> pictures;
+  // Whether --sprites was given, and the options that need it, as given.
+  bool spritesGiven = false;
+  std::vector<std::string> spriteOptions;
 };
 
 // The command line, or the usage error that stops the run (exit status 2).

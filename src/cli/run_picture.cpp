@@ -1,7 +1,9 @@
 #include "cli/run_picture.h"
 
+#include <filesystem>
 #include <variant>
 
+#include "convert/convert.h"
 #include "convert/convert_file.h"
 #include "convert/truecolour.h"
 #include "formats/picture_file.h"
@@ -76,6 +78,23 @@ std::string ShapeLines(const PictureShape& shape) {
          "Pic Format: " + std::to_string(shape.depth) + "bpp\n";
 }
 
+// Per frame, what it takes on the console: its objects, and the most
+// objects and 8-pixel slivers on one line, against the console's 32 and 34.
+Result<std::string> SpriteFigures(const Picture& sheet, const ConversionSettings& settings) {
+  const Result<Conversion> converted = tilora::Convert(sheet, settings);
+  if (const Failure* failure = converted.IfFailed()) return *failure;
+  const sprites::SpriteSheet& sprites = *converted->sprites;
+  std::string out = "Frames: " + std::to_string(sprites.frames.size()) + ", tiles " +
+                    std::to_string(sprites.tileCount) + " of 512, sub-palettes " +
+                    std::to_string(sprites.subPalettes) + "\n";
+  for (const sprites::SpriteFrame& frame : sprites.frames)
+    out += "Frame " + std::to_string(frame.number) + " at " + std::to_string(frame.x) + "," +
+           std::to_string(frame.y) + ": " + std::to_string(frame.figures.objects) + " objects, at most " +
+           std::to_string(frame.figures.mostObjectsOnLine) + " and " +
+           std::to_string(frame.figures.mostSliversOnLine) + " slivers on a line\n";
+  return out;
+}
+
 PictureResult Describe(const std::string& picture, const CommandLine& command) {
   FileSource source(picture);
   PictureShape shape;
@@ -84,6 +103,11 @@ PictureResult Describe(const std::string& picture, const CommandLine& command) {
   if (const Failure* failure = file.IfFailed()) return Failed(picture, *failure, out);
   const Result<Picture> read = file->Read();
   if (const Failure* failure = read.IfFailed()) return Failed(picture, *failure, out);
+  if (command.settings.sprites) {
+    const Result<std::string> figures = SpriteFigures(*read, command.settings);
+    if (const Failure* failure = figures.IfFailed()) return Failed(picture, *failure, out);
+    return {true, out + *figures, {}};
+  }
   if (read->indexed) return {true, out + IndexedFigures(*read, command.settings.bpp), {}};
   return {true, out + TruecolourFiguresText(*read), {}};
 }
@@ -91,10 +115,20 @@ PictureResult Describe(const std::string& picture, const CommandLine& command) {
 PictureResult Convert(const std::string& picture, const std::string& base, const CommandLine& command, bool alone) {
   FileConversionOptions options;
   options.decodeAlongside = alone;
-  const Result<ConvertedFiles> done = ConvertFile(picture, base, command.settings, options);
+  ConversionSettings settings = command.settings;
+  // The tables' labels are named after the outputs' base.
+  if (settings.sprites) settings.oamLabel = std::filesystem::path(base).filename().string();
+  const Result<ConvertedFiles> done = ConvertFile(picture, base, settings, options);
   if (const Failure* failure = done.IfFailed()) return Failed(picture, *failure);
-  if (!done->report.empty()) return {true, {}, Printable(picture) + ": " + done->report + "\n"};
-  return {true, {}, {}};
+  // One line each, named by the picture, as failures are.
+  std::string err;
+  std::size_t start = 0;
+  while (start < done->report.size()) {
+    const std::size_t end = std::min(done->report.find('\n', start), done->report.size());
+    err += Printable(picture) + ": " + Printable(done->report.substr(start, end - start)) + "\n";
+    start = end + 1;
+  }
+  return {true, {}, err};
 }
 
 }  // namespace

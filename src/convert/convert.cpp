@@ -13,6 +13,7 @@
 #include "snes/readback/readback.h"
 #include "snes/readback/sheets.h"
 #include "snes/rom/rom_builder.h"
+#include "snes/sprites/oam_tables.h"
 
 namespace tilora {
 namespace {
@@ -66,10 +67,64 @@ rom::RomResult CartridgeOf(const EncodedOutputs& encoded, const ConversionSettin
   return rom::BuildRom({background, std::nullopt, std::filesystem::path(settings.rom).stem().string()});
 }
 
+rom::ObjSizes RomSizes(const sprites::ObjectSizes& sizes) {
+  return static_cast<rom::ObjSizes>(sprites::SizeSelect(sizes).value_or(0));
+}
+
+// The sheet's frames in turn, in the middle of the screen.
+rom::RomResult SpriteCartridgeOf(const sprites::SpriteSheet& sheet, const ConversionSettings& settings) {
+  rom::SpriteShow show;
+  show.tiles = sheet.tiles;
+  show.palette = sheet.palette;
+  show.sizes = RomSizes(sheet.sizes);
+  for (const sprites::SpriteFrame& frame : sheet.frames) {
+    std::vector<rom::SpriteObject>& objects = show.frames.emplace_back();
+    for (const sprites::SpriteObject& o : frame.objects)
+      objects.push_back({o.x, o.y, o.tile, o.palette, o.priority, o.hflip, o.vflip, o.large});
+  }
+  return rom::BuildRom({std::nullopt, show, std::filesystem::path(settings.rom).stem().string()});
+}
+
+Result<Conversion> ConvertSpriteSheet(const Picture& picture, const ConversionSettings& settings) {
+  sprites::SpriteSettings made = *settings.sprites;
+  const SubPaletteSettings& p = settings.subPalettes;
+  made.palettes = p.palettes;
+  if (p.colours) made.colours = p.colours;
+  made.transparentColour = p.colourZero;
+  sprites::SpriteResult result = sprites::ConvertSprites(picture, made);
+  if (const Failure* failure = std::get_if<Failure>(&result)) return *failure;
+  Conversion c;
+  c.sprites = std::move(std::get<sprites::SpriteSheet>(result));
+  const sprites::SpriteSheet& sheet = *c.sprites;
+  c.encoded.bpp = 4;
+  c.encoded.tiles = sheet.tiles;
+  c.encoded.palette = sheet.palette;
+  c.encoded.tileCount = sheet.tileCount;
+  c.subPalettesMade = made.palettes > 0 ? sheet.subPalettes : 0;
+  c.oam = sprites::OamTableBytes(sheet);
+  if (!settings.oamAsm.empty()) {
+    const std::string label =
+        settings.oamLabel.empty() ? std::filesystem::path(settings.oamAsm).stem().string() : settings.oamLabel;
+    const std::string text = sprites::OamAssembly(sheet, label);
+    c.oamAsm.assign(text.begin(), text.end());
+  }
+  for (const std::string& warning : sheet.warnings) c.report += (c.report.empty() ? "" : "\n") + warning;
+  if (!settings.rom.empty()) {
+    rom::RomResult cartridge = SpriteCartridgeOf(sheet, settings);
+    if (const auto* refusal = std::get_if<rom::RomRefusal>(&cartridge)) return Refused(refusal->message);
+    c.rom = std::move(std::get<std::vector<std::uint8_t>>(cartridge));
+  }
+  return c;
+}
+
 Result<Conversion> ConvertChecked(const Picture& picture, const ConversionSettings& settings,
                                   const RowsArriving* arriving) {
   const Result<int> bpp = DecideBeforePixels(ShapeOf(picture), settings);
   if (const Failure* failure = bpp.IfFailed()) return *failure;
+  if (settings.sprites) {
+    if (arriving && !arriving->Await(picture.height)) return refusals::RowsStopped();
+    return ConvertSpriteSheet(picture, settings);
+  }
   Conversion c;
   std::optional<Picture> indexed;
   if (settings.subPalettes.palettes > 0) {
@@ -115,7 +170,11 @@ namespace {
 template <typename Each>
 void ForEachOutput(const std::string& base, const ConversionSettings& settings, const Conversion* c, Each&& each) {
   each(base + ".plt", c ? &c->encoded.palette : nullptr);
-  if (settings.tiles.mode7 && settings.tiles.interleave) {
+  if (settings.sprites) {
+    each(base + ".bin", c ? &c->encoded.tiles : nullptr);
+    each(base + ".oam", c ? &c->oam : nullptr);
+    if (!settings.oamAsm.empty()) each(settings.oamAsm, c ? &c->oamAsm : nullptr);
+  } else if (settings.tiles.mode7 && settings.tiles.interleave) {
     each(base + ".vram", c ? &c->encoded.vram : nullptr);
   } else {
     each(base + ".bin", c ? &c->encoded.tiles : nullptr);

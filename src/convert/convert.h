@@ -4,6 +4,7 @@
 // failure out. No files: ConvertFile (convert_file.h) reads and writes.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,11 @@ struct Conversion {
   std::vector<std::uint8_t> preview;   // PNG of the console's view, when settings.preview names one
   std::vector<std::uint8_t> swatches;  // PNG of the sub-palettes, when settings.palettePng names one
   std::vector<std::uint8_t> rom;       // the cartridge, when settings.rom names one
+  // Sprites: the sheet's objects and frames (tiles and palette are in
+  // encoded), their tables, and the tables as ca65 source when asked.
+  std::optional<sprites::SpriteSheet> sprites;
+  std::vector<std::uint8_t> oam;
+  std::vector<std::uint8_t> oamAsm;
   int subPalettesMade = 0;             // generated ones; 0 when the picture's own table was used
   bool reduced = false;                // colours changed to fit the sub-palettes
   double meanDeltaE = 0;

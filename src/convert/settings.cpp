@@ -4,6 +4,7 @@
 #include "picture/limits.h"
 #include "snes/cells/encode_refusals.h"
 #include "snes/encoders/map_layout.h"
+#include "snes/sprites/sprite_refusals.h"
 
 namespace tilora {
 namespace {
@@ -75,6 +76,27 @@ std::optional<Failure> SubPaletteProblem(const ConversionSettings& s) {
   return std::nullopt;
 }
 
+// Sprites are objects, not a background: none of the background's layout
+// applies, and their depth is the console's 4 bpp.
+std::optional<Failure> SpriteProblem(const ConversionSettings& s) {
+  if (!s.sprites) {
+    if (!s.oamAsm.empty()) return Problem("--oam-asm needs --sprites");
+    return std::nullopt;
+  }
+  const TileOptions& t = s.tiles;
+  if (s.bpp && s.bpp != 4) return Problem("--sprites makes 4-bit objects; it cannot be combined with --bpp " + std::to_string(s.bpp));
+  if (t.map || t.mode7 || t.screens || t.tileBase || t.paletteBase || t.priority || t.blankTile || !t.flips ||
+      t.interleave)
+    return Problem("--sprites lays out its own tiles; the background's --map, --mode7 and their options do not apply");
+  if (!s.preview.empty() || !s.palettePng.empty()) return Problem("--preview and --palette-png do not apply to --sprites");
+  if (s.subPalettes.lossy) return Problem("--lossy does not apply to --sprites");
+  if (s.subPalettes.colours > 16) return Problem("--colours " + std::to_string(s.subPalettes.colours) + " is more than the 16 colours of an object's sub-palette");
+  sprites::SpriteSettings checked = *s.sprites;
+  if (s.subPalettes.palettes) checked.palettes = s.subPalettes.palettes;
+  if (auto problem = sprites::SettingsProblem(checked)) return Problem(*problem);
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string RangeText(const SettingRange& range, const std::string& given) {
@@ -86,6 +108,7 @@ std::string DepthText(const std::string& given) { return "--bpp takes 2, 4 or 8,
 
 std::optional<Failure> CheckSettings(const ConversionSettings& settings) {
   if (auto problem = RangeProblem(settings)) return problem;
+  if (auto problem = SpriteProblem(settings)) return problem;
   if (auto problem = TileProblem(settings)) return problem;
   return SubPaletteProblem(settings);
 }
@@ -100,6 +123,16 @@ int OutputDepth(const PictureShape& shape, const ConversionSettings& settings) {
 }
 
 Result<int> DecideBeforePixels(const PictureShape& shape, const ConversionSettings& settings) {
+  if (settings.sprites) {
+    // Frames that do not divide the sheet are told from its size.
+    if (auto notice = SizeNotice(shape.width, shape.height)) return Refused(*notice);
+    const sprites::SpriteSettings& s = *settings.sprites;
+    if (shape.width % s.frameWidth != 0 || shape.Rows() % s.frameHeight != 0)
+      return sprites::refusals::SheetNotWholeFrames(static_cast<std::int32_t>(shape.width),
+                                                    static_cast<std::int32_t>(shape.Rows()), s.frameWidth,
+                                                    s.frameHeight);
+    return 4;
+  }
   const int bpp = OutputDepth(shape, settings);
   if (bpp == 0) return Refused(DepthNotice(shape.depth));
   const TileOptions& tiles = settings.tiles;

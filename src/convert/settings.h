@@ -11,6 +11,7 @@
 #include "formats/picture_file.h"
 #include "io/failure.h"
 #include "snes/encoders/console_encoding.h"
+#include "snes/sprites/sprite_sheet.h"
 
 namespace tilora {
 
@@ -35,6 +36,15 @@ struct ConversionSettings {
   std::string preview;
   std::string palettePng;
   std::string rom;
+
+  // Sprites instead of a background: the picture is a sheet of frames made
+  // into objects, their tiles, sub-palettes and metasprite tables (the
+  // sub-palette count and colours come from subPalettes), written as
+  // BASE.bin, BASE.plt and BASE.oam, and as ca65 source where oamAsm names
+  // a file.
+  std::optional<sprites::SpriteSettings> sprites;
+  std::string oamAsm;
+  std::string oamLabel;  // the source's label prefix; empty: oamAsm's file name
 };
 
 // A numeric setting's range, as the converter's options take it.

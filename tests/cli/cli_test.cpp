@@ -82,6 +82,16 @@ TEST_F(CliTest, UsageErrorsExitWith2) {
       {"--palettes 1 --palette-png '' a.bmp", "tilora-convert: --palette-png needs a value, not an empty one\n"},
       {"--bpp 4 --bpp 8 a.bmp", "tilora-convert: --bpp given twice\n"},
       {"--map --map a.bmp", "tilora-convert: --map given twice\n"},
+      // Sprites: their options, and what of a background does not apply.
+      {"--origin 3,3 a.bmp", "tilora-convert: --origin needs --sprites\n"},
+      {"--sprites 32 a.bmp", "tilora-convert: --sprites takes a frame size WxH such as 32x32, not '32'\n"},
+      {"--sprites 8x8 --map a.bmp",
+       "tilora-convert: --sprites lays out its own tiles; the background's --map, --mode7 and their options do not "
+       "apply\n"},
+      {"--sprites 8x8 --obj-sizes 8,24 a.bmp",
+       "tilora-convert: --obj-sizes takes one of the console's pairs 8,16 8,32 8,64 16,32 16,64 32,64, not '8,24'\n"},
+      {"--sprites 8x8 --origin 8,0 a.bmp", "tilora-convert: The origin 8,0 lies outside the 8x8 frame.\n"},
+      {"--oam-asm t.inc a.bmp", "tilora-convert: --oam-asm needs --sprites\n"},
       {"--info --name X a.bmp", "tilora-convert: --info prints descriptions only; it takes no output options\n"},
       {"--bpp 3 a.bmp", "tilora-convert: --bpp takes 2, 4 or 8, not '3'\n"},
       {"--map --tile-base 1024 a.bmp", "tilora-convert: --tile-base takes a whole number from 0 to 1023, not '1024'\n"},

@@ -119,4 +119,14 @@ TEST_F(RobustnessTest, LossyReductionThatCannotBeUsedIsRefusedFirst) {
   EXPECT_EQ(Run("--palettes 8 --lossy --map noise.png").status, 0);
 }
 
+// A sheet that is no whole number of frames is told from its headers, and
+// nothing is written.
+TEST_F(RobustnessTest, SpriteFramesThatDoNotDivideTheSheetAreRefused) {
+  tilora::testing::WriteFileBytes(dir_ / "sheet.bmp", tilora::testing::BuildBmp(tilora::testing::MakeShape(64, 32, 4)));
+  const auto r = Run("--sprites 20x32 --oam-asm sheet.inc sheet.bmp");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "sheet.bmp: The sheet is 64x32 pixels, not a whole number of 20x32 frames.\n");
+  EXPECT_EQ(dir_.List(), std::vector<std::string>{"sheet.bmp"});
+}
+
 }  // namespace
