@@ -48,7 +48,7 @@ int Tiled(const char* bmpPath, const char* pngPath, bool drawn) {
 }
 
 // A 24-bit bitmap of pixels given top row first.
-int WriteTruecolour(int width, int height, const std::vector<tilora::tilora::Rgb888>& pixels, const char* path) {
+int WriteTruecolour(int width, int height, const std::vector<tilora::tilora::Rgb>& pixels, const char* path) {
   tilora::testing::BmpShape shape = tilora::testing::MakeShape(width, height, 24);
   std::vector<std::uint8_t> bytes = tilora::testing::BuildBmp(shape);
   const auto stride = static_cast<std::size_t>(tilora::testing::RowStride(width, 24));
@@ -57,7 +57,7 @@ int WriteTruecolour(int width, int height, const std::vector<tilora::tilora::Rgb
     for (int x = 0; x < width; ++x) {
       const auto& p = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
       std::uint8_t* at = bytes.data() + offset + static_cast<std::size_t>(height - 1 - y) * stride + 3 * static_cast<std::size_t>(x);
-      at[0] = p.b, at[1] = p.g, at[2] = p.r;
+      at[0] = p.blue, at[1] = p.green, at[2] = p.red;
     }
   tilora::testing::WriteFileBytes(path, bytes);
   return 0;
@@ -67,7 +67,7 @@ int WriteTruecolour(int width, int height, const std::vector<tilora::tilora::Rgb
 // once: no two tiles of different colours fit one sub-palette.
 int Overlapping(int width, int height, const char* path) {
   std::mt19937 random(1);
-  std::vector<tilora::tilora::Rgb888> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  std::vector<tilora::tilora::Rgb> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   std::vector<int> colours(30);
   for (int ty = 0; ty < height; ty += 8)
     for (int tx = 0; tx < width; tx += 8) {

@@ -18,24 +18,24 @@ int PaletteStride(int bpp) { return bpp == 8 ? 256 : 1 << bpp; }
 // Colour 0 is the backdrop: the one asked for; black where the picture has
 // transparent pixels (no opaque pixel takes it then); otherwise the top-left
 // pixel's colour.
-std::optional<Rgb888> BackdropOf(const std::vector<Rgba>& colours, const SubPaletteSettings& options,
+std::optional<Rgb> BackdropOf(const std::vector<Rgba>& colours, const SubPaletteSettings& options,
                                  bool& opaqueTakeIt) {
   opaqueTakeIt = true;
   if (options.colourZero) {
     const std::uint32_t c = *options.colourZero;
-    return Rgb888{static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)};
+    return Rgb{static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)};
   }
   if (std::any_of(colours.begin(), colours.end(), [](const Rgba& c) { return c.alpha < kOpaque; })) {
     opaqueTakeIt = false;
-    return Rgb888{0, 0, 0};
+    return Rgb{0, 0, 0};
   }
   if (colours.empty()) return std::nullopt;
-  return Rgb888{colours[0].red, colours[0].green, colours[0].blue};
+  return Rgb{colours[0].red, colours[0].green, colours[0].blue};
 }
 
 std::vector<packing::TilePixels> TilesOf(const Picture& picture, const std::vector<Rgba>& colours,
-                                         std::optional<Rgb888> backdrop, bool opaqueTakeIt) {
-  std::vector<Rgb888> rgb(colours.size());
+                                         std::optional<Rgb> backdrop, bool opaqueTakeIt) {
+  std::vector<Rgb> rgb(colours.size());
   for (std::size_t i = 0; i < colours.size(); ++i) rgb[i] = {colours[i].red, colours[i].green, colours[i].blue};
   std::vector<packing::TilePixels> tiles =
       packing::CutIntoTiles(rgb, picture.width, picture.height, opaqueTakeIt ? backdrop : std::nullopt);
@@ -48,11 +48,6 @@ std::vector<packing::TilePixels> TilesOf(const Picture& picture, const std::vect
         tiles[static_cast<std::size_t>(y / 8 * across + x / 8)].transparent |= std::uint64_t{1}
                                                                                  << (y % 8 * 8 + x % 8);
   return tiles;
-}
-
-Rgb ShownColour(Colour15 c) {
-  const Rgb888 shown = tilora::Rgb888Of(c);
-  return {shown.r, shown.g, shown.b};
 }
 
 }  // namespace
@@ -73,7 +68,7 @@ Result<IndexedTruecolour> IndexTruecolour(const Picture& picture, int bpp, const
   IndexedTruecolour out;
   const std::vector<Rgba> colours = ColoursOf(picture);
   bool opaqueTakeIt = true;
-  const std::optional<Rgb888> backdrop = BackdropOf(colours, options, opaqueTakeIt);
+  const std::optional<Rgb> backdrop = BackdropOf(colours, options, opaqueTakeIt);
   const std::vector<packing::TilePixels> tiles = TilesOf(picture, colours, backdrop, opaqueTakeIt);
 
   const int stride = PaletteStride(bpp);
@@ -116,8 +111,8 @@ Result<IndexedTruecolour> IndexTruecolour(const Picture& picture, int bpp, const
   indexed.palette.assign(result.palettes.size() * static_cast<std::size_t>(stride), Rgb{});
   for (std::size_t b = 0; b < result.palettes.size(); ++b) {
     Rgb* block = indexed.palette.data() + b * static_cast<std::size_t>(stride);
-    block[0] = ShownColour(zero);
-    for (std::size_t k = 0; k < result.palettes[b].size(); ++k) block[k + 1] = ShownColour(result.palettes[b][k]);
+    block[0] = ShownRgb(zero);
+    for (std::size_t k = 0; k < result.palettes[b].size(); ++k) block[k + 1] = ShownRgb(result.palettes[b][k]);
   }
   indexed.indices.resize(indexed.PixelCount());
   for (std::int32_t y = 0; y < picture.height; ++y)

@@ -4,22 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "picture/colour.h"
+
 namespace tilora {
-
-struct Rgb {
-  std::uint8_t red = 0;
-  std::uint8_t green = 0;
-  std::uint8_t blue = 0;
-  bool operator==(const Rgb&) const = default;
-};
-
-struct Rgba {
-  std::uint8_t red = 0;
-  std::uint8_t green = 0;
-  std::uint8_t blue = 0;
-  std::uint8_t alpha = 255;
-  bool operator==(const Rgba&) const = default;
-};
 
 // A decoded picture, whatever file it came from: rows top first. An indexed
 // picture has one colour index per pixel and its colour table with as many

@@ -51,7 +51,7 @@ std::uint8_t Shown(std::uint8_t c) { return static_cast<std::uint8_t>((c >> 3) <
 
 std::vector<tilora::Rgba> Pixels(const tilora::testing::TruecolourPicture& art) {
   std::vector<tilora::Rgba> out;
-  for (const auto& p : art.pixels) out.push_back({p.r, p.g, p.b, 255});
+  for (const auto& p : art.pixels) out.push_back({p.red, p.green, p.blue, 255});
   return out;
 }
 
@@ -68,7 +68,7 @@ TEST_F(TruecolourTest, LosslessRoundTrip) {
     ASSERT_EQ(shown.colours.size(), art.pixels.size());
     for (std::size_t i = 0; i < art.pixels.size(); ++i) {
       const auto& p = art.pixels[i];
-      ASSERT_EQ(shown.colours[i], (tilora::Rgba{Shown(p.r), Shown(p.g), Shown(p.b), 255})) << bits << " bits, pixel " << i;
+      ASSERT_EQ(shown.colours[i], (tilora::Rgba{Shown(p.red), Shown(p.green), Shown(p.blue), 255})) << bits << " bits, pixel " << i;
     }
   }
 }

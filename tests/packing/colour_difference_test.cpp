@@ -59,7 +59,7 @@ TEST(DeltaE2000, MatchesThePublishedReferencePairs) {
 
 TEST(LabOf, GivesTheKnownValuesOfTheSrgbPrimaries) {
   const struct {
-    Rgb888 rgb;
+    Rgb rgb;
     Lab lab;
   } cases[] = {
       {{255, 255, 255}, {100.0, 0.0, 0.0}},    {{0, 0, 0}, {0.0, 0.0, 0.0}},
@@ -68,9 +68,9 @@ TEST(LabOf, GivesTheKnownValuesOfTheSrgbPrimaries) {
   };
   for (const auto& c : cases) {
     const Lab lab = LabOf(c.rgb);
-    EXPECT_NEAR(lab.l, c.lab.l, 0.01) << +c.rgb.r << "," << +c.rgb.g << "," << +c.rgb.b;
-    EXPECT_NEAR(lab.a, c.lab.a, 0.01) << +c.rgb.r << "," << +c.rgb.g << "," << +c.rgb.b;
-    EXPECT_NEAR(lab.b, c.lab.b, 0.01) << +c.rgb.r << "," << +c.rgb.g << "," << +c.rgb.b;
+    EXPECT_NEAR(lab.l, c.lab.l, 0.01) << +c.rgb.red << "," << +c.rgb.green << "," << +c.rgb.blue;
+    EXPECT_NEAR(lab.a, c.lab.a, 0.01) << +c.rgb.red << "," << +c.rgb.green << "," << +c.rgb.blue;
+    EXPECT_NEAR(lab.b, c.lab.b, 0.01) << +c.rgb.red << "," << +c.rgb.green << "," << +c.rgb.blue;
   }
 }
 
@@ -78,12 +78,12 @@ TEST(Colour15, TruncatesToFiveBitsAndWidensBack) {
   EXPECT_EQ(Colour15Of({255, 128, 0}), 0x021F);
   EXPECT_EQ(Colour15Of({7, 7, 7}), 0);
   EXPECT_EQ(Colour15Of({8, 16, 24}), 1 | 2 << 5 | 3 << 10);
-  EXPECT_EQ(Rgb888Of(0x7FFF), (Rgb888{255, 255, 255}));
-  EXPECT_EQ(Rgb888Of(1 | 16 << 5), (Rgb888{8, 132, 0}));
+  EXPECT_EQ(ShownRgb(0x7FFF), (Rgb{255, 255, 255}));
+  EXPECT_EQ(ShownRgb(1 | 16 << 5), (Rgb{8, 132, 0}));
   for (int c = 0; c < kColour15Count; c += 97) {
-    EXPECT_EQ(Colour15Of(Rgb888Of(static_cast<Colour15>(c))), c);
+    EXPECT_EQ(Colour15Of(ShownRgb(static_cast<Colour15>(c))), c);
     // The table and the direct conversion agree, and the way back finds it.
-    const Lab direct = LabOf(Rgb888Of(static_cast<Colour15>(c)));
+    const Lab direct = LabOf(ShownRgb(static_cast<Colour15>(c)));
     EXPECT_NEAR(LabOf15(static_cast<Colour15>(c)).l, direct.l, 1e-9);
     EXPECT_NEAR(LabOf15(static_cast<Colour15>(c)).b, direct.b, 1e-9);
     EXPECT_EQ(Colour15Near(direct), c);

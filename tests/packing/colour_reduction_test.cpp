@@ -132,10 +132,10 @@ TEST(ReduceColours, DitheringKeepsTheTilesMeanColourCloser) {
     for (std::size_t t = 0; t < tiles.size(); ++t) {
       std::array<double, 3> wanted{}, shown{};
       for (std::size_t i = 0; i < kTilePixels; ++i) {
-        const Rgb888 w = Rgb888Of(Colour15Of(tiles[t].rgb[i]));
-        const Rgb888 s = Rgb888Of(r.palettes[static_cast<std::size_t>(r.tilePalette[t])][r.pixelIndex[t][i] - 1u]);
-        wanted[0] += w.r, wanted[1] += w.g, wanted[2] += w.b;
-        shown[0] += s.r, shown[1] += s.g, shown[2] += s.b;
+        const Rgb w = ShownRgb(Colour15Of(tiles[t].rgb[i]));
+        const Rgb s = ShownRgb(r.palettes[static_cast<std::size_t>(r.tilePalette[t])][r.pixelIndex[t][i] - 1u]);
+        wanted[0] += w.red, wanted[1] += w.green, wanted[2] += w.blue;
+        shown[0] += s.red, shown[1] += s.green, shown[2] += s.blue;
       }
       for (std::size_t c = 0; c < 3; ++c) sum += std::abs(wanted[c] - shown[c]) / kTilePixels;
     }
@@ -148,7 +148,7 @@ TEST(ReduceColours, DitheringKeepsTheTilesMeanColourCloser) {
 
 TEST(ReduceColours, DitheringLeavesExactColoursAlone) {
   // Two flat tiles whose colours are in the sub-palette: nothing to diffuse.
-  std::vector<Rgb888> pixels(16 * 8, Rgb888{248, 0, 0});
+  std::vector<Rgb> pixels(16 * 8, Rgb{248, 0, 0});
   for (int y = 0; y < 8; ++y)
     for (int x = 8; x < 16; ++x) pixels[static_cast<std::size_t>(y * 16 + x)] = {0, 0, 248};
   pixels[0] = {0, 248, 0};

@@ -7,8 +7,8 @@
 namespace tilora::packing {
 namespace {
 
-std::vector<Rgb888> Numbered(int width, int height) {
-  std::vector<Rgb888> pixels;
+std::vector<Rgb> Numbered(int width, int height) {
+  std::vector<Rgb> pixels;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
       pixels.push_back({static_cast<std::uint8_t>(x * 8), static_cast<std::uint8_t>(y * 8), 80});
@@ -19,8 +19,8 @@ TEST(CutIntoTiles, TakesTilesRowByRowAndPadsWithTransparentPixels) {
   const auto tiles = CutIntoTiles(Numbered(12, 9), 12, 9, std::nullopt);
   ASSERT_EQ(tiles.size(), 4u);
   EXPECT_EQ(tiles[0].transparent, 0u);
-  EXPECT_EQ(tiles[1].rgb[0], (Rgb888{64, 0, 80}));
-  EXPECT_EQ(tiles[2].rgb[3], (Rgb888{24, 64, 80}));
+  EXPECT_EQ(tiles[1].rgb[0], (Rgb{64, 0, 80}));
+  EXPECT_EQ(tiles[2].rgb[3], (Rgb{24, 64, 80}));
   // Tile 1: columns 8-11 of rows 0-7; tile 3: columns 8-11 of row 8 only.
   for (int i = 0; i < kTilePixels; ++i) {
     EXPECT_EQ(tiles[1].IsTransparent(i), i % 8 >= 4) << i;
@@ -30,10 +30,10 @@ TEST(CutIntoTiles, TakesTilesRowByRowAndPadsWithTransparentPixels) {
 }
 
 TEST(CutIntoTiles, ColourZeroMatchesAtFifteenBits) {
-  std::vector<Rgb888> pixels(64, Rgb888{255, 0, 255});
+  std::vector<Rgb> pixels(64, Rgb{255, 0, 255});
   pixels[1] = {250, 4, 251};  // the same 15-bit colour
   pixels[2] = {247, 0, 255};  // red one step lower
-  const auto tiles = CutIntoTiles(pixels, 8, 8, Rgb888{255, 0, 255});
+  const auto tiles = CutIntoTiles(pixels, 8, 8, Rgb{255, 0, 255});
   EXPECT_TRUE(tiles[0].IsTransparent(0));
   EXPECT_TRUE(tiles[0].IsTransparent(1));
   EXPECT_FALSE(tiles[0].IsTransparent(2));

@@ -6,16 +6,15 @@
 
 namespace tilora::testing {
 
-using tilora::Rgb888;
 
 namespace {
 
-constexpr Rgb888 kBackdrop = {255, 0, 255};
+constexpr Rgb kBackdrop = {255, 0, 255};
 
 std::uint8_t Channel(double v) { return static_cast<std::uint8_t>(std::clamp(std::lround(v * 255.0), 0L, 255L)); }
 
 // Hue in degrees, saturation and value from 0 to 1.
-Rgb888 Hsv(double hue, double saturation, double value) {
+Rgb Hsv(double hue, double saturation, double value) {
   const double h = std::fmod(std::fmod(hue, 360.0) + 360.0, 360.0) / 60.0;
   const double c = value * saturation;
   const double x = c * (1.0 - std::abs(std::fmod(h, 2.0) - 1.0));
@@ -28,8 +27,8 @@ Rgb888 Hsv(double hue, double saturation, double value) {
 
 // 15 colours: an outline and a highlight every ramp shares, and 13 shades
 // of the hue from dark to light, all distinct at 15 bits.
-std::vector<Rgb888> Ramp(double hue) {
-  std::vector<Rgb888> ramp = {{16, 16, 24}, {248, 248, 240}};
+std::vector<Rgb> Ramp(double hue) {
+  std::vector<Rgb> ramp = {{16, 16, 24}, {248, 248, 240}};
   for (int k = 0; k < 13; ++k) ramp.push_back(Hsv(hue, 0.85 - 0.04 * k, 0.22 + 0.06 * k));
   return ramp;
 }
@@ -44,15 +43,15 @@ TruecolourPicture Blank(std::string name, int width, int height) {
   return p;
 }
 
-Rgb888& At(TruecolourPicture& p, int x, int y) {
+Rgb& At(TruecolourPicture& p, int x, int y) {
   return p.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) + static_cast<std::size_t>(x)];
 }
 
 unsigned Below(std::mt19937& random, int n) { return static_cast<unsigned>(random() % static_cast<unsigned>(n)); }
 
-Rgb888 Mix(Rgb888 a, Rgb888 b, double t) {
-  return {Channel((a.r + (b.r - a.r) * t) / 255.0), Channel((a.g + (b.g - a.g) * t) / 255.0),
-          Channel((a.b + (b.b - a.b) * t) / 255.0)};
+Rgb Mix(Rgb a, Rgb b, double t) {
+  return {Channel((a.red + (b.red - a.red) * t) / 255.0), Channel((a.green + (b.green - a.green) * t) / 255.0),
+          Channel((a.blue + (b.blue - a.blue) * t) / 255.0)};
 }
 
 // Bilinear value noise on a lattice `cell` pixels apart, 0 to 1.
@@ -90,12 +89,12 @@ TruecolourPicture ThemedTileArt(int width, int height, int themes, int fewestCol
                                   std::to_string(mostColours),
                               width, height);
   std::mt19937 random(seed);
-  std::vector<std::vector<Rgb888>> ramps;
+  std::vector<std::vector<Rgb>> ramps;
   for (int t = 0; t < themes; ++t) ramps.push_back(Ramp(t * 360.0 / themes + 7.0));
   for (int ty = 0; ty < height / 8; ++ty) {
     for (int tx = 0; tx < width / 8; ++tx) {
       if (Below(random, 5) == 0) continue;  // backdrop only
-      std::vector<Rgb888> ramp = ramps[Below(random, themes)];
+      std::vector<Rgb> ramp = ramps[Below(random, themes)];
       std::shuffle(ramp.begin(), ramp.end(), random);
       const int used = fewestColours + static_cast<int>(Below(random, mostColours - fewestColours + 1));
       for (int i = 0; i < 64; ++i) {
@@ -118,7 +117,7 @@ TruecolourPicture SpritesOnBackdrop(int width, int height, int themes, bool onTi
   std::shuffle(cells.begin(), cells.end(), random);
   const int count = onTileGrid ? static_cast<int>(cells.size()) * 2 / 3 : width * height / 900;
   for (int s = 0; s < count; ++s) {
-    const std::vector<Rgb888> ramp = Ramp(static_cast<int>(Below(random, themes)) * 360.0 / themes + 20.0);
+    const std::vector<Rgb> ramp = Ramp(static_cast<int>(Below(random, themes)) * 360.0 / themes + 20.0);
     int x0 = static_cast<int>(Below(random, width - 24)), y0 = static_cast<int>(Below(random, height - 24));
     if (onTileGrid) {
       const int cell = cells[static_cast<std::size_t>(s)];
@@ -139,7 +138,7 @@ TruecolourPicture SpritesOnBackdrop(int width, int height, int themes, bool onTi
   return p;
 }
 
-TruecolourPicture HorizontalGradient(int width, int height, Rgb888 from, Rgb888 to) {
+TruecolourPicture HorizontalGradient(int width, int height, Rgb from, Rgb to) {
   TruecolourPicture p = Blank("gradient", width, height);
   p.colourZero.reset();
   for (int y = 0; y < height; ++y)
@@ -162,7 +161,7 @@ TruecolourPicture SkyWithClouds(int width, int height, std::uint32_t seed) {
   std::mt19937 random(seed);
   const ValueNoise clouds(width, height, 32, random);
   for (int y = 0; y < height; ++y) {
-    const Rgb888 sky = Mix({150, 200, 255}, {20, 50, 160}, static_cast<double>(y) / height);
+    const Rgb sky = Mix({150, 200, 255}, {20, 50, 160}, static_cast<double>(y) / height);
     for (int x = 0; x < width; ++x)
       At(p, x, y) = Mix(sky, {250, 250, 255}, std::clamp((clouds.At(x, y) - 0.55) * 3.0, 0.0, 1.0));
   }

@@ -18,8 +18,8 @@ struct TruecolourPicture {
   std::string name;
   int width = 0;
   int height = 0;
-  std::vector<tilora::Rgb888> pixels;  // top row first
-  std::optional<tilora::Rgb888> colourZero;
+  std::vector<tilora::Rgb> pixels;  // top row first
+  std::optional<tilora::Rgb> colourZero;
 
   std::vector<packing::TilePixels> Tiles() const;
 };
@@ -34,7 +34,7 @@ TruecolourPicture ThemedTileArt(int width, int height, int themes, int fewestCol
 TruecolourPicture SpritesOnBackdrop(int width, int height, int themes, bool onTileGrid, std::uint32_t seed);
 
 // Left to right from one colour to another.
-TruecolourPicture HorizontalGradient(int width, int height, tilora::Rgb888 from, tilora::Rgb888 to);
+TruecolourPicture HorizontalGradient(int width, int height, tilora::Rgb from, tilora::Rgb to);
 
 // Hue across, brightness down: far too many colours for any packing.
 TruecolourPicture RainbowGradient(int width, int height);

@@ -37,8 +37,6 @@ void StoreIndexRow(const std::uint8_t* src, int depth, std::size_t width, std::u
   }
 }
 
-std::uint8_t Widen5(unsigned c) { return static_cast<std::uint8_t>(c << 3 | c >> 2); }
-
 void StoreColourRow(const std::uint8_t* src, int depth, bool alpha, std::size_t width, Rgba* row) {
   for (std::size_t x = 0; x < width; ++x) {
     if (depth == 16) {

@@ -7,8 +7,8 @@
 
 namespace tilora::packing {
 
-std::vector<TilePixels> CutIntoTiles(std::span<const Rgb888> pixels, int width, int height,
-                                     std::optional<Rgb888> colourZero) {
+std::vector<TilePixels> CutIntoTiles(std::span<const Rgb> pixels, int width, int height,
+                                     std::optional<Rgb> colourZero) {
   if (width < 0 || height < 0 ||
       pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
     throw std::invalid_argument("CutIntoTiles: the pixels do not match the picture's size");
@@ -27,7 +27,7 @@ std::vector<TilePixels> CutIntoTiles(std::span<const Rgb888> pixels, int width, 
           tile.transparent |= std::uint64_t{1} << i;
           continue;
         }
-        const Rgb888 c = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+        const Rgb c = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                                 static_cast<std::size_t>(x)];
         tile.rgb[static_cast<std::size_t>(i)] = c;
         if (zero && Colour15Of(c) == *zero) tile.transparent |= std::uint64_t{1} << i;

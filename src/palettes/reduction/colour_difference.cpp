@@ -73,12 +73,12 @@ double Pow7(double x) {
 
 Lab LabOfSrgb(double r, double g, double b) { return LabOfLinear(LinearOf(r), LinearOf(g), LinearOf(b)); }
 
-Lab LabOf(Rgb888 c) { return LabOfSrgb(c.r, c.g, c.b); }
+Lab LabOf(Rgb c) { return LabOfSrgb(c.red, c.green, c.blue); }
 
 const Lab& LabOf15(Colour15 c) {
   static const std::vector<Lab> table = [] {
     std::array<double, 32> linear{};
-    for (int five = 0; five < 32; ++five) linear[static_cast<std::size_t>(five)] = LinearOf(five << 3 | five >> 2);
+    for (int five = 0; five < 32; ++five) linear[static_cast<std::size_t>(five)] = LinearOf(Widen5(static_cast<unsigned>(five)));
     std::vector<Lab> labs(kColour15Count);
     for (std::size_t i = 0; i < labs.size(); ++i)
       labs[i] = LabOfLinear(linear[i & 31], linear[i >> 5 & 31], linear[i >> 10 & 31]);

@@ -11,8 +11,6 @@ namespace tilora::packing {
 using tilora::Colour15;
 using tilora::Colour15Of;
 using tilora::kColour15Count;
-using tilora::Rgb888;
-using tilora::Rgb888Of;
 
 struct Lab {
   double l = 0;
@@ -22,9 +20,9 @@ struct Lab {
 
 // sRGB channels on the 0-255 scale (fractions allowed) to CIELAB under D65.
 Lab LabOfSrgb(double r, double g, double b);
-Lab LabOf(Rgb888 c);
+Lab LabOf(Rgb c);
 
-// From a table filled on first use: the Lab of Rgb888Of(c).
+// From a table filled on first use: the Lab of ShownRgb(c).
 const Lab& LabOf15(Colour15 c);
 
 // The nearest 15-bit colour to a Lab colour by rounding its sRGB channels

@@ -125,8 +125,8 @@ std::vector<Colour15> MedianCutInRgb(const PictureColours& picture, const std::v
                                      int count) {
   std::vector<detail::WeightedPoint> points;
   for (const ColourCount& c : histogram) {
-    const Rgb888 rgb = Rgb888Of(picture.colours[At(c.colour)]);
-    points.push_back({{static_cast<double>(rgb.r), static_cast<double>(rgb.g), static_cast<double>(rgb.b)},
+    const Rgb rgb = ShownRgb(picture.colours[At(c.colour)]);
+    points.push_back({{static_cast<double>(rgb.red), static_cast<double>(rgb.green), static_cast<double>(rgb.blue)},
                       static_cast<double>(c.pixels)});
   }
   std::vector<Colour15> palette;
@@ -188,11 +188,11 @@ TilePalettes ReduceColoursByMedianCut(std::span<const TilePixels> tiles, Palette
     const std::vector<Colour15>& palette = palettes[At(groupOf[t])];
     for (int i = 0; i < kTilePixels; ++i) {
       if (tiles[t].IsTransparent(i)) continue;
-      const Rgb888 want = Rgb888Of(Colour15Of(tiles[t].rgb[At(i)]));
+      const Rgb want = ShownRgb(Colour15Of(tiles[t].rgb[At(i)]));
       int nearest = 0, bestDistance = std::numeric_limits<int>::max();
       for (std::size_t k = 0; k < palette.size(); ++k) {
-        const Rgb888 have = Rgb888Of(palette[k]);
-        const int dr = want.r - have.r, dg = want.g - have.g, db = want.b - have.b;
+        const Rgb have = ShownRgb(palette[k]);
+        const int dr = want.red - have.red, dg = want.green - have.green, db = want.blue - have.blue;
         const int distance = dr * dr + dg * dg + db * db;
         if (distance < bestDistance) bestDistance = distance, nearest = static_cast<int>(k);
       }

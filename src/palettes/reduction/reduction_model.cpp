@@ -15,8 +15,8 @@ constexpr int kKMeansRounds = 12;
 std::array<double, 3> Point(const Lab& lab) { return {lab.l, lab.a, lab.b}; }
 
 std::array<double, 3> RgbPoint(Colour15 c) {
-  const Rgb888 rgb = Rgb888Of(c);
-  return {static_cast<double>(rgb.r), static_cast<double>(rgb.g), static_cast<double>(rgb.b)};
+  const Rgb rgb = ShownRgb(c);
+  return {static_cast<double>(rgb.red), static_cast<double>(rgb.green), static_cast<double>(rgb.blue)};
 }
 
 }  // namespace

@@ -6,11 +6,11 @@
 namespace tilora::packing::detail {
 namespace {
 
-using Rgb = std::array<double, 3>;
+using Channels = std::array<double, 3>;
 
-Rgb RgbOf(Colour15 c) {
-  const Rgb888 rgb = Rgb888Of(c);
-  return {static_cast<double>(rgb.r), static_cast<double>(rgb.g), static_cast<double>(rgb.b)};
+Channels RgbOf(Colour15 c) {
+  const Rgb rgb = ShownRgb(c);
+  return {static_cast<double>(rgb.red), static_cast<double>(rgb.green), static_cast<double>(rgb.blue)};
 }
 
 // Right, below left, below, below right, with the classic weights.
@@ -23,17 +23,17 @@ constexpr struct {
 
 std::array<std::uint8_t, kTilePixels> DitherTile(const TilePixels& tile, const std::vector<Colour15>& palette) {
   std::vector<Lab> labs;
-  std::vector<Rgb> rgbs;
+  std::vector<Channels> rgbs;
   for (Colour15 c : palette) {
     labs.push_back(LabOf15(c));
     rgbs.push_back(RgbOf(c));
   }
-  std::array<Rgb, kTilePixels> carried{};
+  std::array<Channels, kTilePixels> carried{};
   std::array<std::uint8_t, kTilePixels> index{};
   for (int i = 0; i < kTilePixels; ++i) {
     if (tile.IsTransparent(i)) continue;
     const auto slot = static_cast<std::size_t>(i);
-    Rgb wanted = RgbOf(Colour15Of(tile.rgb[slot]));
+    Channels wanted = RgbOf(Colour15Of(tile.rgb[slot]));
     for (std::size_t c = 0; c < 3; ++c) wanted[c] = std::clamp(wanted[c] + carried[slot][c], 0.0, 255.0);
     const Lab lab = LabOfSrgb(wanted[0], wanted[1], wanted[2]);
     std::size_t chosen = 0;

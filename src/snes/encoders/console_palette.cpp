@@ -7,7 +7,6 @@
 namespace tilora {
 namespace {
 
-std::uint8_t Widened(unsigned channel) { return static_cast<std::uint8_t>(channel << 3 | channel >> 2); }
 
 }  // namespace
 
@@ -17,8 +16,6 @@ std::vector<std::uint8_t> PaletteFor(const Picture& picture, int bpp, std::uint8
   return EncodePaletteWords(picture.palette, std::size_t{blocks} << bpp);
 }
 
-Rgb ShownColour(std::uint16_t word) {
-  return {Widened(word & 0x1FU), Widened(word >> 5 & 0x1FU), Widened(word >> 10 & 0x1FU)};
-}
+Rgb ShownColour(std::uint16_t word) { return ShownRgb(static_cast<Colour15>(word & 0x7FFFU)); }
 
 }  // namespace tilora

@@ -5,7 +5,7 @@
 namespace tilora {
 
 std::uint16_t ColourWord(std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
-  return static_cast<std::uint16_t>((blue >> 3) << 10 | (green >> 3) << 5 | (red >> 3));
+  return Colour15Of(Rgb{red, green, blue});
 }
 
 std::vector<std::uint8_t> EncodePaletteWords(std::span<const Rgb> colours, std::size_t words) {

@@ -20,7 +20,7 @@ namespace tilora::ui {
 namespace {
 
 std::uint16_t FifteenBits(const Rgb& c) {
-  return static_cast<std::uint16_t>((c.red >> 3) | (c.green >> 3) << 5 | (c.blue >> 3) << 10);
+  return Colour15Of(c);
 }
 
 QString SubPaletteList(std::uint8_t used) {
