@@ -11,7 +11,7 @@
 #include "convert/convert.h"
 #include "formats/picture_file.h"
 #include "io/byte_source.h"
-#include "io/output_set.h"
+#include "io/output_set/output_set.h"
 #include "io/platform_file.h"
 
 namespace tilora {

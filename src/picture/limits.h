@@ -35,5 +35,14 @@ inline constexpr int kMaxSubPalettes = 8;
 inline constexpr int kMaxColours = 256;
 // 64 KiB of video memory.
 inline constexpr std::int64_t kVideoMemoryBytes = 65536;
+// Objects: 128 on the screen, 32 of them and 34 8-pixel slivers of them on
+// one line, 512 tiles in the two name tables.
+inline constexpr int kMaxObjects = 128;
+inline constexpr int kLineObjects = 32;
+inline constexpr int kLineSlivers = 34;
+inline constexpr int kObjectTiles = 512;
+
+// Tile data read back from a file: what one conversion makes at the most.
+inline constexpr std::int64_t kMaxTileFileBytes = kMaxTileBytes;
 
 }  // namespace tilora::limits

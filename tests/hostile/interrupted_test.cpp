@@ -12,7 +12,7 @@
 #include "convert/convert_file.h"
 #include "reference_encoder.h"
 #include "io/io_error.h"
-#include "io/output_set.h"
+#include "io/output_set/output_set.h"
 #include "temp_dir.h"
 
 namespace tilora {

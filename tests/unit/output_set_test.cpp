@@ -1,4 +1,4 @@
-#include "io/output_set.h"
+#include "io/output_set/output_set.h"
 
 #include <gtest/gtest.h>
 

@@ -11,11 +11,11 @@
 
 #include "io/byte_source.h"
 #include "io/failure.h"
+#include "picture/limits.h"
 
 namespace tilora {
 
-// The most bytes of tile data one file is read for: what one conversion makes.
-inline constexpr std::int64_t kMaxTileFileBytes = std::int64_t{1} << 20;
+using limits::kMaxTileFileBytes;
 
 // Whole tiles of tileBytes each (16, 32 or 64; mode 7's chunky tiles are 64).
 Result<std::vector<std::uint8_t>> ReadTileFile(ByteSource& source, const std::string& name, std::size_t tileBytes);

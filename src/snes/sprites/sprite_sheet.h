@@ -13,16 +13,17 @@
 #include <vector>
 
 #include "snes/encoders/console_encoding.h"
+#include "picture/limits.h"
 #include "picture/picture.h"
 
 namespace tilora::sprites {
 
 inline constexpr int kMaxFrameSide = 256;       // a frame wider than the screen could not be shown whole
 inline constexpr int kMaxFrames = 65535;        // the tables count frames in 16 bits
-inline constexpr int kMaxObjects = 128;         // objects the console shows at once
-inline constexpr int kTableTiles = 512;         // both name tables, the second right after the first
-inline constexpr int kLineObjects = 32;         // objects the console draws on one line
-inline constexpr int kLineSlivers = 34;         // 8-pixel slivers of them it fetches for one line
+inline constexpr int kMaxObjects = limits::kMaxObjects;
+inline constexpr int kTableTiles = limits::kObjectTiles;
+inline constexpr int kLineObjects = limits::kLineObjects;
+inline constexpr int kLineSlivers = limits::kLineSlivers;
 inline constexpr int kTileBytes = 32;           // an 8 x 8 tile at 4 bpp
 inline constexpr std::uint64_t kDefaultSearchSteps = 100000;
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "io/output_set.h"
+#include "io/output_set/output_set.h"
 #include "io/platform_file_interrupts.h"
 #include "io/platform_file_set.h"
 

@@ -1,7 +1,7 @@
 // Writing the new contents aside and putting them in place as one step.
 
 #include "io/io_error.h"
-#include "io/output_set_steps.h"
+#include "io/output_set/output_set_steps.h"
 #include "io/platform_file_interrupts.h"
 
 namespace tilora::output_set {

@@ -1,11 +1,11 @@
-#include "io/output_set.h"
+#include "io/output_set/output_set.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
 #include "io/io_error.h"
-#include "io/output_set_steps.h"
+#include "io/output_set/output_set_steps.h"
 #include "io/platform_file_interrupts.h"
 
 namespace tilora {
