@@ -7,6 +7,7 @@
 
 #include "convert/settings.h"
 #include "io/failure.h"
+#include "palettes/packing/tile_pixels.h"
 #include "picture/picture.h"
 
 namespace tilora {
@@ -31,6 +32,15 @@ Result<IndexedTruecolour> IndexTruecolour(const Picture& picture, int bpp, const
 
 // The colour every pixel of the picture shows, whether indexed or not.
 std::vector<Rgba> ColoursOf(const Picture& picture);
+
+// Alpha below this is transparent: the pixel takes colour 0.
+inline constexpr std::uint8_t kOpaqueAlpha = 128;
+
+// The picture's tiles for the packing, colours as ColoursOf gives them:
+// transparent pixels take colour 0, and so do opaque ones of colourZero's
+// 15-bit colour when opaqueTakeIt.
+std::vector<packing::TilePixels> TilesOf(const Picture& picture, const std::vector<Rgba>& colours,
+                                         std::optional<Rgb888> colourZero, bool opaqueTakeIt);
 
 // What --info tells of a truecolour picture.
 struct TruecolourFigures {
