@@ -12,10 +12,6 @@
 
 namespace tilora::cli {
 
-namespace {
-
-// A file name may hold anything but NUL; one line per failure must stay one
-// line, so control characters are shown escaped.
 std::string Printable(const std::string& text) {
   static const char kHex[] = "0123456789abcdef";
   std::string out;
@@ -31,6 +27,8 @@ std::string Printable(const std::string& text) {
   }
   return out;
 }
+
+namespace {
 
 PictureResult Failed(const std::string& picture, const Failure& failure, std::string out = {}) {
   return {false, std::move(out), Printable(picture) + ": " + Printable(FailureText(FailureMessage(failure))) + "\n"};
