@@ -8,6 +8,8 @@
 #include "io/byte_source.h"
 #include "io/failure_text.h"
 #include "io/io_error.h"
+#include "picture/limits.h"
+#include "snes/encoders/planar_tiles.h"
 #include "snes/readback/readback.h"
 
 namespace tilora::cli {
@@ -41,6 +43,17 @@ std::string SubPaletteList(std::uint8_t used) {
   return list.empty() ? "none (colour 0 only)" : list;
 }
 
+// What the tiles and the map take of the console's 64 KiB, with --map
+// (flips merged) and without.
+std::string VideoMemoryLine(const TileFigures& f, int bpp) {
+  const auto tileSize = static_cast<std::int64_t>(PlanarTileSize(bpp));
+  const std::int64_t tiles = f.distinctWithFlips * tileSize;
+  const std::int64_t map = 2 * std::int64_t{f.cells};
+  return "Video memory: " + std::to_string(tiles + map) + " of " + std::to_string(limits::kVideoMemoryBytes) +
+         " bytes with --map (" + std::to_string(tiles) + " of tiles, " + std::to_string(map) + " of map), " +
+         std::to_string(f.cells * tileSize) + " without\n";
+}
+
 // The figures a developer budgets with, at the depth the picture would be
 // converted at (or --bpp).
 std::string IndexedFigures(const Picture& picture, int requestedBpp) {
@@ -52,7 +65,7 @@ std::string IndexedFigures(const Picture& picture, int requestedBpp) {
   return "Colours: " + std::to_string(f.coloursUsed) + " used of " + std::to_string(f.paletteEntries) +
          " in the colour table\n" + "Tiles at " + std::to_string(bpp) + "bpp: " + std::to_string(f.cells) +
          " cells, " + std::to_string(f.distinctTiles) + " distinct, " + std::to_string(f.distinctWithFlips) +
-         " distinct with flips\n" + "Sub-palettes: " + SubPaletteList(f.subPalettes) + "\n";
+         " distinct with flips\n" + "Sub-palettes: " + SubPaletteList(f.subPalettes) + "\n" + VideoMemoryLine(f, bpp);
 }
 
 std::string Fewest(int count) { return count > 0 ? std::to_string(count) : "none (a tile has too many colours)"; }

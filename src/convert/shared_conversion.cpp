@@ -230,7 +230,6 @@ SharedResult ConvertChecked(std::span<const Picture> pictures, std::span<const s
   SharedConversion c;
   c.bpp = std::get<int>(depth);
   c.options = settings.tiles;
-  c.options.map = true;
   if (auto problem = ExistingProblem(existing, settings, c.bpp)) return *problem;
 
   auto coloured = ColoursOfRun(pictures, c.bpp, settings, existing);
@@ -292,8 +291,10 @@ EncodedOutputs SharedConversion::OutputsOf(std::size_t picture) const {
 
 SharedResult ConvertShared(std::span<const Picture> pictures, std::span<const std::string> names,
                            const ConversionSettings& settings, const ExistingVideoMemory& existing) {
+  ConversionSettings mapped = settings;
+  mapped.tiles.map = !settings.tiles.mode7;
   try {
-    return ConvertChecked(pictures, names, settings, existing);
+    return ConvertChecked(pictures, names, mapped, existing);
   } catch (const std::bad_alloc&) {
     return OfRun(OutOfMemoryFailure());
   }
