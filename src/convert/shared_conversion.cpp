@@ -1,5 +1,6 @@
 #include "convert/shared_conversion.h"
 
+#include <array>
 #include <cstdio>
 #include <new>
 
@@ -142,8 +143,37 @@ std::string Hex(Colour15 c) {
   return text;
 }
 
-std::uint16_t WordAt(const std::vector<std::uint8_t>& palette, std::size_t i) {
-  return 2 * i + 1 < palette.size() ? static_cast<std::uint16_t>(palette[2 * i] | palette[2 * i + 1] << 8) : 0;
+// The palette's word for every colour index; 0 past its end.
+std::array<Colour15, 256> WordsOf(const std::vector<std::uint8_t>& palette) {
+  std::array<Colour15, 256> words{};
+  for (std::size_t i = 0; i < words.size() && 2 * i + 1 < palette.size(); ++i)
+    words[i] = static_cast<Colour15>(palette[2 * i] | palette[2 * i + 1] << 8);
+  return words;
+}
+
+std::string ColourFaultAt(std::int32_t x, std::int32_t y, Colour15 shown, std::optional<Colour15> wanted) {
+  return "the outputs show " + Hex(shown) + " at pixel " + std::to_string(x) + "," + std::to_string(y) +
+         " where the picture has " + (wanted ? Hex(*wanted) : std::string("a transparent pixel")) + ".";
+}
+
+// A picture that kept its indices shows each one's table colour: each
+// index used is checked once, and the first pixel of a wrong one named.
+std::optional<std::string> TableColourFault(const Picture& picture, const std::array<Colour15, 256>& words,
+                                            std::size_t stride) {
+  std::array<bool, 256> used{};
+  for (const std::uint8_t index : picture.indices) used[index] = true;
+  for (std::size_t index = 0; index < used.size(); ++index) {
+    // Colour 0 shows the backdrop; a colour the table does not give is the
+    // table's affair.
+    if (!used[index] || index % stride == 0 || index >= picture.palette.size()) continue;
+    const Rgb& c = picture.palette[index];
+    const Colour15 wanted = Colour15Of({c.red, c.green, c.blue});
+    if (words[index] == wanted) continue;
+    for (std::int32_t y = 0; y < picture.height; ++y)
+      for (std::int32_t x = 0; x < picture.width; ++x)
+        if (picture.IndexAt(x, y) == index) return ColourFaultAt(x, y, words[index], wanted);
+  }
+  return std::nullopt;
 }
 
 // The colour the palette gives each pixel's index against the colour the
@@ -152,30 +182,24 @@ std::uint16_t WordAt(const std::vector<std::uint8_t>& palette, std::size_t i) {
 std::optional<std::string> ColourFault(const Picture& original, const Picture& indexed, int bpp,
                                        const std::vector<std::uint8_t>& palette, const Colours& colours) {
   const std::size_t stride = static_cast<std::size_t>(SubPaletteStride(bpp));
-  const bool kept = colours.made.empty();
-  const std::vector<Rgba> asked = kept ? std::vector<Rgba>{} : ColoursOf(original);
+  const std::array<Colour15, 256> words = WordsOf(palette);
+  if (colours.made.empty()) return TableColourFault(original, words, stride);
+  const std::vector<Rgba> asked = ColoursOf(original);
+  const SharedIndexing& made = colours.figures;
   for (std::int32_t y = 0; y < original.height; ++y)
     for (std::int32_t x = 0; x < original.width; ++x) {
       const std::size_t p = static_cast<std::size_t>(y) * static_cast<std::size_t>(original.width) +
                             static_cast<std::size_t>(x);
       const std::size_t index = indexed.indices[p];
       const bool zero = index % stride == 0;
-      std::optional<Colour15> wanted;
-      if (kept) {
-        // A colour the picture's table does not give is the table's affair.
-        if (zero || index >= original.palette.size()) continue;
-        const Rgb& c = original.palette[index];
-        wanted = Colour15Of({c.red, c.green, c.blue});
-      } else if (asked[p].alpha >= kOpaqueAlpha) {
-        wanted = Colour15Of({asked[p].red, asked[p].green, asked[p].blue});
-        if (zero && colours.figures.opaqueTakeColourZero && *wanted == colours.figures.colourZero) continue;
-      } else if (zero) {
-        continue;
+      const Colour15 shown = zero ? words[0] : words[index];
+      if (asked[p].alpha < kOpaqueAlpha) {
+        if (zero) continue;
+        return ColourFaultAt(x, y, shown, std::nullopt);
       }
-      const Colour15 shown = zero ? WordAt(palette, 0) : WordAt(palette, index);
-      if (wanted && shown == *wanted) continue;
-      return "the outputs show " + Hex(shown) + " at pixel " + std::to_string(x) + "," + std::to_string(y) +
-             " where the picture has " + (wanted ? Hex(*wanted) : std::string("a transparent pixel")) + ".";
+      const Colour15 wanted = Colour15Of({asked[p].red, asked[p].green, asked[p].blue});
+      if (shown == wanted || (zero && made.opaqueTakeColourZero && wanted == made.colourZero)) continue;
+      return ColourFaultAt(x, y, shown, wanted);
     }
   return std::nullopt;
 }
