@@ -5,6 +5,10 @@
 //                                                   cells mirrored, as BMP and PNG
 //        make_picture --tiled-drawn FILE.bmp FILE.png   the same, the shapes
 //                                                   drawn as tile art
+//        make_picture --level COUNT FOLDER         COUNT 256 x 224 pictures at
+//                                                   4 bpp, FOLDER/p1.bmp on, their
+//                                                   cells drawn from one set of
+//                                                   300 tiles, flipped at random
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +16,7 @@
 
 #include "bmp_builder.h"
 #include "formats/png/png_writer.h"
+#include "shared_pictures.h"
 #include "test_pictures.h"
 
 namespace {
@@ -40,14 +45,27 @@ int Tiled(const char* bmpPath, const char* pngPath, bool drawn) {
   return 0;
 }
 
+int Level(int count, const std::string& folder) {
+  const auto pool = tilora::testing::RandomTilePool(300, 16, 7);
+  for (int i = 1; i <= count; ++i) {
+    const auto drawn = tilora::testing::PictureFromPool(pool, 256, 224, 4, {0}, true, static_cast<std::uint32_t>(i));
+    tilora::testing::BmpShape shape = tilora::testing::MakeShape(256, 224, 4);
+    shape.pixels = drawn.indices;
+    tilora::testing::WriteFileBytes(folder + "/p" + std::to_string(i) + ".bmp", tilora::testing::BuildBmp(shape));
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--tiled") return Tiled(argv[2], argv[3], false);
   if (argc == 4 && std::string(argv[1]) == "--tiled-drawn") return Tiled(argv[2], argv[3], true);
+  if (argc == 4 && std::string(argv[1]) == "--level") return Level(std::atoi(argv[2]), argv[3]);
   if (argc != 5) {
     std::fprintf(stderr,
-                 "usage: make_picture WIDTH HEIGHT DEPTH FILE | make_picture --tiled|--tiled-drawn FILE.bmp FILE.png\n");
+                 "usage: make_picture WIDTH HEIGHT DEPTH FILE | make_picture --tiled|--tiled-drawn FILE.bmp FILE.png | "
+                 "make_picture --level COUNT FOLDER\n");
     return 2;
   }
   tilora::testing::BmpShape shape;
