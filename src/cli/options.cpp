@@ -129,11 +129,11 @@ const std::vector<OptionSpec>& Options() {
        FileName([](CommandLine& c, const std::string& v) { c.shared = v; })},
       {"--map-dir", nullptr, "DIR", "with --shared: write each map as DIR/NAME.map",
        FileName([](CommandLine& c, const std::string& v) { c.mapDir = v; })},
-      {"--in-tiles", nullptr, "FILE.bin",
+      {"--in-tiles", nullptr, "FILE",
        "with --map or --shared and --bpp: tiles already in\n"
        "video memory, kept first; the pictures use them",
        FileName([](CommandLine& c, const std::string& v) { c.inTiles = v; })},
-      {"--in-palette", nullptr, "FILE.plt",
+      {"--in-palette", nullptr, "FILE",
        "with --map or --shared: sub-palettes already in colour\n"
        "memory, kept first; tiles use them where they fit",
        FileName([](CommandLine& c, const std::string& v) { c.inPalette = v; })},

@@ -275,8 +275,7 @@ SharedResult ConvertChecked(std::span<const Picture> pictures, std::span<const s
   c.existingTiles = static_cast<int>(tileset.ExistingCount());
   c.existingSubPalettes = ExistingSubPalettes(existing.palette, c.bpp);
   if (colours.made.empty()) {
-    std::vector<const Picture*> own(colours.indexed);
-    auto palette = SharedTablePalette(own, names, c.bpp, used, existing.palette);
+    auto palette = SharedTablePalette(colours.indexed, names, c.bpp, used, existing.palette);
     if (auto* refusal = std::get_if<SharedFailure>(&palette)) return std::move(*refusal);
     c.palette = std::move(std::get<std::vector<std::uint8_t>>(palette));
   } else {
