@@ -100,7 +100,8 @@ printf '%-24s %10s %12s %6s\n' "--shared 100 vs -j 1" "$single_us" "$shared_us" 
 awk -v r="$shared_ratio" 'BEGIN { exit !(r > 1.3) }' && status=1
 
 if [ "$status" = 0 ]; then
-  echo "compare.sh: conversion within 1.5x of cp, peak memory within 6 MiB plus 3x the picture, --map within 2x of cp, PNG within 2x of BMP, --shared within 1.3x of one at a time"
+  echo "compare.sh: conversion within 1.5x of cp, peak memory within 6 MiB plus 3x the picture, --map within 2x" \
+    "of cp, PNG within 2x of BMP, --shared within 1.3x of one at a time"
 else
   echo "compare.sh: a target was missed" >&2
 fi

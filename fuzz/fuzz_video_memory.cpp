@@ -69,7 +69,8 @@ void OverTiles(const std::vector<std::uint8_t>& tiles, int bpp, std::uint8_t see
   existing.tiles = tiles;
   existing.tilesName = "fuzz.bin";
   const std::vector<Picture> pictures{picture};
-  const tilora::SharedResult result = tilora::ConvertShared(pictures, std::vector<std::string>{"p"}, settings, existing);
+  const std::vector<std::string> names{"p"};
+  const tilora::SharedResult result = tilora::ConvertShared(pictures, names, settings, existing);
   const std::size_t count = tiles.size() / tilora::PlanarTileSize(bpp);
   if (const auto* failure = std::get_if<tilora::SharedFailure>(&result)) {
     // Only more tiles than the map numbers may be refused.
@@ -106,7 +107,8 @@ void AfterPalette(const std::vector<std::uint16_t>& words, int bpp, std::uint8_t
   tilora::ExistingVideoMemory existing;
   existing.palette = {words, "fuzz.plt"};
   const std::vector<Picture> pictures{picture};
-  const tilora::SharedResult result = tilora::ConvertShared(pictures, std::vector<std::string>{"p"}, settings, existing);
+  const std::vector<std::string> names{"p"};
+  const tilora::SharedResult result = tilora::ConvertShared(pictures, names, settings, existing);
   if (const auto* failure = std::get_if<tilora::SharedFailure>(&result)) {
     CheckRefusal(failure->failure, "fuzz.plt");
     return;

@@ -61,7 +61,8 @@ TEST(SharedConsoleTest, ShowsTheFirstPictureOverTheFont) {
   const tilora::Picture shown = tilora::DecodePng(ReadFileBytes(dir / "shown/a.png"));
   tilora::console::Frame preview{shown.width, shown.height, {}};
   for (const tilora::Rgba& c : shown.colours)
-    preview.pixels.push_back(static_cast<std::uint32_t>(c.red) << 16 | static_cast<std::uint32_t>(c.green) << 8 | c.blue);
+    preview.pixels.push_back(static_cast<std::uint32_t>(c.red) << 16 | static_cast<std::uint32_t>(c.green) << 8 |
+                             c.blue);
   const auto palette = ReadFileBytes(dir / "gfx.plt");
   const std::uint32_t backdrop = tilora::console::ShownWord(static_cast<std::uint16_t>(palette[0] | palette[1] << 8));
   const auto frames = tilora::console::RunCartridge(dir.path() / "gfx.sfc", {kShown});

@@ -212,8 +212,8 @@ TEST(SharedExisting, SubPalettesAreKeptAndTilesThatFitUseThem) {
 // Each refusal with its words and the picture it names.
 struct RefusalCase {
   const char* name;
-  std::function<std::vector<Picture>()> pictures;
-  std::function<void(ConversionSettings&, ExistingVideoMemory&)> setup;
+  // Given one picture of one tile, at 4 bpp.
+  std::function<void(std::vector<Picture>&, ConversionSettings&, ExistingVideoMemory&)> setup;
   std::optional<std::size_t> picture;
   const char* message;
 };
@@ -221,75 +221,57 @@ struct RefusalCase {
 void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
 // Cells of tiles distinct tiles (none alike flipped) in turn.
-Picture Pool(int width, int height, int bpp, int tiles, std::uint32_t seed, const std::vector<Rgb>& table) {
+Picture Pool(int width, int height, int tiles, std::uint32_t seed) {
   const auto pool = testing::RandomTilePool(tiles, 16, seed);
   PoolPicture p{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width * height))};
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
       p.indices[static_cast<std::size_t>(y * width + x)] =
-          pool[static_cast<std::size_t>((y / 8 * ((width + 7) / 8) + x / 8) % tiles)][static_cast<std::size_t>(y % 8 * 8 + x % 8)];
-  return Indexed(p, bpp, table);
-}
-
-std::vector<Rgb> TableWith(int entry, Rgb colour) {
-  std::vector<Rgb> table = DistinctTable(16);
-  table[static_cast<std::size_t>(entry)] = colour;
-  return table;
+          pool[static_cast<std::size_t>((y / 8 * ((width + 7) / 8) + x / 8) % tiles)]
+              [static_cast<std::size_t>(y % 8 * 8 + x % 8)];
+  return Indexed(p, 4, DistinctTable(16));
 }
 
 const RefusalCase kRefusals[] = {
-    {"TablesDiffer",
-     [] {
-       return std::vector<Picture>{Pool(16, 8, 4, 2, 1, DistinctTable(16)),
-                                   Pool(16, 8, 4, 2, 2, TableWith(5, {0xF8, 0, 0}))};
-     },
-     [](ConversionSettings&, ExistingVideoMemory&) {}, 1,
-     "Its colour table differs from that of first.bmp at colour 5 (#F80000 here, #507800 there); give --palettes N "
-     "to make sub-palettes for all the pictures together."},
-    {"TableDiffersFromThePaletteFile", [] { return std::vector<Picture>{Pool(16, 8, 4, 2, 1, DistinctTable(16))}; },
-     [](ConversionSettings&, ExistingVideoMemory& m) { m.palette = {{0, 0, 0x1F}, "font.plt"}; }, 0,
+    {"TableDiffersFromThePaletteFile",
+     [](auto&, auto&, ExistingVideoMemory& m) { m.palette = {{0, 0, 0x1F}, "font.plt"}; }, 0,
      "Its colour table differs from the palette file \"font.plt\" at colour 0 (#280000 here, #000000 there); give "
      "--palettes N to make sub-palettes for all the pictures together."},
-    {"Depths",
-     [] {
-       return std::vector<Picture>{Pool(8, 8, 4, 1, 1, DistinctTable(16)), Pool(8, 8, 8, 1, 1, DistinctTable(256))};
-     },
-     [](ConversionSettings& s, ExistingVideoMemory&) { s.bpp = 0; }, 1,
-     "This picture would be converted at 8 bpp and first.bmp at 4 bpp; pictures that share tiles take one depth: "
-     "give --bpp."},
-    {"TilesPastTheMap", [] { return std::vector<Picture>{Pool(8, 8, 4, 1, 1, DistinctTable(16)), Pool(64, 8, 4, 8, 2, DistinctTable(16))}; },
-     [](ConversionSettings&, ExistingVideoMemory& m) {
+    {"TilesPastTheMap",
+     [](std::vector<Picture>& p, auto&, ExistingVideoMemory& m) {
+       p.push_back(Pool(64, 8, 8, 2));
        m.tiles.assign(1020 * 32, 0);
-       for (std::size_t t = 0; t < 1020; ++t) m.tiles[t * 32] = static_cast<std::uint8_t>(t), m.tiles[t * 32 + 1] = static_cast<std::uint8_t>(t >> 8);
+       for (std::size_t t = 0; t < 1020; ++t) {
+         m.tiles[t * 32] = static_cast<std::uint8_t>(t);
+         m.tiles[t * 32 + 1] = static_cast<std::uint8_t>(t >> 8);
+       }
      },
-     1, "This picture brings the tiles to 1029 (1020 of them already in video memory); at most 1024 fit the map (tile base 0)."},
-    {"MaxTiles",
-     [] {
-       return std::vector<Picture>{Pool(32, 8, 4, 4, 1, DistinctTable(16)), Pool(64, 8, 4, 8, 2, DistinctTable(16))};
-     },
-     [](ConversionSettings& s, ExistingVideoMemory&) { s.maxTiles = 6; }, 1,
-     "The tiles pass --max-tiles 6 at this picture: the pictures need 12."},
-    {"ExistingTilesPastTheBudget", [] { return std::vector<Picture>{Pool(8, 8, 4, 1, 1, DistinctTable(16))}; },
-     [](ConversionSettings& s, ExistingVideoMemory& m) {
+     1,
+     "This picture brings the tiles to 1029 (1020 of them already in video memory); at most 1024 fit the map "
+     "(tile base 0)."},
+    {"ExistingTilesPastTheBudget",
+     [](auto&, ConversionSettings& s, ExistingVideoMemory& m) {
        s.maxTiles = 2;
        m.tiles.assign(3 * 32, 0);
        m.tilesName = "font.bin";
      },
      std::nullopt, "The tiles file \"font.bin\" holds 3 tiles; --max-tiles allows 2."},
-    {"PaletteFileOfNineSubPalettes", [] { return std::vector<Picture>{Pool(8, 8, 4, 1, 1, DistinctTable(16))}; },
-     [](ConversionSettings&, ExistingVideoMemory& m) { m.palette = {std::vector<std::uint16_t>(129, 0), "big.plt"}; },
+    {"PaletteFileOfNineSubPalettes",
+     [](auto&, auto&, ExistingVideoMemory& m) { m.palette = {std::vector<std::uint16_t>(129, 0), "big.plt"}; },
      std::nullopt, "The palette file \"big.plt\" holds 129 colours, 9 sub-palettes of 16; at most 8 fit."},
     {"NoRoomAfterEightSubPalettes",
-     [] { return std::vector<Picture>{Truecolour(8, 8, [](int x, int) { return Of15(static_cast<Colour15>(x + 1)); })}; },
-     [](ConversionSettings& s, ExistingVideoMemory& m) {
+     [](std::vector<Picture>& p, ConversionSettings& s, ExistingVideoMemory& m) {
+       p = {Truecolour(8, 8, [](int x, int) { return Of15(static_cast<Colour15>(x + 1)); })};
        s.subPalettes.palettes = 1;
        std::vector<std::uint16_t> words(128, 0);
        for (std::size_t k = 1; k < 6; ++k) words[16 + k] = static_cast<std::uint16_t>(k);
        m.palette = {words, "font.plt"};
      },
-     0, "The tile at 0,0 fits none of the 8 sub-palettes of the palette file \"font.plt\" (the closest lacks 3 of its 8 colours), and no room is left for new ones."},
-    {"ColourZeroIsThePaletteFilesOwn", [] { return std::vector<Picture>{Pool(8, 8, 4, 1, 1, DistinctTable(16))}; },
-     [](ConversionSettings& s, ExistingVideoMemory& m) {
+     0,
+     "The tile at 0,0 fits none of the 8 sub-palettes of the palette file \"font.plt\" (the closest lacks 3 of its "
+     "8 colours), and no room is left for new ones."},
+    {"ColourZeroIsThePaletteFilesOwn",
+     [](auto&, ConversionSettings& s, ExistingVideoMemory& m) {
        s.subPalettes.palettes = 1;
        s.subPalettes.colourZero = 0xFF0000;
        m.palette = {{0x7FFF}, "font.plt"};
@@ -301,20 +283,20 @@ class SharedRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(SharedRefusal, NamesWhatIsWrong) {
   const RefusalCase& c = GetParam();
+  std::vector<Picture> pictures{Pool(8, 8, 1, 1)};
   ConversionSettings settings;
   settings.bpp = 4;
   ExistingVideoMemory memory;
-  c.setup(settings, memory);
-  const std::vector<Picture> pictures = c.pictures();
-  const SharedResult result = ConvertShared(pictures, std::vector<std::string>{"first.bmp", "second.bmp"}, settings, memory);
+  c.setup(pictures, settings, memory);
+  const std::vector<std::string> names{"first.bmp", "second.bmp"};
+  const SharedResult result = ConvertShared(pictures, names, settings, memory);
   ASSERT_TRUE(std::holds_alternative<SharedFailure>(result));
-  const SharedFailure& failure = std::get<SharedFailure>(result);
-  EXPECT_EQ(failure.failure.message, c.message);
-  EXPECT_EQ(failure.picture, c.picture);
+  EXPECT_EQ(std::get<SharedFailure>(result).failure.message, c.message);
+  EXPECT_EQ(std::get<SharedFailure>(result).picture, c.picture);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SharedRefusal, ::testing::ValuesIn(kRefusals),
-                         [](const ::testing::TestParamInfo<RefusalCase>& param) { return std::string(param.param.name); });
+                         [](const ::testing::TestParamInfo<RefusalCase>& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace tilora
