@@ -3,7 +3,8 @@
 # medians of alternating runs, on the largest pictures and on the narrowest
 # and widest shapes, and prints the ratio. Also reports the converter's peak
 # memory (GNU time's maximum resident set size). Fails when a ratio is over
-# 1.5 or the peak over 6 MiB plus three times the picture's size.
+# 1.5 or the peak over 6 MiB plus three times the picture's size. Last, a
+# shared conversion of 100 pictures against converting them one at a time.
 # Usage: bench/compare.sh [RUNS]        (default 101; needs `make bench` built)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -79,8 +80,28 @@ for kind in tiled drawn; do
   awk -v r="$png_ratio" 'BEGIN { exit !(r > 2.0) }' && status=1
 done
 
+# Many pictures, one video memory: 100 indexed 256 x 224 pictures drawn
+# from one set of 300 tiles, flipped, converted together (--shared) against
+# one at a time in one process (-j 1 --map, a tileset each): at most 1.3x.
+mkdir -p "$work/level"
+"$bin/make_picture" --level 100 "$work/level"
+level=()
+for i in $(seq 1 100); do level+=("$work/level/p$i.bmp"); done
+: >"$work/single.times"
+: >"$work/shared.times"
+for ((i = 0; i < runs; i++)); do
+  elapsed_us "$convert" -j 1 --map "${level[@]}" >>"$work/single.times"
+  elapsed_us "$convert" --shared "$work/level/lvl" "${level[@]}" >>"$work/shared.times"
+done
+single_us=$(median <"$work/single.times")
+shared_us=$(median <"$work/shared.times")
+shared_ratio=$(awk -v a="$shared_us" -v b="$single_us" 'BEGIN { printf "%.2f", a / b }')
+printf '%-24s %10s %12s %6s\n' "--shared 100 vs -j 1" "$single_us" "$shared_us" "$shared_ratio"
+awk -v r="$shared_ratio" 'BEGIN { exit !(r > 1.3) }' && status=1
+
 if [ "$status" = 0 ]; then
-  echo "compare.sh: conversion within 1.5x of cp, peak memory within 6 MiB plus 3x the picture, --map within 2x of cp, PNG within 2x of BMP"
+  echo "compare.sh: conversion within 1.5x of cp, peak memory within 6 MiB plus 3x the picture, --map within 2x" \
+    "of cp, PNG within 2x of BMP, --shared within 1.3x of one at a time"
 else
   echo "compare.sh: a target was missed" >&2
 fi

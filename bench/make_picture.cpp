@@ -9,6 +9,10 @@
 //                                                   15 random colours of 30
 //        make_picture --themed WIDTH HEIGHT FILE.bmp   24 bits, tile art of
 //                                                   eight overlapping ramps
+//        make_picture --level COUNT FOLDER         COUNT 256 x 224 pictures at
+//                                                   4 bpp, FOLDER/p1.bmp on, their
+//                                                   cells drawn from one set of
+//                                                   300 tiles, flipped at random
 
 #include <algorithm>
 #include <cstdio>
@@ -18,6 +22,7 @@
 
 #include "bmp_builder.h"
 #include "formats/png/png_writer.h"
+#include "shared_pictures.h"
 #include "test_pictures.h"
 #include "truecolour_pictures.h"
 
@@ -48,7 +53,7 @@ int Tiled(const char* bmpPath, const char* pngPath, bool drawn) {
 }
 
 // A 24-bit bitmap of pixels given top row first.
-int WriteTruecolour(int width, int height, const std::vector<tilora::tilora::Rgb>& pixels, const char* path) {
+int WriteTruecolour(int width, int height, const std::vector<tilora::Rgb>& pixels, const char* path) {
   tilora::testing::BmpShape shape = tilora::testing::MakeShape(width, height, 24);
   std::vector<std::uint8_t> bytes = tilora::testing::BuildBmp(shape);
   const auto stride = static_cast<std::size_t>(tilora::testing::RowStride(width, 24));
@@ -67,7 +72,7 @@ int WriteTruecolour(int width, int height, const std::vector<tilora::tilora::Rgb
 // once: no two tiles of different colours fit one sub-palette.
 int Overlapping(int width, int height, const char* path) {
   std::mt19937 random(1);
-  std::vector<tilora::tilora::Rgb> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  std::vector<tilora::Rgb> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   std::vector<int> colours(30);
   for (int ty = 0; ty < height; ty += 8)
     for (int tx = 0; tx < width; tx += 8) {
@@ -89,6 +94,17 @@ int Themed(int width, int height, const char* path) {
   return WriteTruecolour(width, height, art.pixels, path);
 }
 
+int Level(int count, const std::string& folder) {
+  const auto pool = tilora::testing::RandomTilePool(300, 16, 7);
+  for (int i = 1; i <= count; ++i) {
+    const auto drawn = tilora::testing::PictureFromPool(pool, 256, 224, 4, {0}, true, static_cast<std::uint32_t>(i));
+    tilora::testing::BmpShape shape = tilora::testing::MakeShape(256, 224, 4);
+    shape.pixels = drawn.indices;
+    tilora::testing::WriteFileBytes(folder + "/p" + std::to_string(i) + ".bmp", tilora::testing::BuildBmp(shape));
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,10 +112,11 @@ int main(int argc, char** argv) {
   if (argc == 5 && std::string(argv[1]) == "--themed") return Themed(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
   if (argc == 4 && std::string(argv[1]) == "--tiled") return Tiled(argv[2], argv[3], false);
   if (argc == 4 && std::string(argv[1]) == "--tiled-drawn") return Tiled(argv[2], argv[3], true);
+  if (argc == 4 && std::string(argv[1]) == "--level") return Level(std::atoi(argv[2]), argv[3]);
   if (argc != 5) {
     std::fprintf(stderr,
                  "usage: make_picture WIDTH HEIGHT DEPTH FILE | make_picture --tiled|--tiled-drawn FILE.bmp FILE.png |\n"
-                 "       make_picture --overlapping|--themed WIDTH HEIGHT FILE.bmp\n");
+                 "       make_picture --overlapping|--themed WIDTH HEIGHT FILE.bmp | make_picture --level COUNT FOLDER\n");
     return 2;
   }
   tilora::testing::BmpShape shape;

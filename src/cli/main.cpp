@@ -14,6 +14,7 @@
 
 #include "cli/options.h"
 #include "cli/run_picture.h"
+#include "cli/run_shared.h"
 #include "cli/utf8_arguments.h"
 #include "convert/convert.h"
 
@@ -78,6 +79,26 @@ std::optional<std::string> SharedOutputs(const tilora::cli::CommandLine& command
   return std::nullopt;
 }
 
+// The outputs of a joint run that are one of its pictures, or the same
+// file twice: two pictures whose maps would have one name ("a.bmp a.png").
+std::optional<std::string> JointClashes(const tilora::cli::CommandLine& command) {
+  const std::vector<std::string>& pictures = command.pictures;
+  std::map<std::string, std::size_t> picture;  // resolved -> picture
+  for (std::size_t i = 0; i < pictures.size(); ++i) picture.emplace(Resolved(pictures[i]), i);
+  std::map<std::string, std::optional<std::size_t>> writer;  // output, resolved -> its picture
+  for (const tilora::cli::JointOutput& output : tilora::cli::JointOutputNames(command)) {
+    const std::string key = Resolved(output.name);
+    if (const auto other = picture.find(key); other != picture.end())
+      return output.name + ", an output of the run, is the picture " + pictures[other->second];
+    const auto [it, fresh] = writer.emplace(key, output.picture);
+    if (fresh) continue;
+    if (it->second && output.picture)
+      return pictures[*it->second] + " and " + pictures[*output.picture] + " would both write " + output.name;
+    return output.name + " would be written twice";
+  }
+  return std::nullopt;
+}
+
 // Runs every picture, on up to jobs threads; what each printed comes out in
 // the order of the pictures, as one at a time would give it. Threads that
 // cannot be had (too little memory for their stacks) leave the work to
@@ -128,6 +149,14 @@ int main(int argc, char** argv) {
     return Finish(kExitOk);
   }
   if (!parsed.error.empty()) return UsageError(parsed.error);
+  if (command.Joint()) {
+    if (!command.info)
+      if (const auto clash = JointClashes(command)) return UsageError(*clash);
+    const tilora::cli::PictureResult result = tilora::cli::RunJoint(command);
+    std::fputs(result.out.c_str(), stdout);
+    std::fputs(result.err.c_str(), stderr);
+    return Finish(result.done ? kExitOk : kExitFailed);
+  }
   if (!command.info && !command.name)
     if (const auto shared = SharedOutputs(command)) return UsageError(*shared);
   return Finish(RunAll(command) ? kExitOk : kExitFailed);

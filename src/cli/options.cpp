@@ -5,6 +5,8 @@
 #include <set>
 #include <utility>
 
+#include "convert/shared_conversion.h"
+
 namespace tilora::cli {
 namespace {
 
@@ -186,6 +188,23 @@ const std::vector<OptionSpec>& Options() {
        })},
       {"--oam-asm", nullptr, "FILE.inc", "with --sprites: also write the tables as ca65 source",
        FileName([](CommandLine& c, const std::string& v) { c.settings.oamAsm = v; })},
+      {"--shared", nullptr, "BASE",
+       "one tileset BASE.bin and palette BASE.plt for all the\n"
+       "pictures, a map for each (implies --map); --preview\n"
+       "then names a folder for a preview of each",
+       FileName([](CommandLine& c, const std::string& v) { c.shared = v; })},
+      {"--map-dir", nullptr, "DIR", "with --shared: write each map as DIR/NAME.map",
+       FileName([](CommandLine& c, const std::string& v) { c.mapDir = v; })},
+      {"--in-tiles", nullptr, "FILE",
+       "with --map or --shared and --bpp: tiles already in\n"
+       "video memory, kept first; the pictures use them",
+       FileName([](CommandLine& c, const std::string& v) { c.inTiles = v; })},
+      {"--in-palette", nullptr, "FILE",
+       "with --map or --shared: sub-palettes already in colour\n"
+       "memory, kept first; tiles use them where they fit",
+       FileName([](CommandLine& c, const std::string& v) { c.inPalette = v; })},
+      {"--max-tiles", nullptr, "N", "refuse a conversion that needs more than N tiles",
+       Ranged(kMaxTilesRange, [](ConversionSettings& s, int n) { s.maxTiles = n; })},
       {"-j", nullptr, "N", "convert N pictures at a time (default: one per core)",
        [](CommandLine& c, const std::string& v) {
          const auto n = Number(v);
@@ -209,14 +228,39 @@ const OptionSpec* Find(const std::string& key) {
 
 // The conflicts between options that are the converter's own: what the
 // settings check cannot know.
+std::string JointConflicts(const CommandLine& c) {
+  const ConversionSettings& s = c.settings;
+  if (c.mapDir && !c.shared) return "--map-dir needs --shared";
+  if (c.shared) {
+    if (c.name) return "--shared names the tiles and palette itself; --name does not apply";
+    if (s.tiles.mode7) return "--shared makes background maps; --mode7 does not apply";
+    if (c.pictures.size() > kMaxSharedPictures)
+      return "--shared takes at most " + std::to_string(kMaxSharedPictures) + " pictures, not " +
+             std::to_string(c.pictures.size());
+  }
+  for (const auto& [option, file] : {std::pair{"--in-tiles", &c.inTiles}, std::pair{"--in-palette", &c.inPalette}}) {
+    if (file->empty()) continue;
+    if (!c.shared && !s.tiles.map) return std::string(option) + " needs --map or --shared";
+    if (!c.shared && c.pictures.size() > 1) return std::string(option) + " takes one picture, or several with --shared";
+  }
+  if (!c.inTiles.empty()) {
+    if (!s.bpp) return "--in-tiles needs --bpp: the size of its tiles depends on the depth";
+    if (s.tiles.blankTile) return "--blank-tile does not apply with --in-tiles: tile 0 is the first existing tile";
+  }
+  if (!c.inPalette.empty() && s.subPalettes.lossy) return "--lossy cannot be combined with --in-palette";
+  return {};
+}
+
 std::string CommandConflicts(const CommandLine& c) {
   const ConversionSettings& s = c.settings;
   if (!c.spritesGiven && !c.spriteOptions.empty()) return c.spriteOptions.front() + " needs --sprites";
-  const bool outputs =
-      c.name || !s.preview.empty() || !s.palettePng.empty() || !s.rom.empty() || s.tiles.map || s.tiles.mode7;
+  const bool outputs = c.name || c.mapDir || !s.preview.empty() || !s.palettePng.empty() || !s.rom.empty() ||
+                       s.tiles.map || s.tiles.mode7;
   if (c.info && outputs) return "--info prints descriptions only; it takes no output options";
+  if (c.info && s.maxTiles) return "--max-tiles limits a conversion; --info converts nothing";
   if (c.pictures.empty()) return "no picture given";
-  if (c.pictures.size() > 1) {
+  if (auto joint = JointConflicts(c); !joint.empty()) return joint;
+  if (c.pictures.size() > 1 && !c.shared) {
     if (c.name) return "--name takes one picture only";
     if (!s.preview.empty()) return "--preview takes one picture only";
     if (!s.palettePng.empty()) return "--palette-png takes one picture only";
@@ -282,7 +326,8 @@ Parsed ParseCommandLine(const std::vector<std::string>& args) {
     if (c.help || c.version) return parsed;
   }
   parsed.error = CommandConflicts(c);
-  if (parsed.error.empty() && !c.info) {
+  if (c.shared) c.settings.tiles.map = true;
+  if (parsed.error.empty() && (!c.info || c.Joint())) {
     if (auto problem = CheckSettings(c.settings)) parsed.error = problem->message;
   }
   return parsed;
@@ -291,10 +336,12 @@ Parsed ParseCommandLine(const std::vector<std::string>& args) {
 std::string UsageText() {
   std::string text =
       "Usage: tilora-convert [OPTION]... PICTURE...\n"
+      "       tilora-convert --shared BASE [OPTION]... PICTURE...\n"
       "       tilora-convert --info [--bpp N] PICTURE...\n"
       "\n"
       "Converts BMP and PNG pictures into planar 8x8 tile data (BASE.bin), 15-bit\n"
-      "palette words (BASE.plt) and, with --map, a tilemap (BASE.map). Options come\n"
+      "palette words (BASE.plt) and, with --map, a tilemap (BASE.map); with --shared,\n"
+      "one tileset and palette for all the pictures and a map for each. Options come\n"
       "before the pictures.\n"
       "\n";
   constexpr std::size_t kHelpColumn = 23;

@@ -15,12 +15,22 @@ struct CommandLine {
   bool version = false;
   bool info = false;
   std::optional<std::string> name;  // base name of the outputs (one picture)
+  // One tileset and palette for every picture, under this base name.
+  std::optional<std::string> shared;
+  std::optional<std::string> mapDir;  // --shared: the folder of the maps
+  // Tiles and colour words already in video memory, kept first.
+  std::string inTiles;
+  std::string inPalette;
   ConversionSettings settings;
   int jobs = 0;  // 0: one per core
   std::vector<std::string> pictures;
   // Whether --sprites was given, and the options that need it, as given.
   bool spritesGiven = false;
   std::vector<std::string> spriteOptions;
+
+  // A run that converts its pictures together, or builds on what is
+  // already in video memory.
+  bool Joint() const { return shared || !inTiles.empty() || !inPalette.empty(); }
 };
 
 // The command line, or the usage error that stops the run (exit status 2).

@@ -10,14 +10,12 @@
 #include "io/byte_source.h"
 #include "io/failure_text.h"
 #include "io/io_error.h"
+#include "picture/limits.h"
+#include "snes/encoders/planar_tiles.h"
 #include "snes/readback/readback.h"
 
 namespace tilora::cli {
 
-namespace {
-
-// A file name may hold anything but NUL; one line per failure must stay one
-// line, so control characters are shown escaped.
 std::string Printable(const std::string& text) {
   static const char kHex[] = "0123456789abcdef";
   std::string out;
@@ -34,6 +32,8 @@ std::string Printable(const std::string& text) {
   return out;
 }
 
+namespace {
+
 PictureResult Failed(const std::string& picture, const Failure& failure, std::string out = {}) {
   return {false, std::move(out), Printable(picture) + ": " + Printable(FailureText(FailureMessage(failure))) + "\n"};
 }
@@ -43,6 +43,17 @@ std::string SubPaletteList(std::uint8_t used) {
   for (int b = 0; b < 8; ++b)
     if (used & (1 << b)) list += (list.empty() ? "" : ", ") + std::to_string(b);
   return list.empty() ? "none (colour 0 only)" : list;
+}
+
+// What the tiles and the map take of the console's 64 KiB, with --map
+// (flips merged) and without.
+std::string VideoMemoryLine(const TileFigures& f, int bpp) {
+  const auto tileSize = static_cast<std::int64_t>(PlanarTileSize(bpp));
+  const std::int64_t tiles = f.distinctWithFlips * tileSize;
+  const std::int64_t map = 2 * std::int64_t{f.cells};
+  return "Video memory: " + std::to_string(tiles + map) + " of " + std::to_string(limits::kVideoMemoryBytes) +
+         " bytes with --map (" + std::to_string(tiles) + " of tiles, " + std::to_string(map) + " of map), " +
+         std::to_string(f.cells * tileSize) + " without\n";
 }
 
 // The figures a developer budgets with, at the depth the picture would be
@@ -56,7 +67,7 @@ std::string IndexedFigures(const Picture& picture, int requestedBpp) {
   return "Colours: " + std::to_string(f.coloursUsed) + " used of " + std::to_string(f.paletteEntries) +
          " in the colour table\n" + "Tiles at " + std::to_string(bpp) + "bpp: " + std::to_string(f.cells) +
          " cells, " + std::to_string(f.distinctTiles) + " distinct, " + std::to_string(f.distinctWithFlips) +
-         " distinct with flips\n" + "Sub-palettes: " + SubPaletteList(f.subPalettes) + "\n";
+         " distinct with flips\n" + "Sub-palettes: " + SubPaletteList(f.subPalettes) + "\n" + VideoMemoryLine(f, bpp);
 }
 
 std::string Fewest(FewestSubPalettes fewest) {

@@ -20,6 +20,10 @@ struct PictureResult {
 // failure, and the others go on.
 PictureResult RunPicture(const CommandLine& command, std::size_t index, bool alone) noexcept;
 
+// A file name may hold anything but NUL; one line per failure must stay one
+// line, so control characters are shown escaped.
+std::string Printable(const std::string& text);
+
 // "art/hero.bmp" gives "art/hero"; dots in folder names are not extensions.
 std::string BaseOf(const std::string& picture);
 

@@ -5,7 +5,9 @@
 #include <new>
 #include <optional>
 
+#include "convert/cartridge.h"
 #include "convert/encode_for_console.h"
+#include "convert/tile_budget.h"
 #include "convert/truecolour.h"
 #include "formats/png/png_writer.h"
 #include "picture/rows_arriving.h"
@@ -46,8 +48,8 @@ std::optional<Failure> DrawPictures(Conversion& c, const ConversionSettings& set
   return std::nullopt;
 }
 
-// The cartridge that shows the outputs, or why the console cannot; named
-// in its header after the file it is written to.
+}  // namespace
+
 rom::RomResult CartridgeOf(const EncodedOutputs& encoded, const ConversionSettings& settings, std::int32_t width,
                            std::int32_t height) {
   const TileOptions& tiles = settings.tiles;
@@ -66,6 +68,8 @@ rom::RomResult CartridgeOf(const EncodedOutputs& encoded, const ConversionSettin
   background.height = height;
   return rom::BuildRom({background, std::nullopt, std::filesystem::path(settings.rom).stem().string()});
 }
+
+namespace {
 
 rom::ObjSizes RomSizes(const sprites::ObjectSizes& sizes) {
   return static_cast<rom::ObjSizes>(sprites::SizeSelect(sizes).value_or(0));
@@ -144,6 +148,8 @@ Result<Conversion> ConvertChecked(const Picture& picture, const ConversionSettin
   EncodeResult encoded = EncodeForConsole(encodedPicture, *bpp, settings.tiles, arriving);
   if (const Failure* failure = std::get_if<Failure>(&encoded)) return *failure;
   c.encoded = std::move(std::get<EncodedOutputs>(encoded));
+  if (auto over = OverTileBudget(c.encoded, settings.tiles, picture.width, picture.height, settings.maxTiles))
+    return *over;
   if (auto failure = DrawPictures(c, settings, encodedPicture)) return *failure;
   if (!settings.rom.empty()) {
     rom::RomResult cartridge = CartridgeOf(c.encoded, settings, picture.width, picture.height);

@@ -24,6 +24,8 @@ std::optional<Failure> RangeProblem(const ConversionSettings& s) {
     return Problem(RangeText(kPalettesRange, std::to_string(p.palettes)));
   if (p.colours != 0 && !InRange(p.colours, kColoursRange))
     return Problem(RangeText(kColoursRange, std::to_string(p.colours)));
+  if (s.maxTiles != 0 && !InRange(s.maxTiles, kMaxTilesRange))
+    return Problem(RangeText(kMaxTilesRange, std::to_string(s.maxTiles)));
   if (p.colourZero && *p.colourZero > 0xFFFFFFu)
     return Problem("--colour-zero takes a colour as six hexadecimal digits RRGGBB");
   return std::nullopt;

@@ -45,6 +45,9 @@ struct ConversionSettings {
   std::optional<sprites::SpriteSettings> sprites;
   std::string oamAsm;
   std::string oamLabel;  // the source's label prefix; empty: oamAsm's file name
+  // The most tiles the tile data may hold, existing ones included; 0: as
+  // many as the console takes.
+  int maxTiles = 0;
 };
 
 // A numeric setting's range, as the converter's options take it.
@@ -57,6 +60,8 @@ inline constexpr SettingRange kTileBaseRange{"--tile-base", 0, 1023};
 inline constexpr SettingRange kPaletteBaseRange{"--palette-base", 0, 7};
 inline constexpr SettingRange kPalettesRange{"--palettes", 1, 8};
 inline constexpr SettingRange kColoursRange{"--colours", 2, 256};
+// Plain tiles of one conversion come to 65,536 at most (1 MiB at 2 bpp).
+inline constexpr SettingRange kMaxTilesRange{"--max-tiles", 1, 65536};
 
 // "--tile-base takes a whole number from 0 to 1023, not '1024'".
 std::string RangeText(const SettingRange& range, const std::string& given);

@@ -11,7 +11,7 @@ namespace tilora {
 namespace {
 
 
-constexpr std::uint8_t kOpaque = 128;  // alpha below this is transparent
+constexpr std::uint8_t kOpaque = kOpaqueAlpha;
 
 int PaletteStride(int bpp) { return bpp == 8 ? 256 : 1 << bpp; }
 
@@ -33,6 +33,8 @@ std::optional<Rgb> BackdropOf(const std::vector<Rgba>& colours, const SubPalette
   return Rgb{colours[0].red, colours[0].green, colours[0].blue};
 }
 
+}  // namespace
+
 std::vector<packing::TilePixels> TilesOf(const Picture& picture, const std::vector<Rgba>& colours,
                                          std::optional<Rgb> backdrop, bool opaqueTakeIt) {
   std::vector<Rgb> rgb(colours.size());
@@ -49,8 +51,6 @@ std::vector<packing::TilePixels> TilesOf(const Picture& picture, const std::vect
                                                                                  << (y % 8 * 8 + x % 8);
   return tiles;
 }
-
-}  // namespace
 
 std::vector<Rgba> ColoursOf(const Picture& picture) {
   if (!picture.indexed) return picture.colours;

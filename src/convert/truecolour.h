@@ -7,6 +7,7 @@
 
 #include "convert/settings.h"
 #include "io/failure.h"
+#include "palettes/packing/tile_pixels.h"
 #include "picture/picture.h"
 
 namespace tilora {
@@ -38,6 +39,14 @@ struct FewestSubPalettes {
   int count = 0;         // 0: a tile has too many colours
   bool atLeast = false;  // count is the bound
 };
+// Alpha below this is transparent: the pixel takes colour 0.
+inline constexpr std::uint8_t kOpaqueAlpha = 128;
+
+// The picture's tiles for the packing, colours as ColoursOf gives them:
+// transparent pixels take colour 0, and so do opaque ones of colourZero's
+// 15-bit colour when opaqueTakeIt.
+std::vector<packing::TilePixels> TilesOf(const Picture& picture, const std::vector<Rgba>& colours,
+                                         std::optional<Rgb> colourZero, bool opaqueTakeIt);
 
 // What --info tells of a truecolour picture.
 struct TruecolourFigures {

@@ -164,6 +164,7 @@ TEST_F(CliTest, InfoPrintsTheTexts) {
   EXPECT_EQ(r.out,
             "Resolution: 256x224\nPic Format: 4bpp\nColours: 16 used of 16 in the colour table\n"
             "Tiles at 4bpp: 896 cells, 896 distinct, 896 distinct with flips\nSub-palettes: 0\n"
+            "Video memory: 30464 of 65536 bytes with --map (28672 of tiles, 1792 of map), 28672 without\n"
             "Resolution: 16x-16\nPic Format: 24bpp\nColours: 1 in 15 bits\nMost colours in a tile: 0 besides colour 0\n"
             "Fewest sub-palettes: 1 at 4bpp, 1 at 2bpp\n");
   EXPECT_EQ(dir_.List(), (std::vector<std::string>{"a.bmp", "b.bmp"}));

@@ -53,6 +53,14 @@ Failure TooManyTiles(std::size_t needed, int tileBase, std::optional<TilePositio
                    firstPast);
 }
 
+Failure TooManySharedTiles(std::size_t tiles, std::size_t existing, int tileBase,
+                           std::optional<TilePosition> firstPast) {
+  const std::string already = existing ? " (" + std::to_string(existing) + " of them already in video memory)" : "";
+  return OfPicture("This picture brings the tiles to " + std::to_string(tiles) + already + "; at most " +
+                       std::to_string(1024 - tileBase) + " fit the map (tile base " + std::to_string(tileBase) + ").",
+                   firstPast);
+}
+
 Failure PalettePastLast(std::int32_t x, std::int32_t y, int block, int paletteBase) {
   return OfTile("The tile at " + At(x, y) + " uses sub-palette " + std::to_string(block) + "; with palette base " +
                     std::to_string(paletteBase) + " it would need palette " + std::to_string(block + paletteBase) +

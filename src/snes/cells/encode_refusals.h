@@ -18,6 +18,10 @@ Failure SeveralSubPalettesWithoutMap(std::int32_t x0, std::int32_t y0, int first
                                      int second);
 // firstPast: the first cell whose tile lies past the limit, if a cell's does.
 Failure TooManyTiles(std::size_t needed, int tileBase, std::optional<TilePosition> firstPast = std::nullopt);
+// A picture that brings a tileset shared with earlier pictures (and with
+// existing tiles already in video memory) past what the map can number.
+Failure TooManySharedTiles(std::size_t tiles, std::size_t existing, int tileBase,
+                           std::optional<TilePosition> firstPast);
 Failure PalettePastLast(std::int32_t x, std::int32_t y, int block, int paletteBase);
 Failure TooLargeForScreens(std::int64_t columns, std::int64_t rows);
 Failure TooLargeForMode7(std::int32_t width, std::int32_t height);
