@@ -95,12 +95,22 @@ const std::vector<OptionSpec>& Options() {
        SettingFlag([](ConversionSettings& s) { s.tiles.blankTile = true; })},
       {"--screens", nullptr, nullptr, "with --map: whole 32x32 screens, in the console's order",
        SettingFlag([](ConversionSettings& s) { s.tiles.screens = true; })},
+      {"--tile-size", nullptr, "8|16",
+       "with --map: 16 makes each map entry a 16x16 block of tiles\n"
+       "n, n+1, n+16, n+17 (default 8)",
+       [](CommandLine& c, const std::string& v) {
+         if (v != "8" && v != "16") return TileSizeText(v);
+         c.settings.tiles.tileSize = v == "8" ? 8 : 16;
+         return std::string();
+       }},
       {"--mode7", nullptr, nullptr, "8-bit chunky tiles and a 128x128 byte map",
        SettingFlag([](ConversionSettings& s) { s.tiles.mode7 = true; })},
       {"--interleave", nullptr, nullptr, "with --mode7: write the 32 KiB BASE.vram instead",
        SettingFlag([](ConversionSettings& s) { s.tiles.interleave = true; })},
       {"--preview", nullptr, "FILE.png", "also write the picture as the console shows it",
        FileName([](CommandLine& c, const std::string& v) { c.settings.preview = v; })},
+      {"--tiles-png", nullptr, "FILE.png", "also write the stored tiles as a sheet, 16 across",
+       FileName([](CommandLine& c, const std::string& v) { c.settings.tilesPng = v; })},
       {"--rom", nullptr, "FILE.sfc", "also write a cartridge that shows it on the console",
        FileName([](CommandLine& c, const std::string& v) { c.settings.rom = v; })},
       {"--palettes", nullptr, "N",
@@ -144,14 +154,15 @@ const OptionSpec* Find(const std::string& key) {
 // settings check cannot know.
 std::string CommandConflicts(const CommandLine& c) {
   const ConversionSettings& s = c.settings;
-  const bool outputs =
-      c.name || !s.preview.empty() || !s.palettePng.empty() || !s.rom.empty() || s.tiles.map || s.tiles.mode7;
+  const bool outputs = c.name || !s.preview.empty() || !s.palettePng.empty() || !s.tilesPng.empty() ||
+                       !s.rom.empty() || s.tiles.map || s.tiles.mode7;
   if (c.info && outputs) return "--info prints descriptions only; it takes no output options";
   if (c.pictures.empty()) return "no picture given";
   if (c.pictures.size() > 1) {
     if (c.name) return "--name takes one picture only";
     if (!s.preview.empty()) return "--preview takes one picture only";
     if (!s.palettePng.empty()) return "--palette-png takes one picture only";
+    if (!s.tilesPng.empty()) return "--tiles-png takes one picture only";
     if (!s.rom.empty()) return "--rom takes one picture only";
   }
   return {};
