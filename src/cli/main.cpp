@@ -14,6 +14,7 @@
 
 #include "cli/options.h"
 #include "cli/run_picture.h"
+#include "cli/run_render.h"
 #include "cli/utf8_arguments.h"
 #include "convert/convert.h"
 
@@ -128,6 +129,11 @@ int main(int argc, char** argv) {
     return Finish(kExitOk);
   }
   if (!parsed.error.empty()) return UsageError(parsed.error);
+  if (!command.render.empty()) {
+    const tilora::cli::PictureResult result = tilora::cli::RunRender(command);
+    std::fputs(result.err.c_str(), stderr);
+    return Finish(result.done ? kExitOk : kExitFailed);
+  }
   if (!command.info && !command.name)
     if (const auto shared = SharedOutputs(command)) return UsageError(*shared);
   return Finish(RunAll(command) ? kExitOk : kExitFailed);

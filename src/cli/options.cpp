@@ -68,6 +68,17 @@ std::string TakeColour(const std::string& text, std::optional<std::uint32_t>& ou
   return {};
 }
 
+std::string TakeSize(const std::string& text, int& width, int& height) {
+  const auto x = text.find('x');
+  const auto w = x == std::string::npos ? std::nullopt : Number(text.substr(0, x));
+  const auto h = x == std::string::npos ? std::nullopt : Number(text.substr(x + 1));
+  if (!w || !h || *w < 1 || *h < 1 || *w > 8192 || *h > 8192)
+    return "--size takes a width and a height from 1 to 8192 as WxH, not '" + text + "'";
+  width = static_cast<int>(*w);
+  height = static_cast<int>(*h);
+  return {};
+}
+
 const std::vector<OptionSpec>& Options() {
   static const std::vector<OptionSpec> options = {
       {"--name", nullptr, "BASE",
@@ -129,6 +140,21 @@ const std::vector<OptionSpec>& Options() {
        SettingFlag([](ConversionSettings& s) { s.subPalettes.dither = true; })},
       {"--palette-png", nullptr, "FILE", "also write the sub-palettes as rows of swatches",
        FileName([](CommandLine& c, const std::string& v) { c.settings.palettePng = v; })},
+      {"--render", nullptr, "FILE.png",
+       "draw TILES PALETTE [MAP] (given instead of pictures) as the\n"
+       "console shows them, with the options they were made with",
+       FileName([](CommandLine& c, const std::string& v) { c.render = v; })},
+      {"--columns", nullptr, "N",
+       "with --render: the map's entries across (1-1024); without\n"
+       "a map, the tiles across",
+       [](CommandLine& c, const std::string& v) {
+         const auto n = Number(v);
+         if (!n || *n < 1 || *n > 1024) return "--columns takes a whole number from 1 to 1024, not '" + v + "'";
+         c.columns = static_cast<int>(*n);
+         return std::string();
+       }},
+      {"--size", nullptr, "WxH", "with --render: draw only the top-left W x H pixels",
+       [](CommandLine& c, const std::string& v) { return TakeSize(v, c.width, c.height); }},
       {"-j", nullptr, "N", "convert N pictures at a time (default: one per core)",
        [](CommandLine& c, const std::string& v) {
          const auto n = Number(v);
@@ -150,9 +176,65 @@ const OptionSpec* Find(const std::string& key) {
   return nullptr;
 }
 
+// The first option given that only a conversion takes, or nullptr.
+const char* ConversionOnly(const CommandLine& c) {
+  const ConversionSettings& s = c.settings;
+  const SubPaletteSettings& p = s.subPalettes;
+  const std::pair<bool, const char*> options[] = {
+      {c.name.has_value(), "--name"},      {c.info, "--info"},          {c.jobs != 0, "-j"},
+      {s.tiles.map, "--map"},              {!s.tiles.flips, "--no-flip"}, {s.tiles.priority, "--priority"},
+      {s.tiles.blankTile, "--blank-tile"}, {!s.preview.empty(), "--preview"}, {!s.rom.empty(), "--rom"},
+      {!s.tilesPng.empty(), "--tiles-png"}, {!s.palettePng.empty(), "--palette-png"},
+      {p.palettes != 0, "--palettes"},     {p.colours != 0, "--colours"}, {p.colourZero.has_value(), "--colour-zero"},
+      {p.lossy, "--lossy"},                {p.dither, "--dither"}};
+  for (const auto& [given, name] : options)
+    if (given) return name;
+  return nullptr;
+}
+
+// What --render cannot do as asked: an option of conversions, the wrong
+// number of files, or what the files do not say themselves.
+std::string RenderConflicts(const CommandLine& c) {
+  if (const char* option = ConversionOnly(c))
+    return std::string("--render draws outputs already made; ") + option + " does not apply";
+  const TileOptions& t = c.settings.tiles;
+  const std::size_t files = c.pictures.size();
+  if (t.mode7 && t.interleave) {
+    if (files != 2) return "--render with --mode7 --interleave takes VRAM PALETTE, not " + std::to_string(files) + " files";
+  } else if (t.mode7) {
+    if (files != 3) return "--render with --mode7 takes TILES PALETTE MAP, not " + std::to_string(files) + " files";
+  } else if (files != 2 && files != 3) {
+    return "--render takes TILES PALETTE [MAP], not " + std::to_string(files) + " files";
+  }
+  const bool map = files == 3 && !t.mode7;
+  if (!map && !t.mode7) {
+    const std::pair<bool, const char*> mapOnly[] = {{t.tileBase != 0, "--tile-base"},
+                                                    {t.paletteBase != 0, "--palette-base"},
+                                                    {t.screens, "--screens"},
+                                                    {t.tileSize != 8, "--tile-size 16"}};
+    for (const auto& [given, name] : mapOnly)
+      if (given) return std::string(name) + " needs a map: --render takes it as the third file";
+  }
+  ConversionSettings settings = c.settings;
+  settings.tiles.map = map;
+  if (auto problem = CheckSettings(settings)) return problem->message;
+  if (t.mode7) {
+    if (c.columns) return "--mode7's map is 128 entries across; --columns does not apply";
+    return {};
+  }
+  if (!c.settings.bpp) return "--render needs --bpp: a tiles file does not say its depth";
+  if (!c.columns)
+    return map ? "--render needs --columns: a map file does not say its width"
+               : "--render needs --columns: the tiles file does not say how many lie across";
+  return {};
+}
+
 // The conflicts between options that are the converter's own: what the
 // settings check cannot know.
 std::string CommandConflicts(const CommandLine& c) {
+  if (!c.render.empty()) return RenderConflicts(c);
+  if (c.columns) return "--columns needs --render";
+  if (c.width) return "--size needs --render";
   const ConversionSettings& s = c.settings;
   const bool outputs = c.name || !s.preview.empty() || !s.palettePng.empty() || !s.tilesPng.empty() ||
                        !s.rom.empty() || s.tiles.map || s.tiles.mode7;
@@ -225,7 +307,7 @@ Parsed ParseCommandLine(const std::vector<std::string>& args) {
     if (c.help || c.version) return parsed;
   }
   parsed.error = CommandConflicts(c);
-  if (parsed.error.empty() && !c.info) {
+  if (parsed.error.empty() && !c.info && c.render.empty()) {
     if (auto problem = CheckSettings(c.settings)) parsed.error = problem->message;
   }
   return parsed;
@@ -235,6 +317,7 @@ std::string UsageText() {
   std::string text =
       "Usage: tilora-convert [OPTION]... PICTURE...\n"
       "       tilora-convert --info [--bpp N] PICTURE...\n"
+      "       tilora-convert --render FILE.png [OPTION]... TILES PALETTE [MAP]\n"
       "\n"
       "Converts BMP and PNG pictures into planar 8x8 tile data (BASE.bin), 15-bit\n"
       "palette words (BASE.plt) and, with --map, a tilemap (BASE.map). Options come\n"

@@ -17,7 +17,14 @@ struct CommandLine {
   std::optional<std::string> name;  // base name of the outputs (one picture)
   ConversionSettings settings;
   int jobs = 0;  // 0: one per core
+  // Files given after the options: pictures, or with render the files drawn
+  // (TILES PALETTE [MAP]).
   std::vector<std::string> pictures;
+  // The PNG --render writes, and how the files it reads lie.
+  std::string render;
+  int columns = 0;
+  int width = 0;   // --size: 0 x 0 draws all the files cover
+  int height = 0;
 };
 
 // The command line, or the usage error that stops the run (exit status 2).

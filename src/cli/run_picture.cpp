@@ -101,6 +101,8 @@ PictureResult Convert(const std::string& picture, const std::string& base, const
 
 }  // namespace
 
+PictureResult FailedRun(const std::string& name, const Failure& failure) { return Failed(name, failure); }
+
 std::string BaseOf(const std::string& picture) {
   const auto slash = picture.find_last_of("/\\");
   const auto leafStart = slash == std::string::npos ? 0 : slash + 1;

@@ -20,6 +20,10 @@ struct PictureResult {
 // failure, and the others go on.
 PictureResult RunPicture(const CommandLine& command, std::size_t index, bool alone) noexcept;
 
+// A run that failed: the failure as one line on stderr, after the name of
+// what it was about.
+PictureResult FailedRun(const std::string& name, const Failure& failure);
+
 // "art/hero.bmp" gives "art/hero"; dots in folder names are not extensions.
 std::string BaseOf(const std::string& picture);
 

@@ -2,6 +2,7 @@
 
 #include <spng.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -103,6 +104,26 @@ std::vector<std::uint8_t> Guarded(const auto& encode) {
   }
 }
 
+// The highest index, found in one pass the compiler vectorises; where it
+// lies past the palette, the first such index.
+void CheckIndices(std::span<const std::uint8_t> indices, std::size_t entries) {
+  std::uint8_t highest = 0;
+  for (const std::uint8_t index : indices) highest = std::max(highest, index);
+  if (highest < entries) return;
+  for (const std::uint8_t index : indices)
+    if (index >= entries)
+      throw PngError("The picture uses colour index " + std::to_string(index) + " but its palette has " +
+                     std::to_string(entries) + " entries.");
+}
+
+void SetPalette(spng_ctx* ctx, std::span<const Rgb> palette) {
+  spng_plte plte{};
+  plte.n_entries = static_cast<std::uint32_t>(palette.size());
+  for (std::size_t i = 0; i < palette.size(); ++i)
+    plte.entries[i] = {palette[i].red, palette[i].green, palette[i].blue, 255};
+  Check(spng_set_plte(ctx, &plte));
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> EncodePngRgb(std::int32_t width, std::int32_t height, std::span<const Rgb> pixels) {
@@ -124,6 +145,23 @@ std::vector<std::uint8_t> EncodePngIndexed(const Picture& picture) {
     Check(spng_set_plte(ctx.get(), &plte));
     const std::vector<std::uint8_t> packed = PackIndices(picture);
     return Finish(ctx.get(), packed.data(), packed.size());
+  });
+}
+
+std::vector<std::uint8_t> EncodePngIndexedStored(std::int32_t width, std::int32_t height,
+                                                 std::span<const std::uint8_t> indices, std::span<const Rgb> palette) {
+  CheckSize(width, height, indices.size());
+  if (palette.empty() || palette.size() > 256)
+    throw PngError("An 8-bit PNG picture cannot have a palette of " + std::to_string(palette.size()) + " entries.");
+  CheckIndices(indices, palette.size());
+  return Guarded([&] {
+    const SpngContext ctx = NewEncoder(width, height, 8, SPNG_COLOR_TYPE_INDEXED);
+    // Deflate's stored blocks: compressing millions of pixels would take
+    // many times what drawing them does.
+    Check(spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, 0));
+    Check(spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, SPNG_DISABLE_FILTERING));
+    SetPalette(ctx.get(), palette);
+    return Finish(ctx.get(), indices.data(), indices.size());
   });
 }
 
