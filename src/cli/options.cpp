@@ -199,12 +199,13 @@ std::string RenderConflicts(const CommandLine& c) {
     return std::string("--render draws outputs already made; ") + option + " does not apply";
   const TileOptions& t = c.settings.tiles;
   const std::size_t files = c.pictures.size();
+  const std::string count = ", not " + std::to_string(files) + (files == 1 ? " file" : " files");
   if (t.mode7 && t.interleave) {
-    if (files != 2) return "--render with --mode7 --interleave takes VRAM PALETTE, not " + std::to_string(files) + " files";
+    if (files != 2) return "--render with --mode7 --interleave takes VRAM PALETTE" + count;
   } else if (t.mode7) {
-    if (files != 3) return "--render with --mode7 takes TILES PALETTE MAP, not " + std::to_string(files) + " files";
+    if (files != 3) return "--render with --mode7 takes TILES PALETTE MAP" + count;
   } else if (files != 2 && files != 3) {
-    return "--render takes TILES PALETTE [MAP], not " + std::to_string(files) + " files";
+    return "--render takes TILES PALETTE [MAP]" + count;
   }
   const bool map = files == 3 && !t.mode7;
   if (!map && !t.mode7) {
@@ -223,6 +224,8 @@ std::string RenderConflicts(const CommandLine& c) {
     return {};
   }
   if (!c.settings.bpp) return "--render needs --bpp: a tiles file does not say its depth";
+  if (t.screens && c.columns && c.columns != 32 && c.columns != 64)
+    return "with --screens a map is 32 or 64 entries across, not " + std::to_string(c.columns) + " (--columns)";
   if (!c.columns)
     return map ? "--render needs --columns: a map file does not say its width"
                : "--render needs --columns: the tiles file does not say how many lie across";

@@ -96,7 +96,11 @@ Refusal CheckTilesAndPalette(const RenderInput& in) {
   return std::nullopt;
 }
 
-std::string Range(int first, int last) { return std::to_string(first) + "-" + std::to_string(last); }
+// "tiles 3-9", "tile 3".
+std::string Range(const char* what, int first, int last) {
+  if (first == last) return std::string(what) + " " + std::to_string(first);
+  return std::string(what) + "s " + std::to_string(first) + "-" + std::to_string(last);
+}
 
 std::string TileBaseNote(int base) { return base ? " (--tile-base " + std::to_string(base) + ")" : ""; }
 std::string PaletteBaseNote(int base) { return base ? " (--palette-base " + std::to_string(base) + ")" : ""; }
@@ -117,23 +121,23 @@ Refusal CheckEntries(const RenderInput& in, const MapLayout& layout) {
       if (in.options.mode7) {
         const unsigned tile = in.options.interleave ? in.vram[2 * at] : in.mode7Map[at];
         if (static_cast<int>(tile) >= count)
-          return Refused(where() + " shows tile " + std::to_string(tile) + "; " + TilesFile(in) + " holds tiles " +
-                         Range(0, count - 1) + ".");
+          return Refused(where() + " shows tile " + std::to_string(tile) + "; " + TilesFile(in) + " holds " +
+                         Range("tile", 0, count - 1) + ".");
         continue;
       }
       const MapEntry entry = MapEntryOf(in.map[at]);
       for (int cell = 0; cell < span * span; ++cell) {
         const auto tile = static_cast<int>(TileOfBlockCell(entry, size, cell % span, cell / span));
         if (tile < base || tile - base >= count)
-          return Refused(where() + " shows tile " + std::to_string(tile) + "; " + TilesFile(in) + " holds tiles " +
-                         Range(base, base + count - 1) + TileBaseNote(base) + ".");
+          return Refused(where() + " shows tile " + std::to_string(tile) + "; " + TilesFile(in) + " holds " +
+                         Range("tile", base, base + count - 1) + TileBaseNote(base) + ".");
       }
       const int block = static_cast<int>(entry.palette) - in.options.paletteBase;
       // At 8 bits per pixel the console ignores the entry's palette field.
       if (in.bpp != 8 && (block < 0 || block >= blocks))
         return Refused(where() + " names sub-palette " + std::to_string(entry.palette) + "; the palette file " +
-                       Quoted(in.paletteName) + " holds sub-palettes " +
-                       Range(in.options.paletteBase, in.options.paletteBase + blocks - 1) +
+                       Quoted(in.paletteName) + " holds " +
+                       Range("sub-palette", in.options.paletteBase, in.options.paletteBase + blocks - 1) +
                        PaletteBaseNote(in.options.paletteBase) + ".");
     }
   }
