@@ -233,6 +233,19 @@ const Hostile kHostile[] = {
     {"PlainTilesPartOfASubPalette", [](RenderTest& t) { static_cast<RenderHostile&>(t).WriteByHand("a.plt", Bytes(12, 0)); },
      "--bpp 2 --columns 2 a.bin a.plt",
      "The palette file \"a.plt\" holds 6 colours, not whole sub-palettes of 4; plain tiles show in its last one."},
+    {"PlainTilesPastTheEighthSubPalette",
+     [](RenderTest& t) { static_cast<RenderHostile&>(t).WriteByHand("a.plt", Bytes(2 * 36, 0)); },
+     "--bpp 2 --columns 2 a.bin a.plt",
+     "The palette file \"a.plt\" holds 9 sub-palettes; plain tiles show in its last one, and a background has 8."},
+    // Eight colours: tile 1's colour 3 is there, the drawing is made.
+    {"PlainEightBitColourPastThePalette",
+     [](RenderTest& t) {
+       Bytes tiles(64, 0);
+       tiles[48] = 0x80;  // plane 6 of row 0: pixel 0 of tile 0 is colour 64
+       static_cast<RenderHostile&>(t).WriteByHand("a.bin", tiles);
+     },
+     "--bpp 8 --columns 1 a.bin a.plt",
+     "The tile at 0,0 of \"a.bin\" shows colour 64 (tile 0); the palette file \"a.plt\" holds 8 colours."},
     {"SizeBeyondTheMap", [](RenderTest&) {}, "--bpp 2 --columns 2 --size 17x8 a.bin a.plt a.map",
      "--size 17x8 does not lie within the 16 x 8 pixels the outputs cover."},
     {"Mode7MapShort",

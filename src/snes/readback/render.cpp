@@ -89,10 +89,15 @@ Refusal CheckTilesAndPalette(const RenderInput& in) {
   const auto perBlock = static_cast<std::size_t>(ColoursPerBlock(in));
   // Plain tiles show in the palette's last sub-palette, as a conversion
   // writes them; a part of one says nothing about which.
-  if (!in.options.map && !in.options.mode7 && in.bpp != 8 && in.palette.size() % perBlock != 0)
+  if (in.options.map || in.options.mode7 || in.bpp == 8) return std::nullopt;
+  if (in.palette.size() % perBlock != 0)
     return Refused("The palette file " + Quoted(in.paletteName) + " holds " + std::to_string(in.palette.size()) +
                    " colours, not whole sub-palettes of " + std::to_string(perBlock) +
                    "; plain tiles show in its last one.");
+  if (in.palette.size() / perBlock > 8)
+    return Refused("The palette file " + Quoted(in.paletteName) + " holds " +
+                   std::to_string(in.palette.size() / perBlock) +
+                   " sub-palettes; plain tiles show in its last one, and a background has 8.");
   return std::nullopt;
 }
 
@@ -216,7 +221,9 @@ EncodedOutputs OutputsOf(const RenderInput& in) {
     out.map[2 * i + 1] = static_cast<std::uint8_t>(in.map[i] >> 8);
   }
   if (in.options.mode7) out.map = in.mode7Map;
-  out.palette.resize(2 * in.palette.size());
+  // Plain 8-bit tiles are read as a conversion writes them, with all 256
+  // colours; the colours shown were checked against the palette given.
+  out.palette.resize(2 * (out.bpp == 8 ? 256 : in.palette.size()));
   for (std::size_t i = 0; i < in.palette.size(); ++i) {
     out.palette[2 * i] = static_cast<std::uint8_t>(in.palette[i] & 0xFF);
     out.palette[2 * i + 1] = static_cast<std::uint8_t>(in.palette[i] >> 8);
