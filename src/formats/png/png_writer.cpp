@@ -1,6 +1,7 @@
 #include "formats/png/png_writer.h"
 
 #include <spng.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -116,12 +117,95 @@ void CheckIndices(std::span<const std::uint8_t> indices, std::size_t entries) {
                      std::to_string(entries) + " entries.");
 }
 
-void SetPalette(spng_ctx* ctx, std::span<const Rgb> palette) {
-  spng_plte plte{};
-  plte.n_entries = static_cast<std::uint32_t>(palette.size());
-  for (std::size_t i = 0; i < palette.size(); ++i)
-    plte.entries[i] = {palette[i].red, palette[i].green, palette[i].blue, 255};
-  Check(spng_set_plte(ctx, &plte));
+// Chunks written straight into the file's bytes, each closed with the CRC of
+// its type and data.
+class ChunkWriter {
+ public:
+  explicit ChunkWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+  void Begin(const char* type, std::size_t length) {
+    Word(static_cast<std::uint32_t>(length));
+    start_ = out_.size();
+    out_.insert(out_.end(), type, type + 4);
+  }
+  void End() {
+    Word(static_cast<std::uint32_t>(crc32(0, out_.data() + start_, static_cast<uInt>(out_.size() - start_))));
+  }
+  void Word(std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out_.push_back(static_cast<std::uint8_t>(v >> shift));
+  }
+
+ private:
+  std::vector<std::uint8_t>& out_;
+  std::size_t start_ = 0;
+};
+
+// The rows, each after its filter byte (0: none), as a zlib stream of
+// deflate's stored blocks: compressing millions of pixels would take many
+// times what drawing them does.
+void StoredImageData(std::int32_t width, std::int32_t height, std::span<const std::uint8_t> indices,
+                     std::vector<std::uint8_t>& out) {
+  constexpr std::size_t kBlock = 65535;
+  const auto rowBytes = static_cast<std::size_t>(width) + 1;
+  const std::size_t raw = rowBytes * static_cast<std::size_t>(height);
+  out.push_back(0x78);  // deflate, 32 KiB window
+  out.push_back(0x01);  // no preset dictionary, fastest
+  uLong adler = adler32(0, nullptr, 0);
+  std::size_t done = 0;  // raw bytes written
+  while (done < raw) {
+    const std::size_t length = std::min(kBlock, raw - done);
+    out.push_back(done + length == raw ? 1 : 0);
+    const std::uint8_t sizes[4] = {static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
+                                   static_cast<std::uint8_t>(~length), static_cast<std::uint8_t>(~length >> 8)};
+    out.insert(out.end(), sizes, sizes + 4);
+    const std::size_t first = out.size();
+    for (std::size_t end = done + length; done < end;) {
+      const std::size_t row = done / rowBytes;
+      const std::size_t column = done % rowBytes;  // 0: the filter byte
+      if (column == 0) {
+        out.push_back(0);
+        ++done;
+        continue;
+      }
+      const std::size_t take = std::min(rowBytes - column, end - done);
+      const std::uint8_t* from = indices.data() + row * (rowBytes - 1) + column - 1;
+      out.insert(out.end(), from, from + take);
+      done += take;
+    }
+    adler = adler32(adler, out.data() + first, static_cast<uInt>(out.size() - first));
+  }
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(adler >> shift));
+}
+
+std::vector<std::uint8_t> StoredPng(std::int32_t width, std::int32_t height, std::span<const std::uint8_t> indices,
+                                    std::span<const Rgb> palette) {
+  constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  const auto rowBytes = static_cast<std::size_t>(width) + 1;
+  const std::size_t raw = rowBytes * static_cast<std::size_t>(height);
+  const std::size_t data = 2 + raw + 5 * ((raw + 65534) / 65535) + 4;
+  if (data > 0x7FFFFFFF) throw PngError("A PNG picture of " + SizeText(width, height) + " pixels cannot be written.");
+  std::vector<std::uint8_t> out;
+  out.reserve(8 + 25 + 12 + 3 * palette.size() + 12 + data + 12);
+  out.insert(out.end(), kSignature, kSignature + 8);
+  ChunkWriter chunk(out);
+  chunk.Begin("IHDR", 13);
+  chunk.Word(static_cast<std::uint32_t>(width));
+  chunk.Word(static_cast<std::uint32_t>(height));
+  const std::uint8_t header[5] = {8, 3, 0, 0, 0};  // 8 bits, palette, deflate, standard filters, no interlace
+  out.insert(out.end(), header, header + 5);
+  chunk.End();
+  chunk.Begin("PLTE", 3 * palette.size());
+  for (const Rgb& c : palette) {
+    out.push_back(c.red);
+    out.push_back(c.green);
+    out.push_back(c.blue);
+  }
+  chunk.End();
+  chunk.Begin("IDAT", data);
+  StoredImageData(width, height, indices, out);
+  chunk.End();
+  chunk.Begin("IEND", 0);
+  chunk.End();
+  return out;
 }
 
 }  // namespace
@@ -154,15 +238,7 @@ std::vector<std::uint8_t> EncodePngIndexedStored(std::int32_t width, std::int32_
   if (palette.empty() || palette.size() > 256)
     throw PngError("An 8-bit PNG picture cannot have a palette of " + std::to_string(palette.size()) + " entries.");
   CheckIndices(indices, palette.size());
-  return Guarded([&] {
-    const SpngContext ctx = NewEncoder(width, height, 8, SPNG_COLOR_TYPE_INDEXED);
-    // Deflate's stored blocks: compressing millions of pixels would take
-    // many times what drawing them does.
-    Check(spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, 0));
-    Check(spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, SPNG_DISABLE_FILTERING));
-    SetPalette(ctx.get(), palette);
-    return Finish(ctx.get(), indices.data(), indices.size());
-  });
+  return Guarded([&] { return StoredPng(width, height, indices, palette); });
 }
 
 }  // namespace tilora
