@@ -59,9 +59,10 @@ TEST(PngWriter, IndexedPicturesReadBackUnchanged) {
   }
 }
 
-// The stored form: whole rows of 8-bit indices, any palette length.
+// The stored form at each depth a palette length gives, rows of 33 pixels
+// ending inside a byte below 8 bits.
 TEST(PngWriter, StoredIndexedPicturesReadBackUnchanged) {
-  for (const int entries : {1, 7, 256}) {
+  for (const int entries : {1, 3, 7, 16, 17, 256}) {
     const auto samples = testing::RandomSamples(33 * 5, static_cast<std::uint16_t>(entries - 1), 9);
     const std::vector<std::uint8_t> indices(samples.begin(), samples.end());
     std::vector<Rgb> palette;
@@ -69,7 +70,7 @@ TEST(PngWriter, StoredIndexedPicturesReadBackUnchanged) {
       palette.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i / 2)});
     const Picture out = DecodePng(EncodePngIndexedStored(33, 5, indices, palette));
     EXPECT_TRUE(out.indexed);
-    EXPECT_EQ(out.depth, 8);
+    EXPECT_EQ(out.depth, entries <= 2 ? 1 : entries <= 4 ? 2 : entries <= 16 ? 4 : 8) << entries;
     EXPECT_EQ(out.width, 33);
     EXPECT_EQ(out.indices, indices) << entries;
     EXPECT_EQ(out.palette, palette) << entries;

@@ -139,49 +139,101 @@ class ChunkWriter {
   std::size_t start_ = 0;
 };
 
-// The rows, each after its filter byte (0: none), as a zlib stream of
-// deflate's stored blocks: compressing millions of pixels would take many
-// times what drawing them does.
-void StoredImageData(std::int32_t width, std::int32_t height, std::span<const std::uint8_t> indices,
-                     std::vector<std::uint8_t>& out) {
-  constexpr std::size_t kBlock = 65535;
-  const auto rowBytes = static_cast<std::size_t>(width) + 1;
-  const std::size_t raw = rowBytes * static_cast<std::size_t>(height);
-  out.push_back(0x78);  // deflate, 32 KiB window
-  out.push_back(0x01);  // no preset dictionary, fastest
-  uLong adler = adler32(0, nullptr, 0);
-  std::size_t done = 0;  // raw bytes written
-  while (done < raw) {
-    const std::size_t length = std::min(kBlock, raw - done);
-    out.push_back(done + length == raw ? 1 : 0);
-    const std::uint8_t sizes[4] = {static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
-                                   static_cast<std::uint8_t>(~length), static_cast<std::uint8_t>(~length >> 8)};
-    out.insert(out.end(), sizes, sizes + 4);
-    const std::size_t first = out.size();
-    for (std::size_t end = done + length; done < end;) {
-      const std::size_t row = done / rowBytes;
-      const std::size_t column = done % rowBytes;  // 0: the filter byte
-      if (column == 0) {
-        out.push_back(0);
-        ++done;
-        continue;
-      }
-      const std::size_t take = std::min(rowBytes - column, end - done);
-      const std::uint8_t* from = indices.data() + row * (rowBytes - 1) + column - 1;
-      out.insert(out.end(), from, from + take);
-      done += take;
-    }
-    adler = adler32(adler, out.data() + first, static_cast<uInt>(out.size() - first));
+// A zlib stream of deflate's stored blocks, written as the raw bytes come:
+// compressing millions of pixels would take many times what drawing them
+// does. Blocks hold 65535 bytes but the last.
+class StoredStream {
+ public:
+  static constexpr std::size_t kBlock = 65535;
+  static std::size_t Size(std::size_t raw) { return 2 + raw + 5 * ((raw + kBlock - 1) / kBlock) + 4; }
+
+  StoredStream(std::vector<std::uint8_t>& out, std::size_t raw) : out_(out), left_(raw) {
+    out_.push_back(0x78);  // deflate, 32 KiB window
+    out_.push_back(0x01);  // no preset dictionary, fastest
   }
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(adler >> shift));
+  void Write(const std::uint8_t* bytes, std::size_t count) {
+    while (count > 0) {
+      if (inBlock_ == 0) BlockHeader();
+      const std::size_t take = std::min(count, inBlock_);
+      out_.insert(out_.end(), bytes, bytes + take);
+      adler_ = adler32(adler_, bytes, static_cast<uInt>(take));
+      bytes += take;
+      count -= take;
+      inBlock_ -= take;
+    }
+  }
+  void Finish() {
+    for (int shift = 24; shift >= 0; shift -= 8) out_.push_back(static_cast<std::uint8_t>(adler_ >> shift));
+  }
+
+ private:
+  void BlockHeader() {
+    inBlock_ = std::min(kBlock, left_);
+    left_ -= inBlock_;
+    const std::size_t n = inBlock_;
+    const std::uint8_t header[5] = {static_cast<std::uint8_t>(left_ == 0 ? 1 : 0), static_cast<std::uint8_t>(n),
+                                    static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(~n),
+                                    static_cast<std::uint8_t>(~n >> 8)};
+    out_.insert(out_.end(), header, header + 5);
+  }
+
+  std::vector<std::uint8_t>& out_;
+  std::size_t left_;         // raw bytes not yet in a block
+  std::size_t inBlock_ = 0;  // room left in the block being written
+  uLong adler_ = adler32(0, nullptr, 0);
+};
+
+// The fewest bits a pixel that tell the palette's entries apart.
+int DepthFor(std::size_t entries) { return entries <= 2 ? 1 : entries <= 4 ? 2 : entries <= 16 ? 4 : 8; }
+
+// A row of pixels packed Depth bits each, the leftmost in the high bits;
+// whole bytes in a loop the compiler unrolls and vectorises, then the rest.
+template <int Depth>
+void PackRow(const std::uint8_t* pixels, std::size_t width, std::uint8_t* out) {
+  constexpr std::size_t kPerByte = 8 / Depth;
+  const std::size_t whole = width / kPerByte;
+  for (std::size_t b = 0; b < whole; ++b) {
+    unsigned packed = 0;
+    for (std::size_t i = 0; i < kPerByte; ++i) packed = packed << Depth | pixels[b * kPerByte + i];
+    out[b] = static_cast<std::uint8_t>(packed);
+  }
+  if (whole * kPerByte == width) return;
+  unsigned packed = 0;
+  for (std::size_t i = 0; i < kPerByte; ++i) {
+    const std::size_t x = whole * kPerByte + i;
+    packed = packed << Depth | (x < width ? pixels[x] : 0U);
+  }
+  out[whole] = static_cast<std::uint8_t>(packed);
+}
+
+// Each row after its filter byte (0: none), packed to depth bits a pixel.
+void StoredImageData(std::int32_t width, std::int32_t height, int depth, std::span<const std::uint8_t> indices,
+                     std::vector<std::uint8_t>& out) {
+  const auto w = static_cast<std::size_t>(width);
+  const std::size_t rowBytes = (w * static_cast<std::size_t>(depth) + 7) / 8;
+  StoredStream stream(out, (rowBytes + 1) * static_cast<std::size_t>(height));
+  std::vector<std::uint8_t> row(rowBytes + 1);  // the filter byte stays 0
+  for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
+    const std::uint8_t* pixels = indices.data() + y * w;
+    if (depth == 8) {
+      stream.Write(row.data(), 1);
+      stream.Write(pixels, w);
+      continue;
+    }
+    if (depth == 4) PackRow<4>(pixels, w, row.data() + 1);
+    else if (depth == 2) PackRow<2>(pixels, w, row.data() + 1);
+    else PackRow<1>(pixels, w, row.data() + 1);
+    stream.Write(row.data(), row.size());
+  }
+  stream.Finish();
 }
 
 std::vector<std::uint8_t> StoredPng(std::int32_t width, std::int32_t height, std::span<const std::uint8_t> indices,
                                     std::span<const Rgb> palette) {
   constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  const auto rowBytes = static_cast<std::size_t>(width) + 1;
-  const std::size_t raw = rowBytes * static_cast<std::size_t>(height);
-  const std::size_t data = 2 + raw + 5 * ((raw + 65534) / 65535) + 4;
+  const int depth = DepthFor(palette.size());
+  const std::size_t rowBytes = (static_cast<std::size_t>(width) * static_cast<std::size_t>(depth) + 7) / 8;
+  const std::size_t data = StoredStream::Size((rowBytes + 1) * static_cast<std::size_t>(height));
   if (data > 0x7FFFFFFF) throw PngError("A PNG picture of " + SizeText(width, height) + " pixels cannot be written.");
   std::vector<std::uint8_t> out;
   out.reserve(8 + 25 + 12 + 3 * palette.size() + 12 + data + 12);
@@ -190,7 +242,8 @@ std::vector<std::uint8_t> StoredPng(std::int32_t width, std::int32_t height, std
   chunk.Begin("IHDR", 13);
   chunk.Word(static_cast<std::uint32_t>(width));
   chunk.Word(static_cast<std::uint32_t>(height));
-  const std::uint8_t header[5] = {8, 3, 0, 0, 0};  // 8 bits, palette, deflate, standard filters, no interlace
+  // Palette colours, deflate, the standard filters, no interlacing.
+  const std::uint8_t header[5] = {static_cast<std::uint8_t>(depth), 3, 0, 0, 0};
   out.insert(out.end(), header, header + 5);
   chunk.End();
   chunk.Begin("PLTE", 3 * palette.size());
@@ -201,7 +254,7 @@ std::vector<std::uint8_t> StoredPng(std::int32_t width, std::int32_t height, std
   }
   chunk.End();
   chunk.Begin("IDAT", data);
-  StoredImageData(width, height, indices, out);
+  StoredImageData(width, height, depth, indices, out);
   chunk.End();
   chunk.Begin("IEND", 0);
   chunk.End();
