@@ -90,7 +90,8 @@ int NaiveEntry(const RenderInput& in, const tilora::testing::TiledImage& image, 
 }
 
 void CheckDrawing(const RenderInput& in, const tilora::ShownEntries& shown) {
-  if (shown.width < 1 || shown.height < 1 || shown.width > tilora::kMaxRenderSide || shown.height > tilora::kMaxRenderSide)
+  if (shown.width < 1 || shown.height < 1 || shown.width > tilora::kMaxRenderSide ||
+      shown.height > tilora::kMaxRenderSide)
     Fail("a drawing of impossible size");
   if (shown.entries.size() != static_cast<std::size_t>(shown.width) * static_cast<std::size_t>(shown.height))
     Fail("entries do not match the size");

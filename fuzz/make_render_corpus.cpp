@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
     in.options = s.options;
     in.columns = s.columns;
     const std::vector<std::uint8_t>& tiles = s.options.interleave ? out->vram : out->tiles;
-    tilora::testing::WriteFileBytes(folder + "/" + s.name, tilora::fuzzing::JoinRenderInput(in, tiles, out->palette, out->map));
+    tilora::testing::WriteFileBytes(folder + "/" + s.name,
+                                    tilora::fuzzing::JoinRenderInput(in, tiles, out->palette, out->map));
     // The same drawn at the picture's size, and with its map's first entry
     // naming a tile past the tiles.
     in.width = s.width;

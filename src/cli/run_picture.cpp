@@ -86,7 +86,8 @@ PictureResult Describe(const std::string& picture, const CommandLine& command) {
   if (const Failure* failure = file.IfFailed()) return Failed(picture, *failure, out);
   const Result<Picture> read = file->Read();
   if (const Failure* failure = read.IfFailed()) return Failed(picture, *failure, out);
-  if (read->indexed) return {true, out + IndexedFigures(*read, command.settings.bpp, command.settings.tiles.tileSize), {}};
+  if (read->indexed)
+    return {true, out + IndexedFigures(*read, command.settings.bpp, command.settings.tiles.tileSize), {}};
   return {true, out + TruecolourFiguresText(*read), {}};
 }
 

@@ -64,7 +64,8 @@ rom::RomResult CartridgeOf(const EncodedOutputs& encoded, const ConversionSettin
   background.map = encoded.map;
   background.palette = encoded.palette;
   background.vram = encoded.vram;
-  if (tiles.map) background.mapShape = rom::MapShape{encoded.mapColumns, encoded.mapRows, tiles.screens, tiles.tileSize};
+  if (tiles.map)
+    background.mapShape = rom::MapShape{encoded.mapColumns, encoded.mapRows, tiles.screens, tiles.tileSize};
   background.tileBase = tiles.tileBase;
   background.paletteBase = tiles.paletteBase;
   background.width = width;

@@ -70,7 +70,8 @@ Failure TooManyBlockTiles(std::size_t blocks, std::size_t tableTiles, int tileBa
 }
 
 Failure PalettePastLast(std::int32_t x, std::int32_t y, int block, int paletteBase, int tileSize) {
-  return OfTile(std::string(tileSize == 16 ? "The 16x16 tile at " : "The tile at ") + At(x, y) + " uses sub-palette " + std::to_string(block) + "; with palette base " +
+  return OfTile(std::string(tileSize == 16 ? "The 16x16 tile at " : "The tile at ") + At(x, y) + " uses sub-palette " +
+                    std::to_string(block) + "; with palette base " +
                     std::to_string(paletteBase) + " it would need palette " + std::to_string(block + paletteBase) +
                     ", past the last (7).",
                 x, y);

@@ -70,7 +70,8 @@ EncodeResult EncodeBlockMap(const Picture& picture, int bpp, const TileOptions& 
       int block = -1;
       if (auto refusal = cells::SplitBlock(picture, depth, bx, by, k, block)) return *refusal;
       const cells::Placement at = dictionary.Place(k);
-      if (!firstPast && BlockTableTiles(at.tile + 1) + tileBase > kTileLimit) firstPast = TilePosition{16 * bx, 16 * by};
+      if (!firstPast && BlockTableTiles(at.tile + 1) + tileBase > kTileLimit)
+        firstPast = TilePosition{16 * bx, 16 * by};
       const int palette = std::max(block, 0) + options.paletteBase;
       if (palette > 7) return refusals::PalettePastLast(16 * bx, 16 * by, block, options.paletteBase, 16);
       if (block >= 0) subPalettes = static_cast<std::uint8_t>(subPalettes | 1U << block);

@@ -33,7 +33,8 @@ std::size_t StoredTiles(const RenderInput& in) {
 // The entries the files hold, as the console lays them out.
 Result<MapLayout> LayoutOf(const RenderInput& in) {
   if (in.options.mode7) return kMode7Layout;
-  if (in.columns < 1) return UsageFailure("--columns takes a whole number from 1, not '" + std::to_string(in.columns) + "'");
+  if (in.columns < 1)
+    return UsageFailure("--columns takes a whole number from 1, not '" + std::to_string(in.columns) + "'");
   if (!in.options.map) {
     const std::size_t count = StoredTiles(in);
     if (count % static_cast<std::size_t>(in.columns) != 0)
@@ -244,7 +245,8 @@ void Draw(const OutputReader& reader, int bpp, ShownEntries& shown) {
       reader.Cell(cx, cy, k, block);
       const std::uint64_t first = bpp == 8 ? 0 : cells::Repeat(static_cast<unsigned>(block) << bpp);
       const auto columns = static_cast<std::size_t>(std::min(8, shown.width - 8 * cx));
-      std::uint8_t* out = shown.entries.data() + static_cast<std::size_t>(8 * cy) * width + 8 * static_cast<std::size_t>(cx);
+      std::uint8_t* out =
+          shown.entries.data() + static_cast<std::size_t>(8 * cy) * width + 8 * static_cast<std::size_t>(cx);
       for (std::int32_t r = 0; r < rows; ++r) {
         const std::uint64_t coloured = (cells::NonZeroSmallBytes(k.row[r]) >> 7) * 0xFF;
         cells::StoreRow(k.row[r] | (first & coloured), row);

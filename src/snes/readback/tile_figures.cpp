@@ -41,7 +41,8 @@ std::optional<Failure> CountBlocks(const Picture& picture, const cells::Depth& d
 std::variant<TileFigures, Failure> FiguresOf(const Picture& picture, int bpp, int tileSize) {
   if (bpp != 2 && bpp != 4 && bpp != 8)
     return UsageFailure("The output depth must be 2, 4 or 8 bpp, not " + std::to_string(bpp) + ".");
-  if (tileSize != 8 && tileSize != 16) return UsageFailure("Tiles are 8x8 or 16x16, not " + std::to_string(tileSize) + "x" + std::to_string(tileSize) + ".");
+  if (tileSize != 8 && tileSize != 16)
+    return UsageFailure("Tiles are 8x8 or 16x16, not " + std::to_string(tileSize) + " pixels a side.");
   const cells::Depth depth = cells::Depth::Of(bpp);
   if (auto refusal = cells::CheckPicture(picture, depth)) return *refusal;
   TileFigures figures;
