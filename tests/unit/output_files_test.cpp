@@ -66,17 +66,6 @@ TEST(OutputFiles, SizesAtTheLimits) {
   }
 }
 
-TEST(OutputFiles, WordsAreLowByteFirst) {
-  const Bytes bytes = {0x34, 0x12, 0xFF, 0x7F};
-  MemorySource palette(bytes);
-  const auto words = ReadPaletteFile(palette, "p");
-  ASSERT_TRUE(words);
-  EXPECT_EQ(*words, (std::vector<std::uint16_t>{0x1234, 0x7FFF}));
-  const Bytes high = {0x00, 0x80};
-  MemorySource map(high);
-  EXPECT_EQ(*ReadMapFile(map, "m"), (std::vector<std::uint16_t>{0x8000}));  // a map word takes all 16 bits
-}
-
 // A file that shrinks between its size and its read.
 class ShrinkingSource : public ByteSource {
  public:
