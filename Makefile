@@ -82,10 +82,12 @@ FUZZ_SECONDS ?= 30
 FUZZ_TMPDIR ?= $(shell test -d /dev/shm -a -w /dev/shm && echo /dev/shm || echo $${TMPDIR:-/tmp})
 fuzz-smoke: test-deps
 	@test -f build/fuzz/build.ninja || cmake --preset fuzz
-	cmake --build --preset fuzz --target fuzz_convert
-	mkdir -p build/fuzz/corpus build/fuzz/artifacts
+	cmake --build --preset fuzz --target fuzz_convert fuzz_render
+	mkdir -p build/fuzz/corpus build/fuzz/render_corpus build/fuzz/artifacts
 	TMPDIR=$(FUZZ_TMPDIR) build/fuzz/bin/fuzz_convert -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	  -artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus fuzz/corpus fuzz/png_corpus
+	TMPDIR=$(FUZZ_TMPDIR) build/fuzz/bin/fuzz_render -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  -artifact_prefix=build/fuzz/artifacts/ build/fuzz/render_corpus fuzz/render_corpus
 
 clean:
 	rm -rf build

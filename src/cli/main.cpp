@@ -15,6 +15,7 @@
 #include "cli/options.h"
 #include "cli/run_picture.h"
 #include "cli/run_shared.h"
+#include "cli/run_render.h"
 #include "cli/utf8_arguments.h"
 #include "convert/convert.h"
 
@@ -149,6 +150,11 @@ int main(int argc, char** argv) {
     return Finish(kExitOk);
   }
   if (!parsed.error.empty()) return UsageError(parsed.error);
+  if (!command.render.empty()) {
+    const tilora::cli::PictureResult result = tilora::cli::RunRender(command);
+    std::fputs(result.err.c_str(), stderr);
+    return Finish(result.done ? kExitOk : kExitFailed);
+  }
   if (command.Joint()) {
     if (!command.info)
       if (const auto clash = JointClashes(command)) return UsageError(*clash);

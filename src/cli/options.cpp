@@ -95,6 +95,17 @@ std::string TakeColour(const std::string& text, std::optional<std::uint32_t>& ou
   return {};
 }
 
+std::string TakeSize(const std::string& text, int& width, int& height) {
+  const auto x = text.find('x');
+  const auto w = x == std::string::npos ? std::nullopt : Number(text.substr(0, x));
+  const auto h = x == std::string::npos ? std::nullopt : Number(text.substr(x + 1));
+  if (!w || !h || *w < 1 || *h < 1 || *w > 8192 || *h > 8192)
+    return "--size takes a width and a height from 1 to 8192 as WxH, not '" + text + "'";
+  width = static_cast<int>(*w);
+  height = static_cast<int>(*h);
+  return {};
+}
+
 const std::vector<OptionSpec>& Options() {
   static const std::vector<OptionSpec> options = {
       {"--name", nullptr, "BASE",
@@ -122,12 +133,22 @@ const std::vector<OptionSpec>& Options() {
        SettingFlag([](ConversionSettings& s) { s.tiles.blankTile = true; })},
       {"--screens", nullptr, nullptr, "with --map: whole 32x32 screens, in the console's order",
        SettingFlag([](ConversionSettings& s) { s.tiles.screens = true; })},
+      {"--tile-size", nullptr, "8|16",
+       "with --map: 16 makes each map entry a 16x16 block of tiles\n"
+       "n, n+1, n+16, n+17 (default 8)",
+       [](CommandLine& c, const std::string& v) {
+         if (v != "8" && v != "16") return TileSizeText(v);
+         c.settings.tiles.tileSize = v == "8" ? 8 : 16;
+         return std::string();
+       }},
       {"--mode7", nullptr, nullptr, "8-bit chunky tiles and a 128x128 byte map",
        SettingFlag([](ConversionSettings& s) { s.tiles.mode7 = true; })},
       {"--interleave", nullptr, nullptr, "with --mode7: write the 32 KiB BASE.vram instead",
        SettingFlag([](ConversionSettings& s) { s.tiles.interleave = true; })},
       {"--preview", nullptr, "FILE.png", "also write the picture as the console shows it",
        FileName([](CommandLine& c, const std::string& v) { c.settings.preview = v; })},
+      {"--tiles-png", nullptr, "FILE.png", "also write the stored tiles as a sheet, 16 across",
+       FileName([](CommandLine& c, const std::string& v) { c.settings.tilesPng = v; })},
       {"--rom", nullptr, "FILE.sfc", "also write a cartridge that shows it on the console",
        FileName([](CommandLine& c, const std::string& v) { c.settings.rom = v; })},
       {"--palettes", nullptr, "N",
@@ -205,6 +226,21 @@ const std::vector<OptionSpec>& Options() {
        FileName([](CommandLine& c, const std::string& v) { c.inPalette = v; })},
       {"--max-tiles", nullptr, "N", "refuse a conversion that needs more than N tiles",
        Ranged(kMaxTilesRange, [](ConversionSettings& s, int n) { s.maxTiles = n; })},
+      {"--render", nullptr, "FILE.png",
+       "draw TILES PALETTE [MAP] (given instead of pictures) as the\n"
+       "console shows them, with the options they were made with",
+       FileName([](CommandLine& c, const std::string& v) { c.render = v; })},
+      {"--columns", nullptr, "N",
+       "with --render: the map's entries across (1-1024); without\n"
+       "a map, the tiles across",
+       [](CommandLine& c, const std::string& v) {
+         const auto n = Number(v);
+         if (!n || *n < 1 || *n > 1024) return "--columns takes a whole number from 1 to 1024, not '" + v + "'";
+         c.columns = static_cast<int>(*n);
+         return std::string();
+       }},
+      {"--size", nullptr, "WxH", "with --render: draw only the top-left W x H pixels",
+       [](CommandLine& c, const std::string& v) { return TakeSize(v, c.width, c.height); }},
       {"-j", nullptr, "N", "convert N pictures at a time (default: one per core)",
        [](CommandLine& c, const std::string& v) {
          const auto n = Number(v);
@@ -224,6 +260,62 @@ const OptionSpec* Find(const std::string& key) {
   for (const OptionSpec& o : Options())
     if (key == o.name || (o.alias && key == o.alias)) return &o;
   return nullptr;
+}
+
+// The first option given that only a conversion takes, or nullptr.
+const char* ConversionOnly(const CommandLine& c) {
+  const ConversionSettings& s = c.settings;
+  const SubPaletteSettings& p = s.subPalettes;
+  const std::pair<bool, const char*> options[] = {
+      {c.name.has_value(), "--name"},      {c.info, "--info"},          {c.jobs != 0, "-j"},
+      {s.tiles.map, "--map"},              {!s.tiles.flips, "--no-flip"}, {s.tiles.priority, "--priority"},
+      {s.tiles.blankTile, "--blank-tile"}, {!s.preview.empty(), "--preview"}, {!s.rom.empty(), "--rom"},
+      {!s.tilesPng.empty(), "--tiles-png"}, {!s.palettePng.empty(), "--palette-png"},
+      {p.palettes != 0, "--palettes"},     {p.colours != 0, "--colours"}, {p.colourZero.has_value(), "--colour-zero"},
+      {p.lossy, "--lossy"},                {p.dither, "--dither"}};
+  for (const auto& [given, name] : options)
+    if (given) return name;
+  return nullptr;
+}
+
+// What --render cannot do as asked: an option of conversions, the wrong
+// number of files, or what the files do not say themselves.
+std::string RenderConflicts(const CommandLine& c) {
+  if (const char* option = ConversionOnly(c))
+    return std::string("--render draws outputs already made; ") + option + " does not apply";
+  const TileOptions& t = c.settings.tiles;
+  const std::size_t files = c.pictures.size();
+  const std::string count = ", not " + std::to_string(files) + (files == 1 ? " file" : " files");
+  if (t.mode7 && t.interleave) {
+    if (files != 2) return "--render with --mode7 --interleave takes VRAM PALETTE" + count;
+  } else if (t.mode7) {
+    if (files != 3) return "--render with --mode7 takes TILES PALETTE MAP" + count;
+  } else if (files != 2 && files != 3) {
+    return "--render takes TILES PALETTE [MAP]" + count;
+  }
+  const bool map = files == 3 && !t.mode7;
+  if (!map && !t.mode7) {
+    const std::pair<bool, const char*> mapOnly[] = {{t.tileBase != 0, "--tile-base"},
+                                                    {t.paletteBase != 0, "--palette-base"},
+                                                    {t.screens, "--screens"},
+                                                    {t.tileSize != 8, "--tile-size 16"}};
+    for (const auto& [given, name] : mapOnly)
+      if (given) return std::string(name) + " needs a map: --render takes it as the third file";
+  }
+  ConversionSettings settings = c.settings;
+  settings.tiles.map = map;
+  if (auto problem = CheckSettings(settings)) return problem->message;
+  if (t.mode7) {
+    if (c.columns) return "--mode7's map is 128 entries across; --columns does not apply";
+    return {};
+  }
+  if (!c.settings.bpp) return "--render needs --bpp: a tiles file does not say its depth";
+  if (t.screens && c.columns && c.columns != 32 && c.columns != 64)
+    return "with --screens a map is 32 or 64 entries across, not " + std::to_string(c.columns) + " (--columns)";
+  if (!c.columns)
+    return map ? "--render needs --columns: a map file does not say its width"
+               : "--render needs --columns: the tiles file does not say how many lie across";
+  return {};
 }
 
 // The conflicts between options that are the converter's own: what the
@@ -252,10 +344,15 @@ std::string JointConflicts(const CommandLine& c) {
 }
 
 std::string CommandConflicts(const CommandLine& c) {
+  if (!c.render.empty()) return RenderConflicts(c);
+  if (c.columns) return "--columns needs --render";
+  if (c.width) return "--size needs --render";
   const ConversionSettings& s = c.settings;
   if (!c.spritesGiven && !c.spriteOptions.empty()) return c.spriteOptions.front() + " needs --sprites";
-  const bool outputs = c.name || c.mapDir || !s.preview.empty() || !s.palettePng.empty() || !s.rom.empty() ||
-                       s.tiles.map || s.tiles.mode7;
+  if (c.spritesGiven && c.Joint())
+    return "--sprites makes each sheet's own tiles; --shared, --in-tiles and --in-palette do not apply";
+  const bool outputs = c.name || c.mapDir || !s.preview.empty() || !s.palettePng.empty() || !s.tilesPng.empty() ||
+                       !s.rom.empty() || s.tiles.map || s.tiles.mode7;
   if (c.info && outputs) return "--info prints descriptions only; it takes no output options";
   if (c.info && s.maxTiles) return "--max-tiles limits a conversion; --info converts nothing";
   if (c.pictures.empty()) return "no picture given";
@@ -264,6 +361,7 @@ std::string CommandConflicts(const CommandLine& c) {
     if (c.name) return "--name takes one picture only";
     if (!s.preview.empty()) return "--preview takes one picture only";
     if (!s.palettePng.empty()) return "--palette-png takes one picture only";
+    if (!s.tilesPng.empty()) return "--tiles-png takes one picture only";
     if (!s.rom.empty()) return "--rom takes one picture only";
   }
   return {};
@@ -327,7 +425,7 @@ Parsed ParseCommandLine(const std::vector<std::string>& args) {
   }
   parsed.error = CommandConflicts(c);
   if (c.shared) c.settings.tiles.map = true;
-  if (parsed.error.empty() && (!c.info || c.Joint())) {
+  if (parsed.error.empty() && (!c.info || c.Joint()) && c.render.empty()) {
     if (auto problem = CheckSettings(c.settings)) parsed.error = problem->message;
   }
   return parsed;
@@ -338,6 +436,7 @@ std::string UsageText() {
       "Usage: tilora-convert [OPTION]... PICTURE...\n"
       "       tilora-convert --shared BASE [OPTION]... PICTURE...\n"
       "       tilora-convert --info [--bpp N] PICTURE...\n"
+      "       tilora-convert --render FILE.png [OPTION]... TILES PALETTE [MAP]\n"
       "\n"
       "Converts BMP and PNG pictures into planar 8x8 tile data (BASE.bin), 15-bit\n"
       "palette words (BASE.plt) and, with --map, a tilemap (BASE.map); with --shared,\n"

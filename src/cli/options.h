@@ -23,6 +23,8 @@ struct CommandLine {
   std::string inPalette;
   ConversionSettings settings;
   int jobs = 0;  // 0: one per core
+  // Files given after the options: pictures, or with render the files drawn
+  // (TILES PALETTE [MAP]).
   std::vector<std::string> pictures;
   // Whether --sprites was given, and the options that need it, as given.
   bool spritesGiven = false;
@@ -31,6 +33,12 @@ struct CommandLine {
   // A run that converts its pictures together, or builds on what is
   // already in video memory.
   bool Joint() const { return shared || !inTiles.empty() || !inPalette.empty(); }
+
+  // The PNG --render writes, and how the files it reads lie.
+  std::string render;
+  int columns = 0;
+  int width = 0;   // --size: 0 x 0 draws all the files cover
+  int height = 0;
 };
 
 // The command line, or the usage error that stops the run (exit status 2).

@@ -58,16 +58,21 @@ std::string VideoMemoryLine(const TileFigures& f, int bpp) {
 
 // The figures a developer budgets with, at the depth the picture would be
 // converted at (or --bpp).
-std::string IndexedFigures(const Picture& picture, int requestedBpp) {
+std::string IndexedFigures(const Picture& picture, int requestedBpp, int tileSize) {
   const int bpp = requestedBpp ? requestedBpp : picture.depth <= 2 ? 2 : picture.depth <= 4 ? 4 : 8;
-  const auto figures = FiguresOf(picture, bpp);
-  if (const Failure* refusal = std::get_if<Failure>(&figures))
-    return "Tiles at " + std::to_string(bpp) + "bpp: " + refusal->message + "\n";
+  const std::string tiles = (tileSize == 16 ? "16x16 tiles at " : "Tiles at ") + std::to_string(bpp) + "bpp: ";
+  const auto figures = FiguresOf(picture, bpp, tileSize);
+  if (const Failure* refusal = std::get_if<Failure>(&figures)) return tiles + refusal->message + "\n";
   const TileFigures& f = std::get<TileFigures>(figures);
+  // Blocks take whole pairs of tile rows but the last; what that leaves
+  // unused counts against the 1024 tile numbers.
+  const std::string laidOut = tileSize == 16 ? ", laid out in " + std::to_string(f.laidOutTiles) + " tiles (" +
+                                                   std::to_string(f.unusedTiles) + " unused)"
+                                             : std::string();
   return "Colours: " + std::to_string(f.coloursUsed) + " used of " + std::to_string(f.paletteEntries) +
-         " in the colour table\n" + "Tiles at " + std::to_string(bpp) + "bpp: " + std::to_string(f.cells) +
-         " cells, " + std::to_string(f.distinctTiles) + " distinct, " + std::to_string(f.distinctWithFlips) +
-         " distinct with flips\n" + "Sub-palettes: " + SubPaletteList(f.subPalettes) + "\n" + VideoMemoryLine(f, bpp);
+         " in the colour table\n" + tiles + std::to_string(f.cells) + " cells, " + std::to_string(f.distinctTiles) +
+         " distinct, " + std::to_string(f.distinctWithFlips) + " distinct with flips" + laidOut + "\n" +
+         "Sub-palettes: " + SubPaletteList(f.subPalettes) + "\n" + VideoMemoryLine(f, bpp);
 }
 
 std::string Fewest(FewestSubPalettes fewest) {
@@ -119,7 +124,8 @@ PictureResult Describe(const std::string& picture, const CommandLine& command) {
     if (const Failure* failure = figures.IfFailed()) return Failed(picture, *failure, out);
     return {true, out + *figures, {}};
   }
-  if (read->indexed) return {true, out + IndexedFigures(*read, command.settings.bpp), {}};
+  if (read->indexed)
+    return {true, out + IndexedFigures(*read, command.settings.bpp, command.settings.tiles.tileSize), {}};
   return {true, out + TruecolourFiguresText(*read), {}};
 }
 
@@ -143,6 +149,8 @@ PictureResult Convert(const std::string& picture, const std::string& base, const
 }
 
 }  // namespace
+
+PictureResult FailedRun(const std::string& name, const Failure& failure) { return Failed(name, failure); }
 
 std::string BaseOf(const std::string& picture) {
   const auto slash = picture.find_last_of("/\\");

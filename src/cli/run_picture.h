@@ -24,6 +24,10 @@ PictureResult RunPicture(const CommandLine& command, std::size_t index, bool alo
 // line, so control characters are shown escaped.
 std::string Printable(const std::string& text);
 
+// A run that failed: the failure as one line on stderr, after the name of
+// what it was about.
+PictureResult FailedRun(const std::string& name, const Failure& failure);
+
 // "art/hero.bmp" gives "art/hero"; dots in folder names are not extensions.
 std::string BaseOf(const std::string& picture);
 

@@ -21,6 +21,7 @@ namespace tilora {
 namespace {
 
 constexpr int kSwatchSide = 16;
+constexpr int kSheetColumns = 16;  // a row of the sheet is a row of video memory at tile size 16
 
 std::string DeltaEText(double mean, double worst) {
   char text[80];
@@ -42,6 +43,11 @@ std::optional<Failure> DrawPictures(Conversion& c, const ConversionSettings& set
       const RgbImage swatches = SwatchPicture(Swatches(c.encoded), kSwatchSide);
       c.swatches = EncodePngRgb(swatches.width, swatches.height, swatches.pixels);
     }
+    if (!settings.tilesPng.empty()) {
+      const RgbImage sheet =
+          TileSheet(c.encoded, settings.tiles, picture.width, picture.height, kSheetColumns, false);
+      c.tileSheet = EncodePngRgb(sheet.width, sheet.height, sheet.pixels);
+    }
   } catch (const PngError& e) {
     return Refused(e.what());  // a build without PNG cannot write them
   }
@@ -61,7 +67,8 @@ rom::RomResult CartridgeOf(const EncodedOutputs& encoded, const ConversionSettin
   background.map = encoded.map;
   background.palette = encoded.palette;
   background.vram = encoded.vram;
-  if (tiles.map) background.mapShape = rom::MapShape{encoded.mapColumns, encoded.mapRows, tiles.screens};
+  if (tiles.map)
+    background.mapShape = rom::MapShape{encoded.mapColumns, encoded.mapRows, tiles.screens, tiles.tileSize};
   background.tileBase = tiles.tileBase;
   background.paletteBase = tiles.paletteBase;
   background.width = width;
@@ -188,6 +195,7 @@ void ForEachOutput(const std::string& base, const ConversionSettings& settings, 
   }
   if (!settings.preview.empty()) each(settings.preview, c ? &c->preview : nullptr);
   if (!settings.palettePng.empty()) each(settings.palettePng, c ? &c->swatches : nullptr);
+  if (!settings.tilesPng.empty()) each(settings.tilesPng, c ? &c->tileSheet : nullptr);
   if (!settings.rom.empty()) each(settings.rom, c ? &c->rom : nullptr);
 }
 

@@ -21,6 +21,7 @@ struct Conversion {
   EncodedOutputs encoded;              // tiles, map, palette or video memory, at encoded.bpp
   std::vector<std::uint8_t> preview;   // PNG of the console's view, when settings.preview names one
   std::vector<std::uint8_t> swatches;  // PNG of the sub-palettes, when settings.palettePng names one
+  std::vector<std::uint8_t> tileSheet;  // PNG of the stored tiles, when settings.tilesPng names one
   std::vector<std::uint8_t> rom;       // the cartridge, when settings.rom names one
   // Sprites: the sheet's objects and frames (tiles and palette are in
   // encoded), their tables, and the tables as ca65 source when asked.
@@ -44,7 +45,8 @@ Result<Conversion> Convert(const Picture& picture, const ConversionSettings& set
 
 // The files a conversion writes, in the order they are put in place:
 // base + ".plt", base + ".bin" and base + ".map" (or mode 7's base + ".vram"
-// alone), then the preview and the swatches under their own names.
+// alone), then the preview, the swatches, the tile sheet and the cartridge
+// under their own names.
 struct NamedOutput {
   std::string name;
   const std::vector<std::uint8_t>* bytes;

@@ -25,6 +25,7 @@ EncodeResult EncodeTilemapArriving(const Picture& picture, int bpp, const TileOp
 EncodeResult EncodeWhole(const Picture& picture, int bpp, const TileOptions& options) {
   if (auto refusal = cells::CheckPicture(picture, cells::Depth::Of(bpp))) return *refusal;
   return options.mode7 ? EncodeMode7(picture, options)
+         : options.map && options.tileSize == 16 ? EncodeBlockMap(picture, bpp, options)
          : options.map ? EncodeTilemap(picture, bpp, options)
                        : EncodePlainTiles(picture, bpp);
 }
@@ -36,7 +37,9 @@ EncodeResult EncodeForConsole(const Picture& picture, int bpp, const TileOptions
   if (options.mode7) bpp = 8;
   if (!IsTileDepth(bpp)) return UsageFailure("The output depth must be 2, 4 or 8 bpp, not " + std::to_string(bpp) + ".");
   EncodeResult result;
-  if (arriving && options.map && !options.mode7) result = EncodeTilemapArriving(picture, bpp, options, *arriving);
+  // 16 x 16 blocks are encoded once the picture is whole.
+  if (arriving && options.map && !options.mode7 && options.tileSize == 8)
+    result = EncodeTilemapArriving(picture, bpp, options, *arriving);
   else if (arriving && !arriving->Await(picture.height)) return refusals::RowsStopped();
   else result = EncodeWhole(picture, bpp, options);
   if (const auto* outputs = std::get_if<EncodedOutputs>(&result)) {

@@ -17,6 +17,7 @@ std::optional<Failure> RangeProblem(const ConversionSettings& s) {
   const TileOptions& t = s.tiles;
   const SubPaletteSettings& p = s.subPalettes;
   if (s.bpp != 0 && !IsTileDepth(s.bpp)) return Problem(DepthText(std::to_string(s.bpp)));
+  if (t.tileSize != 8 && t.tileSize != 16) return Problem(TileSizeText(std::to_string(t.tileSize)));
   if (!InRange(t.tileBase, kTileBaseRange)) return Problem(RangeText(kTileBaseRange, std::to_string(t.tileBase)));
   if (!InRange(t.paletteBase, kPaletteBaseRange))
     return Problem(RangeText(kPaletteBaseRange, std::to_string(t.paletteBase)));
@@ -37,6 +38,7 @@ std::optional<Failure> TileProblem(const ConversionSettings& s) {
     if (s.bpp && s.bpp != 8)
       return Problem("--mode7 makes 8-bit tiles; it cannot be combined with --bpp " + std::to_string(s.bpp));
     if (!t.flips) return Problem("--mode7 tiles have no flips; --no-flip does not apply");
+    if (t.tileSize != 8) return Problem("--mode7 tiles are 8x8; --tile-size 16 does not apply");
     if (t.tileBase || t.paletteBase || t.priority || t.screens || t.blankTile)
       return Problem(
           "--mode7 has its own fixed map; --tile-base, --palette-base, --priority, --screens and --blank-tile do not "
@@ -53,6 +55,7 @@ std::optional<Failure> TileProblem(const ConversionSettings& s) {
     if (t.priority) return Problem("--priority needs --map");
     if (t.blankTile) return Problem("--blank-tile needs --map");
     if (t.screens) return Problem("--screens needs --map");
+    if (t.tileSize != 8) return Problem("--tile-size 16 needs --map");
   }
   if (s.bpp == 8 && t.paletteBase) return Problem("--palette-base does not apply at 8 bits per pixel");
   return std::nullopt;
@@ -108,6 +111,8 @@ std::string RangeText(const SettingRange& range, const std::string& given) {
 
 std::string DepthText(const std::string& given) { return "--bpp takes 2, 4 or 8, not '" + given + "'"; }
 
+std::string TileSizeText(const std::string& given) { return "--tile-size takes 8 or 16, not '" + given + "'"; }
+
 std::optional<Failure> CheckSettings(const ConversionSettings& settings) {
   if (auto problem = RangeProblem(settings)) return problem;
   if (auto problem = SpriteProblem(settings)) return problem;
@@ -144,8 +149,8 @@ Result<int> DecideBeforePixels(const PictureShape& shape, const ConversionSettin
       return refusals::TooLargeForMode7(static_cast<std::int32_t>(shape.width),
                                         static_cast<std::int32_t>(shape.Rows()));
   } else if (tiles.map) {
-    const auto layout = MapLayoutFor(static_cast<std::int32_t>((shape.width + 7) / 8),
-                                     static_cast<std::int32_t>((shape.Rows() + 7) / 8), tiles.screens);
+    const auto layout = MapLayoutFor(EntriesFor(shape.width, tiles.tileSize), EntriesFor(shape.Rows(), tiles.tileSize),
+                                     tiles.screens, tiles.tileSize);
     if (const auto* refusal = std::get_if<Failure>(&layout)) return *refusal;
   } else if (auto notice = LimitNotice(shape.width, shape.height, bpp)) {
     // The tile-count limit holds for plain tile data; a map's tiles are

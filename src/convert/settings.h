@@ -31,10 +31,11 @@ struct ConversionSettings {
   TileOptions tiles;
   SubPaletteSettings subPalettes;
   // Extra outputs, written when named: the picture as the console shows it,
-  // the sub-palettes as swatches (PNG both), and a cartridge that shows the
-  // outputs on the console.
+  // the sub-palettes as swatches, the stored tiles as a sheet (PNG all
+  // three), and a cartridge that shows the outputs on the console.
   std::string preview;
   std::string palettePng;
+  std::string tilesPng;
   std::string rom;
 
   // Sprites instead of a background: the picture is a sheet of frames made
@@ -66,6 +67,7 @@ inline constexpr SettingRange kMaxTilesRange{"--max-tiles", 1, 65536};
 // "--tile-base takes a whole number from 0 to 1023, not '1024'".
 std::string RangeText(const SettingRange& range, const std::string& given);
 std::string DepthText(const std::string& given);  // "--bpp takes 2, 4 or 8, not '3'"
+std::string TileSizeText(const std::string& given);  // "--tile-size takes 8 or 16, not '12'"
 
 // Why the settings cannot be converted with (a Usage failure naming the
 // converter's options), or nothing when they are sound.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -79,6 +80,16 @@ BmpShape Plane() {
   });
 }
 
+// 16 x 16 blocks of a dozen patterns, flipped whole and in four
+// sub-palettes, cut by the picture's edges.
+BmpShape Blocks16(int width, int height) {
+  return Picture(width, height, 8, [](int x, int y) {
+    const int bx = x / 16, by = y / 16, flip = (bx + 2 * by) % 4;
+    const int px = flip & 1 ? 15 - x % 16 : x % 16, py = flip & 2 ? 15 - y % 16 : y % 16;
+    return 16 * ((bx * by + bx) % 4) + Pattern((bx * 3 + by * 5) % 12 + px / 8 * 3 + py / 8 * 7, px % 8, py % 8);
+  });
+}
+
 struct Scroll {
   int x = 0;
   int y = 0;
@@ -107,6 +118,19 @@ const Case kCases[] = {
     {"ScreensTwoAcrossScrolled", [] { return Tiled(512, 240); }, "--bpp 4 --map --screens", Scroll{256, 16}},
     {"ScreensFourScrolled", [] { return Tiled(300, 300); }, "--bpp 4 --map --screens", Scroll{300 - 256, 300 - 224}},
     {"MapWiderThanAScreenScrolled", [] { return Tiled(300, 100); }, "--bpp 4 --map", Scroll{300 - 256, 0}},
+    {"BlocksWithFlipsAndSubPalettes", [] { return Blocks16(200, 150); }, "--bpp 4 --map --tile-size 16", {}},
+    {"BlocksBasesTwoBits",
+     [] {
+       return Picture(90, 70, 8, [](int x, int y) {
+         return 4 * ((x / 16 + y / 16) % 3) + Pattern(x / 16 + 2 * (y / 16) + x / 8 % 2, x % 8, y % 8) % 4;
+       });
+     },
+     "--bpp 2 --map --tile-size 16 --tile-base 7 --palette-base 1", {}},
+    {"BlocksEightBitsBlankTile", [] { return Blocks16(120, 64); }, "--map --tile-size 16 --blank-tile", {}},
+    {"BlocksWiderThanAScreenScrolled", [] { return Blocks16(600, 260); }, "--bpp 4 --map --tile-size 16",
+     Scroll{600 - 256, 260 - 224}},
+    {"BlocksScreensFourScrolled", [] { return Blocks16(700, 560); }, "--bpp 4 --map --tile-size 16 --screens",
+     Scroll{700 - 256, 560 - 224}},
     {"Mode7Scrolled", Plane, "--mode7", Scroll{300 - 256, 250 - 224}},
     {"Mode7Interleaved", Plane, "--mode7 --interleave", {}},
 };
@@ -139,7 +163,8 @@ TEST_P(ConsoleTest, ShowsThePreview) {
   ASSERT_NO_FATAL_FAILURE(Convert(c.picture(), c.options));
   const Frame preview = Preview();
   // Held until the scroll has reached both edges, then let go.
-  const int hold = 256 / tilora::rom::kScrollStep + 2;
+  const int farthest = c.scrolled ? std::max({256, c.scrolled->x, c.scrolled->y}) : 0;
+  const int hold = farthest / tilora::rom::kScrollStep + 2;
   const int scrolledAt = kShown + 1 + hold + 3;
   std::vector<int> frames = {kShown};
   std::vector<HeldButton> held;

@@ -97,6 +97,62 @@ const RefusalCase kRefusals[] = {
        o.screens = true;
      },
      FailureKind::Picture, "The picture is 65 x 1 tiles; screens hold at most 64 x 64 tiles (512 x 512 pixels)."},
+    // The block's second cell turns to sub-palette 1; each 8x8 tile is whole.
+    {"BlockMixesSubPalettes",
+     [] {
+       return WithPixels(32, 16, {{1, 1, 2}, {17, 1, 3}, {26, 12, 18}});
+     },
+     [](testing::EncodingOptions& o) {
+       o.map = true;
+       o.tileSize = 16;
+     },
+     FailureKind::Picture,
+     "The 16x16 tile at 16,0 mixes sub-palettes 0 and 1; its four 8x8 tiles share one map entry, so their colours "
+     "must come from one sub-palette (colour 0 of any fits)."},
+    {"BlockCellMixesSubPalettes",
+     [] {
+       return WithPixels(20, 20, {{3, 17, 35}, {4, 17, 20}});
+     },
+     [](testing::EncodingOptions& o) {
+       o.map = true;
+       o.tileSize = 16;
+     },
+     FailureKind::Picture,
+     "The 16x16 tile at 0,16 mixes sub-palettes 2 and 1; its four 8x8 tiles share one map entry, so their colours "
+     "must come from one sub-palette (colour 0 of any fits)."},
+    // 272 blocks take 1088 tile numbers; block 256 is the first past them.
+    {"TooManyBlockTiles", [] { return testing::DistinctTiles(32 * 34, 32, 4); },
+     [](testing::EncodingOptions& o) {
+       o.map = true;
+       o.tileSize = 16;
+     },
+     FailureKind::Picture,
+     "The picture needs 272 distinct 16x16 tiles, laid out in 1088 tiles; at most 1024 fit the map (tile base 0)."},
+    // One block: 18 tile numbers from 1007 reach 1024.
+    {"BlockPastTheLastTileNumber", [] { return WithPixels(16, 16, {{0, 0, 1}}); },
+     [](testing::EncodingOptions& o) {
+       o.map = true;
+       o.tileSize = 16;
+       o.tileBase = 1007;
+     },
+     FailureKind::Picture,
+     "The picture needs 1 distinct 16x16 tiles, laid out in 18 tiles; at most 17 fit the map (tile base 1007)."},
+    {"BlockPalettePastLast", [] { return WithPixels(32, 16, {{20, 9, 0x61}}); },
+     [](testing::EncodingOptions& o) {
+       o.map = true;
+       o.tileSize = 16;
+       o.paletteBase = 2;
+     },
+     FailureKind::Picture,
+     "The 16x16 tile at 16,0 uses sub-palette 6; with palette base 2 it would need palette 8, past the last (7)."},
+    {"BlockScreensTooWide", [] { return BlankPicture(1040, 16); },
+     [](testing::EncodingOptions& o) {
+       o.map = true;
+       o.screens = true;
+       o.tileSize = 16;
+     },
+     FailureKind::Picture,
+     "The picture is 65 x 1 16x16 tiles; screens hold at most 64 x 64 16x16 tiles (1024 x 1024 pixels)."},
     {"ModeSevenTooLarge", [] { return BlankPicture(8, 1025); }, [](testing::EncodingOptions& o) { o.mode7 = true; },
      FailureKind::Picture, "The picture is 8 x 1025 pixels; mode 7 holds at most 1024 x 1024."},
     {"ModeSevenTooManyTiles", [] { return testing::DistinctTiles(256, 16, 8); }, [](testing::EncodingOptions& o) { o.mode7 = true; },
@@ -135,6 +191,11 @@ TEST_P(RefusalTest, PointsAtTheTileItNames) {
       {"TooManyTilesFromBase", {8 * 39, 8 * 24}},  // cell 999 of 40 across: tile 1024 after the base
       {"PaddingTileBeyondLimit", {8 * 31, 8 * 31}},  // the blank tile comes first
       {"PalettePastLast", {8, 0}},
+      {"BlockMixesSubPalettes", {16, 0}},
+      {"BlockCellMixesSubPalettes", {0, 16}},
+      {"TooManyBlockTiles", {0, 16 * 16}},  // block 256 of 16 across
+      {"BlockPastTheLastTileNumber", {0, 0}},
+      {"BlockPalettePastLast", {16, 0}},
   };
   const RefusalCase& c = GetParam();
   testing::EncodingOptions options;
@@ -171,6 +232,11 @@ TEST(SettingsTest, ContradictionsAreUsageFailures) {
        "apply"},
       {"interleave without mode 7", [](ConversionSettings& s) { s.tiles.interleave = true; }, "--interleave needs --mode7"},
       {"depth three", [](ConversionSettings& s) { s.bpp = 3; }, "--bpp takes 2, 4 or 8, not '3'"},
+      {"16x16 tiles without map", [](ConversionSettings& s) { s.tiles.tileSize = 16; }, "--tile-size 16 needs --map"},
+      {"16x16 tiles in mode 7", [](ConversionSettings& s) { s.tiles.mode7 = true; s.tiles.tileSize = 16; },
+       "--mode7 tiles are 8x8; --tile-size 16 does not apply"},
+      {"tile size twelve", [](ConversionSettings& s) { s.tiles.map = true; s.tiles.tileSize = 12; },
+       "--tile-size takes 8 or 16, not '12'"},
       {"swatches without sub-palettes", [](ConversionSettings& s) { s.palettePng = "p.png"; },
        "--palette-png needs --palettes"},
   };

@@ -20,7 +20,8 @@ using Shape = std::array<std::uint8_t, 64>;
 
 testing::TiledImage ImageOf(const EncodedOutputs& out, const testing::EncodingOptions& o, const Picture& picture) {
   if (o.mode7 && o.interleave) return testing::SplitVram(out.vram);
-  testing::TiledImage image{out.tiles, out.map, o.mode7 ? 8 : o.bpp, o.mode7, 0, o.screens, o.tileBase, o.paletteBase};
+  testing::TiledImage image{out.tiles, out.map,  o.mode7 ? 8 : o.bpp, o.mode7,    0,
+                            o.screens, o.tileBase, o.paletteBase,      o.tileSize};
   image.columns = out.map.empty() ? (picture.width + 7) / 8 : out.mapColumns;
   return image;
 }
@@ -62,8 +63,9 @@ void ExpectEveryPixel(const Picture& picture, const EncodedOutputs& out, const t
   const int bits = ColourBits(o);
   const int plainBlock = static_cast<int>(out.palette.size() >> (bits + 1)) - 1;
   const int rows = out.map.empty() ? (picture.height + 7) / 8 : out.mapRows;
-  for (int y = 0; y < 8 * rows; ++y) {
-    for (int x = 0; x < 8 * image.columns; ++x) {
+  const int size = out.map.empty() ? 8 : image.tileSize;
+  for (int y = 0; y < size * rows; ++y) {
+    for (int x = 0; x < size * image.columns; ++x) {
       const int index = x < picture.width && y < picture.height ? picture.IndexAt(x, y) : 0;
       const testing::ShownPixel shown = testing::ShownAt(image, x, y);
       const int block = bits == 8 ? 0 : index >> bits;
@@ -100,6 +102,50 @@ void ExpectNumberingAndFlips(const Picture& picture, const testing::EncodingOpti
   }
 }
 
+using BlockShape = std::array<Shape, 4>;
+
+// The 16 x 16 block at (bx, by) as its four cells, flipped as a whole.
+BlockShape BlockOf(const Picture& picture, int bx, int by, int bits, int flips) {
+  BlockShape block;
+  for (int i = 0; i < 4; ++i) {
+    const int from = i ^ flips;
+    block[static_cast<std::size_t>(i)] = CellShape(picture, 2 * bx + (from & 1), 2 * by + (from >> 1), bits, flips);
+  }
+  return block;
+}
+
+// Distinct blocks, counted the slow way, with the blank one the padding or
+// --blank-tile adds.
+std::size_t ExpectedBlocks(const Picture& picture, const testing::EncodingOptions& o, int mapColumns, int mapRows) {
+  const int across = (picture.width + 15) / 16;
+  const int down = (picture.height + 15) / 16;
+  std::set<BlockShape> blocks;
+  for (int by = 0; by < down; ++by) {
+    for (int bx = 0; bx < across; ++bx) {
+      BlockShape block = BlockOf(picture, bx, by, o.bpp, 0);
+      for (int f = 1; f < 4 && o.flips; ++f) block = std::min(block, BlockOf(picture, bx, by, o.bpp, f));
+      blocks.insert(block);
+    }
+  }
+  if (o.blankTile || across * down < mapColumns * mapRows) blocks.insert(BlockShape{});
+  return blocks.size();
+}
+
+// Blocks go two tiles apart along rows of 16, eight to a pair of rows, in
+// order of first use.
+void ExpectBlockNumbering(const Picture& picture, const testing::EncodingOptions& o, const testing::TiledImage& image) {
+  int next = o.blankTile ? 1 : 0;
+  for (int by = 0; 16 * by < picture.height; ++by) {
+    for (int bx = 0; 16 * bx < picture.width; ++bx) {
+      const int first = static_cast<int>(testing::MapEntry(image, bx, by) % 1024) - o.tileBase;
+      const int block = first / 32 * 8 + first % 32 / 2;
+      ASSERT_EQ(first, 32 * (block / 8) + 2 * (block % 8)) << "block " << bx << "," << by;
+      if (block == next) ++next;
+      ASSERT_LT(block, next) << "block " << bx << "," << by;
+    }
+  }
+}
+
 struct RoundTrip {
   const char* name;
   Generation picture;
@@ -121,7 +167,13 @@ TEST_P(RoundTripTest, DecodesToThePicture) {
   ExpectEveryPixel(picture, out, c.options, image);
   const int tileBytes = c.options.mode7 ? 64 : 8 * c.options.bpp;
   EXPECT_EQ(out.tiles.size(), static_cast<std::size_t>(out.tileCount * tileBytes));
-  if (c.options.map || c.options.mode7) {
+  if (c.options.tileSize == 16) {
+    const std::size_t blocks = ExpectedBlocks(picture, c.options, out.mapColumns, out.mapRows);
+    const std::size_t laidOut = 32 * ((blocks - 1) / 8) + 2 * ((blocks - 1) % 8) + 18;
+    EXPECT_EQ(static_cast<std::size_t>(out.tileCount), laidOut);
+    EXPECT_EQ(static_cast<std::size_t>(out.unusedTiles), laidOut - 4 * blocks);
+    ExpectBlockNumbering(picture, c.options, image);
+  } else if (c.options.map || c.options.mode7) {
     EXPECT_EQ(static_cast<std::size_t>(out.tileCount), ExpectedTiles(picture, c.options, out.mapColumns, out.mapRows));
     ExpectNumberingAndFlips(picture, c.options, image);
   }
@@ -162,6 +214,26 @@ const RoundTrip kRoundTrips[] = {
           })},
     {"Map2TallScreens", {100, 300, 2, {0, 6}, 20, 25, true, 8}, With(Map(2), [](testing::EncodingOptions& o) { o.screens = true; })},
     {"Map8Screens", {256, 256, 8, {0}, 30, 25, true, 9}, With(Map(8), [](testing::EncodingOptions& o) { o.screens = true; })},
+    {"Blocks4ThreeSubPalettes", {93, 61, 4, {0, 3, 7}, 10, 40, true, 15, false, 16},
+     With(Map(4), [](testing::EncodingOptions& o) { o.tileSize = 16; })},
+    {"Blocks2NoFlipsBases",
+     {64, 48, 2, {1, 2}, 6, 50, true, 16, false, 16},
+     With(Map(2),
+          [](testing::EncodingOptions& o) {
+            o.tileSize = 16;
+            o.flips = false;
+            o.tileBase = 931;
+            o.paletteBase = 5;
+            o.priority = true;
+          })},
+    {"Blocks8ScreensBlankTile",
+     {530, 270, 8, {0}, 20, 25, false, 17, false, 16},
+     With(Map(8),
+          [](testing::EncodingOptions& o) {
+            o.tileSize = 16;
+            o.screens = true;
+            o.blankTile = true;
+          })},
     {"Plain4OneBlock", {27, 19, 4, {2}, 30, 0, true, 10}, With(Map(4), [](testing::EncodingOptions& o) { o.map = false; })},
     {"Plain2OneBlock", {20, 12, 2, {0}, 30, 0, true, 11}, With(Map(2), [](testing::EncodingOptions& o) { o.map = false; })},
     {"Plain8", {33, 17, 8, {0}, 30, 0, true, 12}, With(Map(8), [](testing::EncodingOptions& o) { o.map = false; })},
@@ -195,6 +267,8 @@ TEST(TileLimitsTest, TheLastTileThatFitsIsAccepted) {
        With(Map(2), [](testing::EncodingOptions& o) { o.tileBase = 24; }), 1000},
       {"1023 and the blank tile", testing::DistinctTiles(1023, 31, 4),
        With(Map(4), [](testing::EncodingOptions& o) { o.blankTile = true; }), 1024},
+      {"256 blocks of 16x16 tiles", testing::DistinctTiles(1024, 32, 4),
+       With(Map(4), [](testing::EncodingOptions& o) { o.tileSize = 16; }), 1024},
       {"255 and the padding tile", testing::DistinctTiles(255, 16, 8),
        With(Map(8), [](testing::EncodingOptions& o) { o.mode7 = true; }), 256},
   };

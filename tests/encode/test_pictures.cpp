@@ -1,5 +1,6 @@
 #include "test_pictures.h"
 
+#include <algorithm>
 #include <array>
 #include <random>
 
@@ -68,30 +69,37 @@ std::array<int, 64> DrawnShape(std::mt19937& random, int colours) {
 Picture Generated(const Generation& g) {
   std::mt19937 random(g.seed);
   const int colours = 1 << g.bpp;
+  const int side = g.cellSize;
+  const auto area = static_cast<std::size_t>(side * side);
   const auto pick = [&](int below) { return static_cast<int>(random() % static_cast<unsigned>(below)); };
-  std::vector<std::array<int, 64>> shapes(static_cast<std::size_t>(g.shapes));
+  std::vector<std::vector<int>> shapes(static_cast<std::size_t>(g.shapes), std::vector<int>(area));
   for (auto& shape : shapes) {
-    if (g.drawn) shape = DrawnShape(random, colours);
-    else
+    if (g.drawn && side == 8) {
+      const auto drawn = DrawnShape(random, colours);
+      shape.assign(drawn.begin(), drawn.end());
+    } else {
       for (int& k : shape) k = pick(10) < 3 ? 0 : 1 + pick(colours - 1);
+    }
   }
-  if (g.blankCells) shapes[0].fill(0);
+  if (g.blankCells) std::fill(shapes[0].begin(), shapes[0].end(), 0);
   // A shape that is its own mirror image, which several flips show alike.
   if (g.shapes > 2)
-    for (int p = 0; p < 64; ++p)
-      if (p % 8 >= 4) shapes[1][static_cast<std::size_t>(p)] = shapes[1][static_cast<std::size_t>(p - 2 * (p % 8) + 7)];
+    for (int p = 0; p < side * side; ++p)
+      if (p % side >= side / 2)
+        shapes[1][static_cast<std::size_t>(p)] = shapes[1][static_cast<std::size_t>(p - 2 * (p % side) + side - 1)];
 
   Picture picture = BlankPicture(g.width, g.height);
-  for (std::int32_t cy = 0; 8 * cy < g.height; ++cy) {
-    for (std::int32_t cx = 0; 8 * cx < g.width; ++cx) {
+  for (std::int32_t cy = 0; side * cy < g.height; ++cy) {
+    for (std::int32_t cx = 0; side * cx < g.width; ++cx) {
       const auto& shape = shapes[static_cast<std::size_t>(pick(g.shapes))];
       const int flips = pick(100) < g.flippedPercent ? 1 + pick(3) : 0;
       const int block = g.blocks[static_cast<std::size_t>(pick(static_cast<int>(g.blocks.size())))];
-      for (int r = 0; r < 8 && 8 * cy + r < g.height; ++r) {
-        for (int c = 0; c < 8 && 8 * cx + c < g.width; ++c) {
-          const int k = shape[static_cast<std::size_t>(8 * ((flips & 2) ? 7 - r : r) + ((flips & 1) ? 7 - c : c))];
+      for (int r = 0; r < side && side * cy + r < g.height; ++r) {
+        for (int c = 0; c < side && side * cx + c < g.width; ++c) {
+          const int k = shape[static_cast<std::size_t>(side * ((flips & 2) ? side - 1 - r : r) +
+                                                       ((flips & 1) ? side - 1 - c : c))];
           const int owner = k != 0 || g.bpp == 8 ? block : pick(8);
-          SetPixel(picture, 8 * cx + c, 8 * cy + r, static_cast<std::uint8_t>(owner * colours + k));
+          SetPixel(picture, side * cx + c, side * cy + r, static_cast<std::uint8_t>(owner * colours + k));
         }
       }
     }

@@ -39,6 +39,9 @@ struct Generation {
   // Shapes drawn as tile art (a ground with rectangles, lines, discs and
   // dithered patches) rather than random pixels.
   bool drawn = false;
+  // 16: the shapes, flips and sub-palettes are of 16 x 16 blocks (random
+  // pixels only).
+  int cellSize = 8;
 };
 Picture Generated(const Generation& generation);
 

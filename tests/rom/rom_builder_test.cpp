@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <numeric>
 #include <string>
 #include <vector>
 
+#include "snes/rom/background_load.h"
 #include "snes/rom/rom_builder.h"
 #include "snes/rom/rom_program.h"
 
@@ -164,6 +166,10 @@ TEST(RomBuilder, RefusesWhatTheConsoleCannotShow) {
       {{Plain(2, 8, 528), std::nullopt, ""}, "The map is 1 x 66 cells; BG1 shows at most 64 x 64."},
       {{Mapped(4, 1024, {33, 32, false}), std::nullopt, ""},
        "All 1,024 tile numbers of BG1 are taken, and the cells beyond the picture need an all-colour-0 tile."},
+      // Every block of four tile numbers holds a tile with colours.
+      {{Mapped(4, 1024, {10, 10, false, 16}), std::nullopt, ""},
+       "No 16x16 block of BG1's tile numbers is free or all colour 0, and the cells beyond the picture need one."},
+      {{Mapped(4, 4, {4, 4, false, 12}), std::nullopt, ""}, "BG1's tiles are 8x8 or 16x16, not 12 pixels a side."},
       {{withBase([] { Background b = Mapped(4, 4, {4, 4, false}); b.palette = Pattern(64, 1); return b; }(), 0, 7),
         std::nullopt, ""},
        "The palette's 32 colours from entry 112 go past entry 127, the last BG1 at 4 bits per pixel reads."},
@@ -201,6 +207,38 @@ TEST(RomBuilder, RefusesWhatTheConsoleCannotShow) {
     const auto result = tilora::rom::BuildRom(c.contents);
     ASSERT_TRUE(std::holds_alternative<RomRefusal>(result)) << c.message;
     EXPECT_EQ(std::get<RomRefusal>(result).message, c.message);
+  }
+}
+
+// A map of 16 x 16 blocks smaller than its screen: the cells beyond it show
+// a block of four all-colour-0 tiles, the tile data's own where four lie
+// as a block reads them, else added at the first numbers free.
+TEST(RomBuilder, BlankBlockBeyondTheMap) {
+  const auto withZeroTiles = [](std::initializer_list<int> zero) {
+    Background b = Mapped(4, 18, {4, 4, false, 16});
+    for (const int t : zero) std::fill_n(b.tiles.begin() + 32 * t, 32, 0);
+    return b;
+  };
+  const Background zeros = withZeroTiles({0, 1, 16, 17});
+  const Background partly = withZeroTiles({1, 2, 17});  // tile 18 is past the data
+  const Background none = withZeroTiles({});
+  Background based = none;
+  based.tileBase = 1000;  // 1000-1017 taken; 1018 + 17 would pass 1023
+  const struct {
+    const char* name;
+    const Background& background;
+    std::uint16_t entry;
+    std::vector<int> added;
+  } cases[] = {{"own zero tiles", zeros, 0, {}},
+               {"partly its own", partly, 1, {18}},
+               {"none of its own", none, 18, {18, 19, 34, 35}},
+               {"below a high base", based, 0, {0, 1, 16, 17}}};
+  for (const auto& c : cases) {
+    const auto prepared = tilora::rom::PrepareBackground(c.background, false);
+    ASSERT_TRUE(std::holds_alternative<tilora::rom::PreparedBackground>(prepared)) << c.name;
+    const auto& p = std::get<tilora::rom::PreparedBackground>(prepared);
+    EXPECT_EQ(p.addedBlanks, c.added) << c.name;
+    EXPECT_EQ(WordAt(p.map, 2 * 31), c.entry) << c.name;  // the last entry of the first row
   }
 }
 

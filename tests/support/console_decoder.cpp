@@ -23,11 +23,19 @@ ShownPixel ShownAt(const TiledImage& image, int x, int y) {
   } else if (image.mode7) {
     shown.tile = static_cast<int>(MapEntry(image, cx, cy));
   } else {
-    const unsigned entry = MapEntry(image, cx, cy);
-    shown.tile = static_cast<int>(entry % 1024) - image.tileBase;
+    const int size = image.tileSize;
+    const unsigned entry = MapEntry(image, x / size, y / size);
+    shown.flips = static_cast<int>(entry >> 14);
+    // Within a 16 x 16 block, flipped as a whole: the pixel's place in the
+    // block picks one of the four tiles, the rest is the pixel in it.
+    const int bx = (shown.flips & 1) != 0 ? size - 1 - x % size : x % size;
+    const int by = (shown.flips & 2) != 0 ? size - 1 - y % size : y % size;
+    const int numbered = static_cast<int>(entry % 1024) + bx / 8 + 16 * (by / 8);
+    shown.tile = numbered % 1024 - image.tileBase;
     shown.palette = static_cast<int>(entry / 1024 % 8) - image.paletteBase;
     shown.priority = (entry >> 13 & 1) != 0;
-    shown.flips = static_cast<int>(entry >> 14);
+    shown.colour = TileColour(image, shown.tile, bx % 8, by % 8);
+    return shown;
   }
   const int column = (shown.flips & 1) != 0 ? 7 - x % 8 : x % 8;
   const int row = (shown.flips & 2) != 0 ? 7 - y % 8 : y % 8;

@@ -18,6 +18,7 @@ struct TiledImage {
   bool screens = false;
   int tileBase = 0;
   int paletteBase = 0;
+  int tileSize = 8;  // 16: an entry shows tiles n, n+1 (right), n+16 (below), n+17
 };
 
 struct ShownPixel {
@@ -28,7 +29,8 @@ struct ShownPixel {
   bool priority = false;
 };
 
-// The map entry of cell (cx, cy), found the way the console finds it.
+// The map entry of cell (cx, cy) (in entries: 16 pixels a side at tile
+// size 16), found the way the console finds it.
 unsigned MapEntry(const TiledImage& image, int cx, int cy);
 
 // Colour of pixel (column, row) of a stored tile, unflipped.

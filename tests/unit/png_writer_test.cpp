@@ -59,6 +59,24 @@ TEST(PngWriter, IndexedPicturesReadBackUnchanged) {
   }
 }
 
+// The stored form at each depth a palette length gives, rows of 33 pixels
+// ending inside a byte below 8 bits.
+TEST(PngWriter, StoredIndexedPicturesReadBackUnchanged) {
+  for (const int entries : {1, 3, 7, 16, 17, 256}) {
+    const auto samples = testing::RandomSamples(33 * 5, static_cast<std::uint16_t>(entries - 1), 9);
+    const std::vector<std::uint8_t> indices(samples.begin(), samples.end());
+    std::vector<Rgb> palette;
+    for (int i = 0; i < entries; ++i)
+      palette.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i / 2)});
+    const Picture out = DecodePng(EncodePngIndexedStored(33, 5, indices, palette));
+    EXPECT_TRUE(out.indexed);
+    EXPECT_EQ(out.depth, entries <= 2 ? 1 : entries <= 4 ? 2 : entries <= 16 ? 4 : 8) << entries;
+    EXPECT_EQ(out.width, 33);
+    EXPECT_EQ(out.indices, indices) << entries;
+    EXPECT_EQ(out.palette, palette) << entries;
+  }
+}
+
 TEST(PngWriter, RefusesWhatItCannotWrite) {
   Picture indexed;
   indexed.width = 2;
@@ -94,6 +112,16 @@ TEST(PngWriter, RefusesWhatItCannotWrite) {
       {"palette too long", [&] { EncodePngIndexed(bigPalette); }, "A 2-bit PNG picture cannot have a palette of 5 entries."},
       {"no palette", [&] { EncodePngIndexed(noPalette); }, "A 2-bit PNG picture cannot have a palette of 0 entries."},
       {"indices short", [&] { EncodePngIndexed(short_); }, "A PNG picture of 2x1 pixels needs 2 pixels, not 1."},
+      {"stored index past palette",
+       [&] { EncodePngIndexedStored(3, 1, std::vector<std::uint8_t>{0, 2, 1}, std::vector<Rgb>(2)); },
+       "The picture uses colour index 2 but its palette has 2 entries."},
+      {"stored without palette", [&] { EncodePngIndexedStored(1, 1, std::vector<std::uint8_t>{0}, std::vector<Rgb>{}); },
+       "An 8-bit PNG picture cannot have a palette of 0 entries."},
+      {"stored palette too long",
+       [&] { EncodePngIndexedStored(1, 1, std::vector<std::uint8_t>{0}, std::vector<Rgb>(257)); },
+       "An 8-bit PNG picture cannot have a palette of 257 entries."},
+      {"stored size", [&] { EncodePngIndexedStored(2, 2, std::vector<std::uint8_t>{0}, std::vector<Rgb>(1)); },
+       "A PNG picture of 2x2 pixels needs 4 pixels, not 1."},
   };
   for (const auto& c : cases) EXPECT_EQ(Failure(c.write), c.message) << c.name;
 }

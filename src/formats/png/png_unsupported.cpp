@@ -26,4 +26,9 @@ std::vector<std::uint8_t> EncodePngRgb(std::int32_t, std::int32_t, std::span<con
 
 std::vector<std::uint8_t> EncodePngIndexed(const Picture&) { Refuse(); }
 
+std::vector<std::uint8_t> EncodePngIndexedStored(std::int32_t, std::int32_t, std::span<const std::uint8_t>,
+                                                 std::span<const Rgb>) {
+  Refuse();
+}
+
 }  // namespace tilora

@@ -38,6 +38,14 @@ Failure MixedSubPalettes(std::int32_t x, std::int32_t y, int first, int second) 
                 x, y);
 }
 
+Failure MixedBlockSubPalettes(std::int32_t x, std::int32_t y, int first, int second) {
+  return OfTile("The 16x16 tile at " + At(x, y) + " mixes sub-palettes " + std::to_string(first) + " and " +
+                    std::to_string(second) +
+                    "; its four 8x8 tiles share one map entry, so their colours must come from one sub-palette "
+                    "(colour 0 of any fits).",
+                x, y);
+}
+
 Failure SeveralSubPalettesWithoutMap(std::int32_t x0, std::int32_t y0, int first, std::int32_t x1, std::int32_t y1,
                                      int second) {
   // The second tile is where the picture turns to another sub-palette.
@@ -61,16 +69,27 @@ Failure TooManySharedTiles(std::size_t tiles, std::size_t existing, int tileBase
                    firstPast);
 }
 
-Failure PalettePastLast(std::int32_t x, std::int32_t y, int block, int paletteBase) {
-  return OfTile("The tile at " + At(x, y) + " uses sub-palette " + std::to_string(block) + "; with palette base " +
+Failure TooManyBlockTiles(std::size_t blocks, std::size_t tableTiles, int tileBase,
+                          std::optional<TilePosition> firstPast) {
+  return OfPicture("The picture needs " + std::to_string(blocks) + " distinct 16x16 tiles, laid out in " +
+                       std::to_string(tableTiles) + " tiles; at most " + std::to_string(1024 - tileBase) +
+                       " fit the map (tile base " + std::to_string(tileBase) + ").",
+                   firstPast);
+}
+
+Failure PalettePastLast(std::int32_t x, std::int32_t y, int block, int paletteBase, int tileSize) {
+  return OfTile(std::string(tileSize == 16 ? "The 16x16 tile at " : "The tile at ") + At(x, y) + " uses sub-palette " +
+                    std::to_string(block) + "; with palette base " +
                     std::to_string(paletteBase) + " it would need palette " + std::to_string(block + paletteBase) +
                     ", past the last (7).",
                 x, y);
 }
 
-Failure TooLargeForScreens(std::int64_t columns, std::int64_t rows) {
-  return OfPicture("The picture is " + std::to_string(columns) + " x " + std::to_string(rows) +
-                   " tiles; screens hold at most 64 x 64 tiles (512 x 512 pixels).");
+Failure TooLargeForScreens(std::int64_t columns, std::int64_t rows, int tileSize) {
+  const std::string tiles = tileSize == 16 ? " 16x16 tiles" : " tiles";
+  const std::string side = std::to_string(64 * tileSize);
+  return OfPicture("The picture is " + std::to_string(columns) + " x " + std::to_string(rows) + tiles +
+                   "; screens hold at most 64 x 64" + tiles + " (" + side + " x " + side + " pixels).");
 }
 
 Failure TooLargeForMode7(std::int32_t width, std::int32_t height) {

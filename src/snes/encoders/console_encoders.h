@@ -18,6 +18,10 @@ class RowsArriving;
 EncodeResult EncodeTilemap(const Picture& picture, int bpp, const TileOptions& options,
                            const RowsArriving* arriving = nullptr);
 
+// Deduplicated 16 x 16 blocks, each laid out as the console reads a block's
+// four tiles, and the map whose entries name each block's first tile.
+EncodeResult EncodeBlockMap(const Picture& picture, int bpp, const TileOptions& options);
+
 // Chunky tiles and the fixed 128 x 128 byte map of mode 7.
 EncodeResult EncodeMode7(const Picture& picture, const TileOptions& options);
 

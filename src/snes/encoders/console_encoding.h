@@ -26,6 +26,9 @@ struct TileOptions {
   bool priority = false;    // map: bit 13 on every entry
   bool blankTile = false;   // map: tile 0 is all colour 0
   bool screens = false;     // map: whole 32 x 32 screens in the console's order
+  // map: 16 puts each entry over a 16 x 16 block of tiles n, n + 1, n + 16
+  // and n + 17, as BGMODE's per-layer size bit has the console read them.
+  int tileSize = 8;
   bool mode7 = false;       // chunky tiles and a 128 x 128 byte map
   bool interleave = false;  // mode 7: one 32 KiB video-memory image as well
 };
@@ -45,6 +48,7 @@ struct EncodedOutputs {
   std::vector<std::uint8_t> vram;
 
   int tileCount = 0;   // tiles in the tile data
+  int unusedTiles = 0;  // 16 x 16 blocks: tiles of the laid-out table no block uses
   int mapColumns = 0;  // the map's size in cells (0 without a map)
   int mapRows = 0;
   std::uint8_t subPalettes = 0;  // bit b: a tile with colours of sub-palette b

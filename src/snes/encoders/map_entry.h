@@ -23,6 +23,17 @@ constexpr MapEntry MapEntryOf(std::uint16_t word) {
   return {word & 0x3FFU, word >> 10 & 7U, (word >> 13 & 1U) != 0, static_cast<unsigned>(word >> 14)};
 }
 
+// The tile the console reads for cell (cx, cy) of an entry's block (0 or 1
+// each way) at tileSize 16: tile n's block is n, n + 1, n + 16, n + 17, a
+// flip swapping them across it, tile numbers added within their ten bits.
+// At tileSize 8 the entry's own tile.
+constexpr unsigned TileOfBlockCell(const MapEntry& e, int tileSize, int cx, int cy) {
+  if (tileSize != 16) return e.tile;
+  const unsigned right = static_cast<unsigned>(cx & 1) ^ (e.flip & 1U);
+  const unsigned lower = static_cast<unsigned>(cy & 1) ^ (e.flip >> 1 & 1U);
+  return (e.tile + right + 16 * lower) & 0x3FFU;
+}
+
 // The word at entry i of a map's bytes, low byte first.
 inline std::uint16_t MapWordAt(const std::uint8_t* map, std::size_t i) {
   return static_cast<std::uint16_t>(map[2 * i] | map[2 * i + 1] << 8);

@@ -26,9 +26,16 @@ struct MapLayout {
   }
 };
 
-// The layout of a map for a picture of cellsAcross x cellsDown cells; with
-// screens, each side rounded up to 32 or 64 cells, and refused beyond 64.
-std::variant<MapLayout, Failure> MapLayoutFor(std::int32_t cellsAcross, std::int32_t cellsDown, bool screens);
+// The layout of a map for a picture of cellsAcross x cellsDown cells (of
+// tileSize pixels, 8 or 16, one entry each); with screens, each side
+// rounded up to 32 or 64 cells, and refused beyond 64.
+std::variant<MapLayout, Failure> MapLayoutFor(std::int32_t cellsAcross, std::int32_t cellsDown, bool screens,
+                                              int tileSize = 8);
+
+// Map entries a picture of width or height pixels needs one way.
+constexpr std::int32_t EntriesFor(std::int64_t pixels, int tileSize) {
+  return static_cast<std::int32_t>((pixels + tileSize - 1) / tileSize);
+}
 
 constexpr MapLayout kMode7Layout{128, 128, false};
 

@@ -29,9 +29,8 @@ std::vector<Rgb> ConsolePreview(const EncodedOutputs& outputs, const TileOptions
   const std::size_t perBlock = static_cast<std::size_t>(reader.ColoursPerSubPalette());
   cells::CellRows k;
   int block = 0;
-  const MapLayout& layout = reader.Layout();
-  for (std::int32_t cy = 0; 8 * cy < height && cy < layout.rows; ++cy) {
-    for (std::int32_t cx = 0; 8 * cx < width && cx < layout.columns; ++cx) {
+  for (std::int32_t cy = 0; 8 * cy < height && cy < reader.CellsDown(); ++cy) {
+    for (std::int32_t cx = 0; 8 * cx < width && cx < reader.CellsAcross(); ++cx) {
       if (!reader.Cell(cx, cy, k, block)) continue;
       for (std::int32_t y = 8 * cy; y < std::min(8 * cy + 8, height); ++y) {
         for (std::int32_t x = 8 * cx; x < std::min(8 * cx + 8, width); ++x) {

@@ -9,9 +9,15 @@ namespace {
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
+Failure CannotRead(const IoError& e, const std::string& name) {
+  Failure failure = e.failure();
+  failure.message = "Cannot read file " + Quoted(name) + ".";
+  return failure;
+}
+
 // The whole file, or why not: at most limit bytes, a whole number of units.
-Result<std::vector<std::uint8_t>> WholeFile(ByteSource& source, const std::string& name, const char* what,
-                                            std::int64_t limit, std::size_t unit, const char* unitName) {
+Result<std::vector<std::uint8_t>> WholeFileRead(ByteSource& source, const std::string& name, const char* what,
+                                                std::int64_t limit, std::size_t unit, const char* unitName) {
   const std::int64_t size = source.Size();
   if (size == 0) return Refused("The " + std::string(what) + " file " + Quoted(name) + " is empty.");
   if (size > limit)
@@ -23,6 +29,34 @@ Result<std::vector<std::uint8_t>> WholeFile(ByteSource& source, const std::strin
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
   source.ReadExactlyAt(0, bytes.data(), bytes.size());
   return bytes;
+}
+
+// A file that shrinks while it is read, or a read that fails, is no
+// exception to its caller.
+Result<std::vector<std::uint8_t>> WholeFile(ByteSource& source, const std::string& name, const char* what,
+                                            std::int64_t limit, std::size_t unit, const char* unitName) {
+  try {
+    return WholeFileRead(source, name, what, limit, unit, unitName);
+  } catch (const IoError& e) {
+    return CannotRead(e, name);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemoryFailure();
+  }
+}
+
+// Exactly size bytes, or why not.
+Result<std::vector<std::uint8_t>> ExactFile(ByteSource& source, const std::string& name, const char* what,
+                                            std::int64_t size) {
+  std::int64_t actual = 0;
+  try {
+    actual = source.Size();
+  } catch (const IoError& e) {
+    return CannotRead(e, name);
+  }
+  if (actual != size)
+    return Refused("The " + std::string(what) + " file " + Quoted(name) + " holds " + std::to_string(actual) +
+                   " bytes, not the " + std::to_string(size) + " it always has.");
+  return WholeFile(source, name, what, size, 1, "bytes");
 }
 
 std::vector<std::uint16_t> Words(const std::vector<std::uint8_t>& bytes) {
@@ -38,9 +72,7 @@ auto FromPath(const std::string& path, Read&& read) -> decltype(read(std::declva
     FileSource source(path);
     return read(source);
   } catch (const IoError& e) {
-    Failure failure = e.failure();
-    failure.message = "Cannot read file " + Quoted(path) + ".";
-    return failure;
+    return CannotRead(e, path);
   } catch (const std::bad_alloc&) {
     return OutOfMemoryFailure();
   }
@@ -65,10 +97,19 @@ Result<std::vector<std::uint16_t>> ReadPaletteFile(ByteSource& source, const std
 }
 
 Result<std::vector<std::uint16_t>> ReadMapFile(ByteSource& source, const std::string& name) {
-  // Four screens of 64 x 64 entries is the most a background shows.
-  Result<std::vector<std::uint8_t>> bytes = WholeFile(source, name, "map", 2 * 64 * 64 * 4, 2, "2-byte entries");
+  // Row-major maps of large pictures are more than the console shows at
+  // once; they are read as a conversion writes them.
+  Result<std::vector<std::uint8_t>> bytes = WholeFile(source, name, "map", kMaxMapFileBytes, 2, "2-byte entries");
   if (const Failure* failure = bytes.IfFailed()) return *failure;
   return Words(*bytes);
+}
+
+Result<std::vector<std::uint8_t>> ReadMode7MapFile(ByteSource& source, const std::string& name) {
+  return ExactFile(source, name, "mode 7 map", kMode7MapBytes);
+}
+
+Result<std::vector<std::uint8_t>> ReadVideoMemoryFile(ByteSource& source, const std::string& name) {
+  return ExactFile(source, name, "video memory", kMode7VideoMemoryBytes);
 }
 
 Result<std::vector<std::uint8_t>> ReadTileFile(const std::string& path, std::size_t tileBytes) {
@@ -81,6 +122,14 @@ Result<std::vector<std::uint16_t>> ReadPaletteFile(const std::string& path) {
 
 Result<std::vector<std::uint16_t>> ReadMapFile(const std::string& path) {
   return FromPath(path, [&](ByteSource& source) { return ReadMapFile(source, path); });
+}
+
+Result<std::vector<std::uint8_t>> ReadMode7MapFile(const std::string& path) {
+  return FromPath(path, [&](ByteSource& source) { return ReadMode7MapFile(source, path); });
+}
+
+Result<std::vector<std::uint8_t>> ReadVideoMemoryFile(const std::string& path) {
+  return FromPath(path, [&](ByteSource& source) { return ReadVideoMemoryFile(source, path); });
 }
 
 }  // namespace tilora

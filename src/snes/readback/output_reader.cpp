@@ -24,9 +24,12 @@ std::string SizeFault(const char* what, std::size_t size, std::size_t expected) 
 OutputReader::OutputReader(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t width,
                            std::int32_t height)
     : bpp_(options.mode7 ? 8 : outputs.bpp), mode7_(options.mode7) {
-  const std::int32_t across = (width + 7) / 8;
-  const std::int32_t down = (height + 7) / 8;
-  if (options.mode7) {
+  const int tileSize = options.map && !options.mode7 ? options.tileSize : 8;
+  const std::int32_t across = EntriesFor(width, tileSize);
+  const std::int32_t down = EntriesFor(height, tileSize);
+  if (tileSize != 8 && tileSize != 16) {
+    fault_ = "the map's tiles are of no size the console has";
+  } else if (options.mode7) {
     ReadMode7(outputs, options.interleave);
   } else if (bpp_ != 2 && bpp_ != 4 && bpp_ != 8) {
     fault_ = "the outputs are of no depth the encoder writes";
@@ -61,7 +64,8 @@ void OutputReader::ReadMap(const EncodedOutputs& outputs, const TileOptions& opt
                            std::int32_t down) {
   tileBase_ = options.tileBase;
   paletteBase_ = options.paletteBase;
-  const auto layout = MapLayoutFor(across, down, options.screens);
+  span_ = options.tileSize / 8;
+  const auto layout = MapLayoutFor(across, down, options.screens, options.tileSize);
   if (const auto* refusal = std::get_if<Failure>(&layout)) {
     fault_ = "the picture has no map layout (" + refusal->message + ")";
     return;
@@ -123,7 +127,7 @@ bool OutputReader::Cell(std::int32_t cx, std::int32_t cy, cells::CellRows& k, in
     block = plainBlock_;
     return true;
   }
-  const unsigned entry = entries_[layout_.IndexOf(cx, cy)];
+  const unsigned entry = entries_[layout_.IndexOf(cx / span_, cy / span_)];
   if (mode7_) {
     if (entry >= tiles_.size()) return false;
     k = tiles_[entry];
@@ -131,7 +135,7 @@ bool OutputReader::Cell(std::int32_t cx, std::int32_t cy, cells::CellRows& k, in
     return true;
   }
   const MapEntry at = MapEntryOf(static_cast<std::uint16_t>(entry));
-  const int tile = static_cast<int>(at.tile) - tileBase_;
+  const int tile = static_cast<int>(TileOfBlockCell(at, 8 * span_, cx, cy)) - tileBase_;
   block = static_cast<int>(at.palette) - paletteBase_;
   if (tile < 0 || static_cast<std::size_t>(tile) >= tiles_.size() || block < 0) return false;
   cells::FlipInto(tiles_[static_cast<std::size_t>(tile)], at.flip, k);
@@ -151,10 +155,12 @@ std::vector<int> OutputReader::FirstSubPalettes() const {
   std::vector<int> first(tiles_.size(), -1);
   for (const std::uint16_t word : entries_) {
     const MapEntry at = MapEntryOf(word);
-    const int tile = static_cast<int>(at.tile) - tileBase_;
     const int block = bpp_ == 8 ? 0 : static_cast<int>(at.palette) - paletteBase_;
-    if (tile >= 0 && static_cast<std::size_t>(tile) < first.size() && first[static_cast<std::size_t>(tile)] < 0)
-      first[static_cast<std::size_t>(tile)] = block;
+    for (std::int32_t cell = 0; cell < span_ * span_; ++cell) {
+      const int tile = static_cast<int>(TileOfBlockCell(at, 8 * span_, cell % span_, cell / span_)) - tileBase_;
+      if (tile >= 0 && static_cast<std::size_t>(tile) < first.size() && first[static_cast<std::size_t>(tile)] < 0)
+        first[static_cast<std::size_t>(tile)] = block;
+    }
   }
   return first;
 }

@@ -25,8 +25,12 @@ class OutputReader {
   // the picture); empty when they can.
   const std::string& Fault() const { return fault_; }
 
-  // The cells the outputs cover: the map's, or the picture's without a map.
+  // The entries the outputs cover: the map's, or the picture's cells
+  // without a map.
   const MapLayout& Layout() const { return layout_; }
+  // The 8 x 8 cells they cover: a 16 x 16 block's entry covers 2 x 2.
+  std::int32_t CellsAcross() const { return layout_.columns * span_; }
+  std::int32_t CellsDown() const { return layout_.rows * span_; }
 
   // The colours (k) the cell at (cx, cy) shows and its sub-palette; false
   // when its entry names a tile or palette beyond the outputs.
@@ -54,6 +58,7 @@ class OutputReader {
   void ReadMode7(const EncodedOutputs& outputs, bool interleaved);
 
   int bpp_ = 4;
+  int span_ = 1;  // cells of a map entry each way
   bool mode7_ = false;
   bool plain_ = false;
   int plainBlock_ = 0;

@@ -21,6 +21,9 @@ struct TileFigures {
   int distinctTiles = 0;         // cells that differ in their colours (k)
   int distinctWithFlips = 0;     // ... counting flipped copies as one
   std::uint8_t subPalettes = 0;  // as EncodedOutputs::subPalettes
+  int tileSize = 8;              // 16: cells and distinct counts are of 16 x 16 blocks
+  int laidOutTiles = 0;          // 16: tiles the distinct blocks with flips take, laid out
+  int unusedTiles = 0;           // ... of which no block uses
 };
 
 // Rebuilds every pixel's sub-palette and colour from the outputs (through the
@@ -38,8 +41,8 @@ std::optional<std::string> SelfCheck(const Picture& picture, const TileOptions& 
 std::vector<Rgb> ConsolePreview(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t width,
                                 std::int32_t height);
 
-// Figures of the picture at bpp (2, 4 or 8), or why it does not fit that
-// depth.
-std::variant<TileFigures, Failure> FiguresOf(const Picture& picture, int bpp);
+// Figures of the picture at bpp (2, 4 or 8) in tiles of tileSize (8 or 16),
+// or why it does not fit them.
+std::variant<TileFigures, Failure> FiguresOf(const Picture& picture, int bpp, int tileSize = 8);
 
 }  // namespace tilora

@@ -75,17 +75,18 @@ std::optional<std::string> SelfCheck(const Picture& picture, const TileOptions& 
   const Depth depth = Depth::Of(options.mode7 ? 8 : outputs.bpp);
   const std::int32_t across = cells::CellsAcross(picture);
   const std::int32_t down = cells::CellsDown(picture);
-  const MapLayout& layout = reader.Layout();
-  if (across > layout.columns || down > layout.rows) return InternalError("the map is smaller than the picture");
+  const std::int32_t cellsAcross = reader.CellsAcross();
+  const std::int32_t cellsDown = reader.CellsDown();
+  if (across > cellsAcross || down > cellsDown) return InternalError("the map is smaller than the picture");
   const auto width = static_cast<std::size_t>(picture.width);
   CellRows raw;
   CellRows shown;
   int block = 0;
-  for (std::int32_t cy = 0; cy < layout.rows; ++cy) {
+  for (std::int32_t cy = 0; cy < cellsDown; ++cy) {
     // Whole cells of plain tiles a row at a time; the rest, and any cell
     // that differs, one by one below.
     const std::int32_t checked = reader.PlainCellsShown(picture, cy, picture.width / 8);
-    for (std::int32_t cx = checked; cx < layout.columns; ++cx) {
+    for (std::int32_t cx = checked; cx < cellsAcross; ++cx) {
       if (!reader.Cell(cx, cy, shown, block))
         return InternalError("the map entry at " + std::to_string(8 * cx) + "," + std::to_string(8 * cy) +
                              " names a tile or palette the outputs do not hold");

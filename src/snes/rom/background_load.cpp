@@ -107,6 +107,8 @@ std::variant<MapShape, RomRefusal> ShapeOf(const Background& b, int tileCount) {
                                                       std::to_string(shape.rows) + " cells has twice as many");
     if (shape.columns > 2 * kScreenSide || shape.rows > 2 * kScreenSide)
       return refusals::MapTooLarge(shape.columns, shape.rows);
+    if (shape.tileSize != 8 && shape.tileSize != 16)
+      return RomRefusal{"BG1's tiles are 8x8 or 16x16, not " + std::to_string(shape.tileSize) + " pixels a side."};
     if (shape.screens && (shape.columns % kScreenSide != 0 || shape.rows % kScreenSide != 0))
       return RomRefusal{"A map in screens is 32 or 64 cells each way, not " + std::to_string(shape.columns) + " x " +
                         std::to_string(shape.rows) + "."};
@@ -120,15 +122,47 @@ std::variant<MapShape, RomRefusal> ShapeOf(const Background& b, int tileCount) {
   return MapShape{static_cast<int>(across), static_cast<int>(down), false};
 }
 
+// The entry of the cells beyond a map of 16 x 16 blocks: the first block
+// number whose four tiles are all-colour-0 tiles of the tile data or free
+// numbers, the fewest of those free ones to be added.
+std::variant<std::uint16_t, RomRefusal> BlankBlockEntry(const Background& b, PreparedBackground& prepared) {
+  const auto size = static_cast<std::size_t>(TileSize(b.bpp));
+  std::vector<bool> zero(static_cast<std::size_t>(prepared.tileCount));
+  for (std::size_t t = 0; t < zero.size(); ++t) {
+    const auto first = b.tiles.begin() + static_cast<std::ptrdiff_t>(t * size);
+    zero[t] = std::all_of(first, first + static_cast<std::ptrdiff_t>(size), [](std::uint8_t v) { return v == 0; });
+  }
+  std::optional<int> best;
+  int bestAdded = 5;
+  // Blocks that would wrap past tile 1023 are left out.
+  for (int n = 0; n + 17 < kTileNumbers && bestAdded > 0; ++n) {
+    int added = 0;
+    for (const int t : {n, n + 1, n + 16, n + 17}) {
+      const int stored = t - b.tileBase;
+      if (stored < 0 || stored >= prepared.tileCount) ++added;
+      else if (!zero[static_cast<std::size_t>(stored)]) added = 5;
+    }
+    if (added < bestAdded) {
+      best = n;
+      bestAdded = added;
+    }
+  }
+  if (!best) return refusals::NoBlankBlock();
+  for (const int t : {*best, *best + 1, *best + 16, *best + 17})
+    if (t - b.tileBase < 0 || t - b.tileBase >= prepared.tileCount) prepared.addedBlanks.push_back(t);
+  return static_cast<std::uint16_t>(*best);
+}
+
 // The entry of the cells beyond the picture: the tiles' own all-colour-0
 // tile, or one added at a free number next to them.
 std::variant<std::uint16_t, RomRefusal> BlankEntry(const Background& b, PreparedBackground& prepared) {
+  if (b.mapShape && b.mapShape->tileSize == 16) return BlankBlockEntry(b, prepared);
   const int tileBase = b.mapShape ? b.tileBase : 0;
   if (const auto zero = ZeroTile(b, prepared.tileCount)) return static_cast<std::uint16_t>(tileBase + *zero);
-  if (tileBase + prepared.tileCount < kTileNumbers) prepared.addedBlank = tileBase + prepared.tileCount;
-  else if (tileBase > 0) prepared.addedBlank = tileBase - 1;
+  if (tileBase + prepared.tileCount < kTileNumbers) prepared.addedBlanks.push_back(tileBase + prepared.tileCount);
+  else if (tileBase > 0) prepared.addedBlanks.push_back(tileBase - 1);
   else return refusals::NoBlankTile();
-  return static_cast<std::uint16_t>(*prepared.addedBlank);
+  return static_cast<std::uint16_t>(prepared.addedBlanks.back());
 }
 
 // The given map's entries in the console's layout of whole screens.
@@ -197,7 +231,7 @@ void AddNeeds(const PreparedBackground& background, VideoMemoryNeeds& needs) {
   }
   needs.tileSize = static_cast<std::size_t>(TileSize(b.bpp));
   needs.tiles.push_back({b.mapShape ? b.tileBase : 0, background.tileCount});
-  if (background.addedBlank) needs.tiles.push_back({*background.addedBlank, 1});
+  for (const int blank : background.addedBlanks) needs.tiles.push_back({blank, 1});
   needs.mapBytes = background.map.size();
 }
 
@@ -217,18 +251,18 @@ void LoadBackground(const PreparedBackground& background, const VideoMemoryPlan&
     list.LoadCgram(image, 0, b.palette);
     return;
   }
-  list.Register(reg::kBgMode, static_cast<std::uint8_t>(b.bpp == 2 ? 0 : b.bpp == 4 ? 1 : 3));
+  const bool blocks = b.mapShape && b.mapShape->tileSize == 16;
+  // Bit 4: BG1's entries show 16 x 16 blocks.
+  list.Register(reg::kBgMode, static_cast<std::uint8_t>((b.bpp == 2 ? 0 : b.bpp == 4 ? 1 : 3) | (blocks ? 0x10 : 0)));
   const int size = (background.screensAcross == 2 ? 1 : 0) | (background.screensDown == 2 ? 2 : 0);
   list.Register(reg::kBg1Map, static_cast<std::uint8_t>(plan.mapBase / 0x800 << 2 | static_cast<std::uint32_t>(size)));
   list.Register(reg::kBg12Characters, static_cast<std::uint8_t>(plan.characterBase / 0x2000));
   const auto tileSize = static_cast<std::uint32_t>(TileSize(b.bpp));
   const auto tileBase = static_cast<std::uint32_t>(b.mapShape ? b.tileBase : 0);
   list.LoadVram(image, plan.characterBase + tileBase * tileSize, VramWrite::Words, b.tiles);
-  if (background.addedBlank) {
-    const std::vector<std::uint8_t> blank(tileSize, 0);
-    list.LoadVram(image, plan.characterBase + static_cast<std::uint32_t>(*background.addedBlank) * tileSize,
-                  VramWrite::Words, blank);
-  }
+  const std::vector<std::uint8_t> blank(tileSize, 0);
+  for (const int added : background.addedBlanks)
+    list.LoadVram(image, plan.characterBase + static_cast<std::uint32_t>(added) * tileSize, VramWrite::Words, blank);
   list.LoadVram(image, plan.mapBase, VramWrite::Words, background.map);
   const int first = FirstEntry(b);
   list.LoadCgram(image, first, b.palette);

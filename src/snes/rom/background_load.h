@@ -22,9 +22,9 @@ struct PreparedBackground {
   std::vector<std::uint8_t> map;
   int screensAcross = 1;
   int screensDown = 1;
-  // An all-colour-0 tile for the cells beyond the picture, when one must
-  // be added: its number.
-  std::optional<int> addedBlank;
+  // All-colour-0 tiles for the cells beyond the picture, where they must be
+  // added: their numbers (one, or up to four of a 16 x 16 block).
+  std::vector<int> addedBlanks;
 };
 
 std::variant<PreparedBackground, RomRefusal> PrepareBackground(const Background& background, bool withSprites);

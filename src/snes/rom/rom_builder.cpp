@@ -36,7 +36,7 @@ std::uint16_t ProgramWord(std::size_t at) {
 // The pixels the background covers one way: mode 7's plane, or its map.
 int Extent(const Background& b, bool across) {
   if (b.mode7) return 1024;
-  if (b.mapShape) return 8 * (across ? b.mapShape->columns : b.mapShape->rows);
+  if (b.mapShape) return b.mapShape->tileSize * (across ? b.mapShape->columns : b.mapShape->rows);
   return across ? b.width : b.height;
 }
 

@@ -29,6 +29,9 @@ struct MapShape {
   int columns = 0;
   int rows = 0;
   bool screens = false;  // in whole 32 x 32 screens, the console's order
+  // 16: each entry shows the 16 x 16 block of tiles n, n + 1, n + 16 and
+  // n + 17 (BG1's tile size bit of BGMODE set).
+  int tileSize = 8;
 };
 
 // A background on BG1, as the converter's outputs.

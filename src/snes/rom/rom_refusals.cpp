@@ -29,6 +29,11 @@ RomRefusal NoBlankTile() {
   return {"All 1,024 tile numbers of BG1 are taken, and the cells beyond the picture need an all-colour-0 tile."};
 }
 
+RomRefusal NoBlankBlock() {
+  return {"No 16x16 block of BG1's tile numbers is free or all colour 0, and the cells beyond the picture need "
+          "one."};
+}
+
 RomRefusal MapTooLarge(std::int64_t columns, std::int64_t rows) {
   return {"The map is " + std::to_string(columns) + " x " + std::to_string(rows) +
           " cells; BG1 shows at most 64 x 64."};

@@ -17,6 +17,7 @@ RomRefusal VideoMemory(std::size_t needed);
 RomRefusal VideoMemoryArrangement(std::size_t needed);
 RomRefusal TooManyTiles(std::size_t tiles, int tileBase);
 RomRefusal NoBlankTile();
+RomRefusal NoBlankBlock();
 RomRefusal MapTooLarge(std::int64_t columns, std::int64_t rows);
 RomRefusal CartridgeTooLarge(std::size_t bytes);
 RomRefusal ColourMemory(std::size_t words, int first, int last, const std::string& layer);
