@@ -84,7 +84,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.form.GroupBox1->title(), QStringLiteral("Picture Info"));
     QCOMPARE(w.form.StaticText1->text(), QStringLiteral("Resolution: "));
     QCOMPARE(w.form.StaticText3->text(), QStringLiteral("Pic Format: "));
-    QCOMPARE(w.form.txt2->text(), QStringLiteral("New File Name"));
+    QCOMPARE(Caption(w.form.txt2->text()), QStringLiteral("New File Name"));
     QVERIFY(!w.form.txt1->text().isEmpty());
     QCOMPARE(w.form.Edit1->text(), QStringLiteral("Pic"));
     QCOMPARE(w.Status(), QString());
@@ -272,6 +272,7 @@ class MainWindowTest : public QObject {
     Window w;
     w.form.SetDialogRunner([](TOpenPictureDialog&) -> bool { throw std::logic_error("no dialog here"); });
     w.form.OpenGivenFile(QStringLiteral("given.bmp"));
+    w.Settle();
     QVERIFY(w.TakeMessages().empty());
     const QString full = QString::fromStdString(dir / "given.bmp");
     QCOMPARE(w.form.dlgOpenPic1->FileName(), full);
@@ -282,6 +283,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(dir.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "given.bmp"}));
 
     w.form.OpenGivenFile(QString::fromStdString(dir / "missing.bmp"));
+    w.Settle();
     QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Failure, QStringLiteral("File not found.")}}));
   }
 

@@ -49,6 +49,7 @@ struct ActiveWindow {
     chosen = path;
     form.OpenBMP1->trigger();
     chosen.clear();
+    QTRY_VERIFY_WITH_TIMEOUT(!form.Reading(), 30000);
   }
 };
 
