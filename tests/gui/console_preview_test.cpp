@@ -12,6 +12,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <regex>
 #include <tuple>
 
 #include "bmp_builder.h"
@@ -21,11 +23,13 @@
 #include "ui/console_preview/console_picture_view.h"
 #include "ui/console_preview/console_preview_window.h"
 #include "ui/console_preview/console_sheets.h"
+#include "ui/console_preview/window_placement.h"
 #include "window_driver.h"
 
 using tilora::testing::BmpShape;
 using tilora::testing::BuildBmp;
 using tilora::testing::ConverterNotice;
+using tilora::testing::DecodeGate;
 using tilora::testing::Find;
 using tilora::testing::MakeShape;
 using tilora::testing::ReadFileBytes;
@@ -78,6 +82,36 @@ BmpShape TooManyTiles() {
 // The preview as the main window opens it, its save dialog answered with
 // `answer` (the name it suggests when empty) and its replace question with
 // `replace`, each recorded.
+// A 24-bit bitmap of colour(x, y), rows stored bottom first.
+std::vector<std::uint8_t> Truecolour(int width, int height, const std::function<QRgb(int, int)>& colour) {
+  const int stride = (3 * width + 3) / 4 * 4;
+  const auto size = static_cast<std::uint32_t>(54 + stride * height);
+  std::vector<std::uint8_t> out(size, 0);
+  const auto put = [&out](std::size_t at, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+  };
+  out[0] = 'B';
+  out[1] = 'M';
+  put(2, size, 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, static_cast<std::uint32_t>(width), 4);
+  put(22, static_cast<std::uint32_t>(height), 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const QRgb c = colour(x, y);
+      const auto at = static_cast<std::size_t>(54 + (height - 1 - y) * stride + 3 * x);
+      out[at] = static_cast<std::uint8_t>(qBlue(c));
+      out[at + 1] = static_cast<std::uint8_t>(qGreen(c));
+      out[at + 2] = static_cast<std::uint8_t>(qRed(c));
+    }
+  return out;
+}
+
+bool IsRed(QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; }
+
 struct Preview {
   WindowDriver w;
   ConsolePreviewWindow* window = nullptr;
@@ -455,6 +489,198 @@ class ConsolePreviewTest : public QObject {
     QCOMPARE(p.Get<QComboBox>("depthBox").currentIndex(), 2);
     QCOMPARE(p.Get<ConsolePictureView>("view").Image().size(), QSize(40, 24));
     QCOMPARE(p.Status(), QStringLiteral("As tilora-convert --bpp 8"));
+  }
+
+  // The figures a converter user knows: video memory against the console's
+  // 64 KiB, with a warning past it, and a lossy reduction's colour
+  // difference, the same the converter reports.
+  void videoMemoryIsWeighedAgainstTheConsoles_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QString>("memory");
+    QTest::addColumn<bool>("warned");
+    QTest::newRow("exactly 64 KiB") << 256 << 256 << "Video memory: 64.0 KiB of the console's 64 KiB (tiles only, no map)"
+                                    << false;
+    QTest::newRow("twice as much") << 512 << 256 << "Video memory: 128.0 KiB of the console's 64 KiB (tiles only, no map)"
+                                   << true;
+  }
+  void videoMemoryIsWeighedAgainstTheConsoles() {
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QString, memory);
+    QFETCH(bool, warned);
+    TempDir dir;
+    WriteFileBytes(dir / "v.bmp", BuildBmp(MakeShape(width, height, 8)));
+    Preview p;
+    p.Open(dir / "v.bmp");
+    const QStringList lines = p.Get<QLabel>("figures").text().split(QLatin1Char('\n'));
+    QVERIFY2(lines.contains(memory), qPrintable(lines.join(QLatin1Char('|'))));
+    QCOMPARE(lines.contains(QStringLiteral(
+                 "Warning: this is more than the console's video memory holds; it cannot be shown at once.")),
+             warned);
+  }
+
+  void lossyReductionShowsTheConvertersDifference() {
+    TempDir dir;
+    WriteFileBytes(dir / "g.bmp", Truecolour(16, 8, [](int x, int y) { return qRgb(x * 16, y * 32, (x + y) * 8); }));
+    Preview p;
+    p.Open(dir / "g.bmp");
+    p.Get<QCheckBox>("lossyBox").setChecked(true);
+    QCOMPARE(p.Status(), QStringLiteral("As tilora-convert --bpp 4 --palettes 1 --lossy"));
+    const auto run = tilora::testing::RunConverter(dir.path(), "--bpp 4 --palettes 1 --lossy --name cli g.bmp");
+    QCOMPARE(run.status, 0);
+    std::smatch found;
+    QVERIFY2(std::regex_search(run.err, found, std::regex("mean \\S+ ([0-9.]+), worst \\S+ ([0-9.]+)")),
+             run.err.c_str());
+    const QString line = QStringLiteral("Lossy reduction: colours moved by %1 on average, %2 at most (CIEDE2000)")
+                             .arg(QString::fromStdString(found[1].str()), QString::fromStdString(found[2].str()));
+    QVERIFY2(p.Get<QLabel>("figures").text().split(QLatin1Char('\n')).contains(line), qPrintable(line));
+  }
+
+  // At 8 bpp a picture of colours 0-3 is black to white, not nearly black.
+  void greyLevelsSpreadOverTheColoursUsed() {
+    TempDir dir;
+    WriteFileBytes(dir / "g.bmp", BuildBmp(WithPixels(8, 8, 8, {{1, 0, 1}, {2, 0, 2}, {3, 0, 3}})));
+    Preview p;
+    p.Open(dir / "g.bmp");
+    p.Get<QCheckBox>("greySheetBox").setChecked(true);
+    const QImage& sheet = p.window->Rendering().tileSheet;
+    QCOMPARE(sheet.pixel(0, 0), qRgb(0, 0, 0));
+    QCOMPARE(sheet.pixel(1, 0), qRgb(85, 85, 85));
+    QCOMPARE(sheet.pixel(3, 0), qRgb(255, 255, 255));
+  }
+
+  // Tile lines stand out from white, black and middle grey alike.
+  void gridShowsOnAnyColour() {
+    for (const QRgb background : {qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(128, 128, 128)}) {
+      QImage picture(16, 16, QImage::Format_RGB32);
+      picture.fill(background);
+      ConsolePictureView view;
+      view.SetImage(picture);
+      view.SetZoom(2);
+      view.SetGrid(true);
+      const QImage drawn = view.grab().toImage();
+      int contrast = 0;
+      for (int y = 0; y < drawn.height(); ++y)
+        contrast = std::max(contrast, std::abs(qGray(drawn.pixel(16, y)) - qGray(background)));
+      QVERIFY2(contrast > 60, qPrintable(QString::number(background, 16)));
+    }
+  }
+
+  // The outline keeps all four sides on the picture's edges: a tile at the
+  // top-left corner, and one that the right and bottom edges cut.
+  void markKeepsItsSidesOnThePicturesEdges_data() {
+    QTest::addColumn<QRect>("tile");
+    QTest::addColumn<QList<QPoint>>("sides");  // left, top, right, bottom
+    QTest::addColumn<QPoint>("clear");         // inside the tile, left alone
+    QTest::newRow("top-left corner") << QRect(0, 0, 8, 8) << QList<QPoint>{{0, 4}, {4, 0}, {9, 4}, {4, 9}}
+                                     << QPoint(4, 4);
+    QTest::newRow("cut by the edges") << QRect(8, 8, 8, 8) << QList<QPoint>{{6, 8}, {9, 6}, {12, 8}, {9, 10}}
+                                      << QPoint(9, 8);
+  }
+  void markKeepsItsSidesOnThePicturesEdges() {
+    QFETCH(QRect, tile);
+    QFETCH(QList<QPoint>, sides);
+    QFETCH(QPoint, clear);
+    QImage picture(13, 11, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    ConsolePictureView view;
+    view.SetImage(picture);
+    view.SetMarked(tile);
+    const QImage drawn = view.grab().toImage();
+    for (const QPoint& side : sides) QVERIFY2(IsRed(drawn.pixel(side)), qPrintable(QStringLiteral("%1,%2").arg(side.x()).arg(side.y())));
+    QVERIFY(!IsRed(drawn.pixel(clear)));
+  }
+
+  // The preview goes beside the main window and stays on its screen.
+  void placedBesideWithinTheScreen_data() {
+    QTest::addColumn<QRect>("owner");
+    QTest::addColumn<QRect>("placed");
+    const QRect screen(0, 0, 1920, 1080);
+    QTest::newRow("right") << QRect(100, 100, 450, 300) << QRect(550, 100, 1000, 700);
+    QTest::newRow("left") << QRect(1300, 500, 450, 300) << QRect(300, 380, 1000, 700);
+    QTest::newRow("neither: the side with more room") << QRect(700, 0, 600, 300) << QRect(0, 0, 1000, 700);
+  }
+  void placedBesideWithinTheScreen() {
+    QFETCH(QRect, owner);
+    QFETCH(QRect, placed);
+    QCOMPARE(tilora::ui::BesidePlacement(owner, QSize(1000, 700), QRect(0, 0, 1920, 1080)), placed);
+    QCOMPARE(tilora::ui::BesidePlacement(owner, QSize(3000, 2000), QRect(0, 0, 1920, 1080)).size(), QSize(1920, 1080));
+  }
+
+  // While the main window reads another picture, and while it is encoded,
+  // the preview shows nothing of the one before under the new caption.
+  void busyStateShowsNothingOfAnotherPicture() {
+    TempDir dir;
+    WriteFileBytes(dir / "a.bmp", BuildBmp(MakeShape(16, 16, 4)));
+    WriteFileBytes(dir / "b.bmp", BuildBmp(MakeShape(1040, 1040, 8)));
+    Preview p;
+    DecodeGate gate("b.bmp");
+    p.w.form.SetPictureDecoder(gate.Decoder());
+    p.Open(dir / "a.bmp");
+    QCOMPARE(p.Get<ConsolePictureView>("view").Image().size(), QSize(16, 16));
+    const auto showsNothing = [&p] {
+      return p.window->windowTitle() == QStringLiteral("Console Preview - b.bmp") &&
+             p.Get<ConsolePictureView>("view").Image().isNull() &&
+             p.Get<ConsolePictureView>("sheetView").Image().isNull() && p.Get<QLabel>("figures").text().isEmpty() &&
+             !p.Get<QPushButton>("saveButton").isEnabled() && !p.Get<QPushButton>("saveRomButton").isEnabled();
+    };
+    p.w.Start(dir / "b.bmp");
+    QVERIFY(showsNothing());
+    QCOMPARE(p.Status(), QStringLiteral("Reading the picture..."));
+    gate.Release();
+    p.w.Settle();
+    QVERIFY(p.window->Encoding());
+    QVERIFY(showsNothing());
+    QCOMPARE(p.Status(), QStringLiteral("Encoding..."));
+    QTRY_VERIFY_WITH_TIMEOUT(!p.window->Encoding(), 30000);
+    QCOMPARE(p.Get<ConsolePictureView>("view").Image().size(), QSize(1040, 1040));
+    QVERIFY(!p.window->Rendering().refusal.empty() || p.window->Rendering().stored);
+  }
+
+  // "Save..." starts at the name field's base beside the picture, takes a
+  // name with or without an output's extension, and replaces nothing
+  // without asking.
+  void saveAsksBeforeReplacing() {
+    TempDir dir;
+    WriteFileBytes(dir / "a.bmp", BuildBmp(Mirrored(4, 4)));
+    WriteFileBytes(dir / "Win.plt", {'o', 'l', 'd'});
+    std::filesystem::create_directory(dir.path() / "out");
+    Preview p;
+    p.Open(dir / "a.bmp");
+    p.answer = QString::fromStdString(dir / "Win.bin");
+    p.replace = false;
+    p.window->Save();
+    QCOMPARE(p.suggested, QStringList{QString::fromStdString(dir / "Pic")});
+    QCOMPARE(p.asked, QStringList{"Win.plt"});
+    QCOMPARE(p.Status(), QStringLiteral("Nothing was saved."));
+    QCOMPARE(ReadFileBytes(dir / "Win.plt"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    QVERIFY(!std::filesystem::exists(dir / "Win.bin"));
+
+    p.replace = true;
+    p.window->Save();
+    QCOMPARE(p.Status(), QStringLiteral("Wrote Win.plt, Win.bin."));
+    QCOMPARE(std::filesystem::file_size(dir / "Win.plt"), std::uintmax_t{32});
+    p.answer = QString::fromStdString(dir / "out/Tiles");
+    p.window->Save();
+    QCOMPARE(p.Status(), QStringLiteral("Wrote out/Tiles.plt, out/Tiles.bin."));
+    QCOMPARE(p.asked, QStringList{"Win.plt"} << "Win.plt");
+  }
+
+  // A cartridge the builder refuses is the converter's refusal on the
+  // status line, and nothing is written.
+  void saveRomRefusalWritesNothing() {
+    TempDir dir;
+    WriteFileBytes(dir / "r.bmp", BuildBmp(MakeShape(512, 256, 8)));
+    Preview p;
+    p.Open(dir / "r.bmp");
+    p.window->SaveRom();
+    QTRY_VERIFY_WITH_TIMEOUT(!p.window->SavingRom(), 30000);
+    const auto run = tilora::testing::RunConverter(dir.path(), "--bpp 8 --rom cli.sfc --name cli r.bmp");
+    QCOMPARE(run.status, 1);
+    QCOMPARE(p.Status(), ConverterNotice(run.err, "r.bmp"));
+    QCOMPARE(dir.List(), std::vector<std::string>{"r.bmp"});
+    QCOMPARE(p.w.TakeMessages(), std::vector<tilora::testing::Message>{});
   }
 
   void largePictureIsEncodedOffTheInterfaceThread() {
