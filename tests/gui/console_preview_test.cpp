@@ -596,16 +596,17 @@ class ConsolePreviewTest : public QObject {
   void placedBesideWithinTheScreen_data() {
     QTest::addColumn<QRect>("owner");
     QTest::addColumn<QRect>("placed");
-    const QRect screen(0, 0, 1920, 1080);
     QTest::newRow("right") << QRect(100, 100, 450, 300) << QRect(550, 100, 1000, 700);
     QTest::newRow("left") << QRect(1300, 500, 450, 300) << QRect(300, 380, 1000, 700);
-    QTest::newRow("neither: the side with more room") << QRect(700, 0, 600, 300) << QRect(0, 0, 1000, 700);
+    QTest::newRow("narrowed to the side with more room") << QRect(500, 0, 700, 300) << QRect(1200, 0, 720, 700);
+    QTest::newRow("too narrow there: over it") << QRect(700, 0, 600, 300) << QRect(0, 0, 1000, 700);
   }
   void placedBesideWithinTheScreen() {
     QFETCH(QRect, owner);
     QFETCH(QRect, placed);
-    QCOMPARE(tilora::ui::BesidePlacement(owner, QSize(1000, 700), QRect(0, 0, 1920, 1080)), placed);
-    QCOMPARE(tilora::ui::BesidePlacement(owner, QSize(3000, 2000), QRect(0, 0, 1920, 1080)).size(), QSize(1920, 1080));
+    const QRect screen(0, 0, 1920, 1080);
+    QCOMPARE(tilora::ui::BesidePlacement(owner, QSize(1000, 700), screen, 720), placed);
+    QVERIFY(screen.contains(tilora::ui::BesidePlacement(owner, QSize(3000, 2000), screen, 720)));
   }
 
   // While the main window reads another picture, and while it is encoded,

@@ -176,6 +176,7 @@ int main(int argc, char** argv) {
   if (request.picture.isEmpty()) return MenuShot(form, request.out);
   if (request.grow.isValid()) {
     form.GrowPictureArea1->setChecked(true);
+    form.move(0, 0);  // the design place would put a large window past the screen's edges
     form.resize(request.grow);
   }
   form.OpenGivenFile(request.picture);
@@ -183,7 +184,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the picture is still being read\n");
     return 1;
   }
-  QTest::qWait(300);
+  // The window server takes a moment to resize and repaint the window.
+  QTest::qWait(request.grow.isValid() ? 1500 : 300);
   if (request.preview) return PreviewShot(form, request);
   return Grab(form, form.frameGeometry()).save(request.out) ? 0 : 1;
 }

@@ -351,8 +351,9 @@ void ConsolePreviewWindow::ShowBeside(QWidget* owner) {
     const QRect ownerClient = owner->geometry();
     const QMargins frame(ownerClient.left() - ownerFrame.left(), ownerClient.top() - ownerFrame.top(),
                          ownerFrame.right() - ownerClient.right(), ownerFrame.bottom() - ownerClient.bottom());
-    const QRect placed = tilora::ui::BesidePlacement(ownerFrame, kPreferredSize.grownBy(frame),
-                                                     owner->screen()->availableGeometry());
+    const QRect placed =
+        tilora::ui::BesidePlacement(ownerFrame, kPreferredSize.grownBy(frame), owner->screen()->availableGeometry(),
+                                    minimumSizeHint().width() + frame.left() + frame.right());
     resize(placed.size().shrunkBy(frame));
     move(placed.topLeft());
   }

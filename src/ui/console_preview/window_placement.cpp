@@ -4,10 +4,12 @@
 
 namespace tilora::ui {
 
-QRect BesidePlacement(const QRect& owner, QSize size, const QRect& screen) {
+QRect BesidePlacement(const QRect& owner, QSize size, const QRect& screen, int narrowest) {
   size = size.boundedTo(screen.size());
   const int rightRoom = screen.right() - owner.right();
   const int leftRoom = owner.left() - screen.left();
+  const int room = std::max(rightRoom, leftRoom);
+  if (rightRoom < size.width() && leftRoom < size.width() && room >= narrowest) size.setWidth(room);
   int left = 0;
   if (rightRoom >= size.width())
     left = owner.right() + 1;
