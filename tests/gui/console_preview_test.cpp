@@ -7,13 +7,13 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTest>
 
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <regex>
 #include <tuple>
 
 #include "bmp_builder.h"
@@ -529,11 +529,11 @@ class ConsolePreviewTest : public QObject {
     QCOMPARE(p.Status(), QStringLiteral("As tilora-convert --bpp 4 --palettes 1 --lossy"));
     const auto run = tilora::testing::RunConverter(dir.path(), "--bpp 4 --palettes 1 --lossy --name cli g.bmp");
     QCOMPARE(run.status, 0);
-    std::smatch found;
-    QVERIFY2(std::regex_search(run.err, found, std::regex("mean \\S+ ([0-9.]+), worst \\S+ ([0-9.]+)")),
-             run.err.c_str());
+    const QRegularExpressionMatch found = QRegularExpression(QStringLiteral("mean \\S+ ([0-9.]+), worst \\S+ ([0-9.]+)"))
+                                              .match(QString::fromStdString(run.err));
+    QVERIFY2(found.hasMatch(), run.err.c_str());
     const QString line = QStringLiteral("Lossy reduction: colours moved by %1 on average, %2 at most (CIEDE2000)")
-                             .arg(QString::fromStdString(found[1].str()), QString::fromStdString(found[2].str()));
+                             .arg(found.captured(1), found.captured(2));
     QVERIFY2(p.Get<QLabel>("figures").text().split(QLatin1Char('\n')).contains(line), qPrintable(line));
   }
 
