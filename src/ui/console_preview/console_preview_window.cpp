@@ -509,10 +509,12 @@ void ConsolePreviewWindow::SaveRom() {
       QDir::current().absoluteFilePath((baseName_ ? baseName_() : QStringLiteral("Pic")) + QStringLiteral(".sfc"));
   const QString chosen = AskFileName(QStringLiteral("Save ROM"), suggested, QStringLiteral("Cartridges (*.sfc)"));
   if (chosen.isEmpty()) return;
-  QString rom = WithSuffix(chosen, QStringLiteral("sfc"));
+  // Written by its full name: another open may change the current folder
+  // while the cartridge is made; shown as the other saves show theirs.
+  const QString rom = QFileInfo(WithSuffix(chosen, QStringLiteral("sfc"))).absoluteFilePath();
   const QString relative = QDir::current().relativeFilePath(rom);
-  if (!relative.startsWith(QLatin1String(".."))) rom = relative;
-  if (!MayReplace({rom})) {
+  const QString shown = relative.startsWith(QLatin1String("..")) ? rom : relative;
+  if (!MayReplace({shown})) {
     ShowStatus(QStringLiteral("Nothing was saved."));
     return;
   }
@@ -521,12 +523,14 @@ void ConsolePreviewWindow::SaveRom() {
   ShowStatus(QStringLiteral("Making the cartridge..."));
   using Saved = std::optional<tilora::Result<tilora::ConvertedFiles>>;
   auto* watcher = new QFutureWatcher<Saved>(this);
-  connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+  connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, shown] {
     watcher->deleteLater();
     savingRom_ = false;
     FollowSaving();
-    const Saved saved = watcher->result();
-    if (saved) ReportSaved(*saved);
+    Saved saved = watcher->result();
+    if (!saved) return;
+    if (saved->Ok()) (*saved)->written = {tilora::ui::LocalName(shown)};
+    ReportSaved(*saved);
   });
   watcher->setFuture(QtConcurrent::run([opened = opened_, settings, path = tilora::ui::LocalName(rom)]() -> Saved {
     return tilora::ui::SaveCartridge(opened, settings, path);
