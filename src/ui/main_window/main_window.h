@@ -64,7 +64,9 @@ class TAutoSizeLabel : public QLabel {
 
 // The main window: menus, picture description, picture view, name field and
 // status bar. Each menu item runs one handler; a failure inside one reaches
-// the failure box and the window waits for the next command.
+// the failure box and the window waits for the next command. An open reads
+// the header at once and the picture on a worker thread; a picture file
+// dropped on the window opens as if chosen in the dialog.
 class TForm1 : public QMainWindow {
   Q_OBJECT
 
