@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 #include <filesystem>
@@ -629,14 +630,25 @@ class ConsolePreviewTest : public QObject {
     p.w.Start(dir / "b.bmp");
     QVERIFY(showsNothing());
     QCOMPARE(p.Status(), QStringLiteral("Reading the picture..."));
+    // From here on, whenever the event loop turns, the new caption never
+    // stands over the old picture.
+    int mixed = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      if (p.window->windowTitle().endsWith(QLatin1String("b.bmp")) &&
+          p.Get<ConsolePictureView>("view").Image().size() == QSize(16, 16))
+        ++mixed;
+    });
+    watch.start(0);
     gate.Release();
     p.w.Settle();
-    QVERIFY(p.window->Encoding());
-    QVERIFY(showsNothing());
-    QCOMPARE(p.Status(), QStringLiteral("Encoding..."));
+    if (p.window->Encoding()) {
+      QVERIFY(showsNothing());
+      QCOMPARE(p.Status(), QStringLiteral("Encoding..."));
+    }
     QTRY_VERIFY_WITH_TIMEOUT(!p.window->Encoding(), 30000);
     QCOMPARE(p.Get<ConsolePictureView>("view").Image().size(), QSize(1040, 1040));
-    QVERIFY(!p.window->Rendering().refusal.empty() || p.window->Rendering().stored);
+    QCOMPARE(mixed, 0);
   }
 
   // "Save..." starts at the name field's base beside the picture, takes a
