@@ -49,8 +49,7 @@ constexpr int kSheetWidth = 256;
 constexpr QSize kPreferredSize(980, 640);
 
 // The outputs' own extensions, taken off a name chosen in the save dialog.
-const QStringList kOutputSuffixes = {QStringLiteral("bin"), QStringLiteral("plt"), QStringLiteral("map"),
-                                     QStringLiteral("vram")};
+constexpr const char* kOutputSuffixes[] = {"bin", "plt", "map", "vram"};
 
 ConsoleRendering Render(const tilora::Picture& picture, const PreviewSettings& settings) {
   try {
@@ -77,8 +76,9 @@ QLabel* Heading(const QString& text, QWidget* parent) {
 QString BaseName(const QString& chosen) {
   QString base = chosen;
   const QFileInfo info(chosen);
-  if (kOutputSuffixes.contains(info.suffix(), Qt::CaseInsensitive))
-    base = info.dir().filePath(info.completeBaseName());
+  for (const char* suffix : kOutputSuffixes)
+    if (info.suffix().compare(QLatin1String(suffix), Qt::CaseInsensitive) == 0)
+      base = info.dir().filePath(info.completeBaseName());
   const QString relative = QDir::current().relativeFilePath(base);
   return relative.startsWith(QLatin1String("..")) ? base : relative;
 }

@@ -46,7 +46,7 @@ constexpr QRect kDesignPictureArea(7, 6, 262, 230);
 // A grown picture area never shrinks below this, so its scroll bars work.
 constexpr int kSmallestGrownSide = 64;
 
-const QString kGrowKey = QStringLiteral("view/growPictureArea");
+constexpr const char* kGrowKey = "view/growPictureArea";
 
 // Picture sizes come from the file unchecked: a negative height is a picture
 // stored top row first, and nothing may exceed what a widget can hold.
@@ -139,7 +139,7 @@ void TForm1::CreateMenu() {
   ConsolePreview1->setEnabled(false);
   GrowPictureArea1 = View1->addAction(QStringLiteral("&Grow Picture Area"));
   GrowPictureArea1->setCheckable(true);
-  GrowPictureArea1->setChecked(tilora::ui::StoredFlag(kGrowKey, false));
+  GrowPictureArea1->setChecked(tilora::ui::StoredFlag(QLatin1String(kGrowKey), false));
   setMenuBar(mm1);
 
   const std::pair<QObject*, const char*> names[] = {
@@ -153,7 +153,7 @@ void TForm1::CreateMenu() {
   connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
   connect(ConsolePreview1, &QAction::triggered, this, &TForm1::ConsolePreview1Click);
   connect(GrowPictureArea1, &QAction::toggled, this, [this](bool on) {
-    tilora::ui::StoreFlag(kGrowKey, on);
+    tilora::ui::StoreFlag(QLatin1String(kGrowKey), on);
     PlacePictureArea();
   });
   // Alt and Down come with the desktop style; F10 is added here.
