@@ -1,17 +1,21 @@
 // The main window driven through its menu actions, with the open dialog and
 // the message boxes replaced so that no modal loop runs.
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QUrl>
 
 #include <filesystem>
 #include <stdexcept>
@@ -28,6 +32,7 @@
 #include "window_driver.h"
 
 using tilora::testing::BmpShape;
+using tilora::testing::DecodeGate;
 using tilora::testing::MakeShape;
 using tilora::testing::BuildBmp;
 using tilora::testing::TempDir;
@@ -64,8 +69,11 @@ class MainWindowTest : public QObject {
 
  private:
   QString startFolder_;
+  TempDir settings_;
 
  private slots:
+  // The window's own settings go to a folder of the test's.
+  void initTestCase() { qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(settings_.path().string())); }
   void init() { startFolder_ = QDir::currentPath(); }
   void cleanup() { QDir::setCurrent(startFolder_); }
 
@@ -84,7 +92,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.form.GroupBox1->title(), QStringLiteral("Picture Info"));
     QCOMPARE(w.form.StaticText1->text(), QStringLiteral("Resolution: "));
     QCOMPARE(w.form.StaticText3->text(), QStringLiteral("Pic Format: "));
-    QCOMPARE(w.form.txt2->text(), QStringLiteral("New File Name"));
+    QCOMPARE(Caption(w.form.txt2->text()), QStringLiteral("New File Name"));
     QVERIFY(!w.form.txt1->text().isEmpty());
     QCOMPARE(w.form.Edit1->text(), QStringLiteral("Pic"));
     QCOMPARE(w.Status(), QString());
@@ -272,6 +280,7 @@ class MainWindowTest : public QObject {
     Window w;
     w.form.SetDialogRunner([](TOpenPictureDialog&) -> bool { throw std::logic_error("no dialog here"); });
     w.form.OpenGivenFile(QStringLiteral("given.bmp"));
+    w.Settle();
     QVERIFY(w.TakeMessages().empty());
     const QString full = QString::fromStdString(dir / "given.bmp");
     QCOMPARE(w.form.dlgOpenPic1->FileName(), full);
@@ -282,6 +291,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(dir.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "given.bmp"}));
 
     w.form.OpenGivenFile(QString::fromStdString(dir / "missing.bmp"));
+    w.Settle();
     QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Failure, QStringLiteral("File not found.")}}));
   }
 
@@ -373,6 +383,8 @@ class MainWindowTest : public QObject {
       w.Open(dir / leaf);
       QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Notice, "This file is not a BMP picture."}}));
       QCOMPARE(w.form.StaticText1->text(), QString("Resolution: 16x16"));
+      // Its bytes at the header's offsets are no size of a picture.
+      QCOMPARE(w.form.img1->size(), QSize(16, 16));
       QCOMPARE(w.form.img1->Picture().size(), QSize(16, 16));
       w.Convert();
       QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Notice, QString::fromLatin1(tilora::kStaleHeaderNotice)}}));
@@ -438,6 +450,129 @@ class MainWindowTest : public QObject {
     QCOMPARE(v->singleStep(), 8);
     QCOMPARE(h->singleStep(), 8);
     QVERIFY(!v->hasTracking());
+  }
+
+  // On, the picture area takes what the window gains, and the controls
+  // beside it move along rather than under it; off, every control is back
+  // at its design place. The choice outlives the window.
+  void growPictureAreaFollowsTheWindow() {
+    TempDir dir;
+    {
+      Window w;
+      w.form.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+      QVERIFY(!w.form.GrowPictureArea1->isChecked());
+      const QRect area = w.form.ScrollBox1->geometry();
+      const QRect group = w.form.GroupBox1->geometry();
+      w.form.GrowPictureArea1->trigger();
+      w.form.resize(w.form.width() + 300, w.form.height() + 200);
+      QCoreApplication::processEvents();
+      QCOMPARE(w.form.ScrollBox1->size(), area.size() + QSize(300, 200));
+      for (QWidget* beside : {static_cast<QWidget*>(w.form.GroupBox1), static_cast<QWidget*>(w.form.txt2),
+                              static_cast<QWidget*>(w.form.Edit1), static_cast<QWidget*>(w.form.txt1)}) {
+        QVERIFY(!beside->geometry().intersects(w.form.ScrollBox1->geometry()));
+        QVERIFY(w.form.centralWidget()->rect().contains(beside->geometry()));
+      }
+      // A picture 300 pixels wider and 200 higher than the design area
+      // now shows whole.
+      const QSize shown = w.form.ScrollBox1->viewport()->size();
+      w.Open(Picture(dir, "large.bmp", MakeShape(shown.width(), shown.height(), 8)));
+      QCoreApplication::processEvents();
+      QVERIFY(!w.form.ScrollBox1->horizontalScrollBar()->isVisible());
+      QVERIFY(!w.form.ScrollBox1->verticalScrollBar()->isVisible());
+
+      w.form.GrowPictureArea1->trigger();
+      QCOMPARE(w.form.ScrollBox1->geometry(), area);
+      QCOMPARE(w.form.GroupBox1->geometry(), group);
+      w.form.GrowPictureArea1->trigger();
+    }
+    Window again;
+    QVERIFY(again.form.GrowPictureArea1->isChecked());
+    again.form.GrowPictureArea1->trigger();
+    QVERIFY(!Window().form.GrowPictureArea1->isChecked());
+  }
+
+  // A picture dropped on the window opens as if chosen in the dialog: the
+  // first local file of those dropped; anything else is not taken.
+  void droppedFileOpensAsIfChosen() {
+    TempDir dir, elsewhere;
+    QDir::setCurrent(QString::fromStdString(elsewhere.path().string()));
+    const QString picture = QString::fromStdString(Picture(dir, "a.bmp", MakeShape(16, 8, 8)));
+    Picture(dir, "b.bmp", MakeShape(8, 8, 8));
+    Window w;
+    w.form.show();
+    QMimeData text;
+    text.setText(QStringLiteral("a.bmp"));
+    text.setUrls({QUrl(QStringLiteral("data:,a.bmp"))});
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w.form, &refused);
+    QVERIFY(!refused.isAccepted());
+
+    QMimeData files;
+    files.setUrls({QUrl(QStringLiteral("data:,x")), QUrl::fromLocalFile(picture),
+                   QUrl::fromLocalFile(QString::fromStdString(dir / "b.bmp"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w.form, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w.form, &drop);
+    QTRY_COMPARE(w.form.dlgOpenPic1->FileName(), picture);
+    w.Settle();
+    QCOMPARE(w.Status(), picture);
+    QCOMPARE(w.form.StaticText1->text(), QStringLiteral("Resolution: 16x8"));
+    w.Convert();
+    QVERIFY(w.TakeMessages().empty());
+    QCOMPARE(dir.List(), (std::vector<std::string>{"Pic.bin", "Pic.plt", "a.bmp", "b.bmp"}));
+  }
+
+  // "In File" before the picture has been read converts nothing and says
+  // why; once it shows, it converts.
+  void inFileWhileReadingIsRefused() {
+    TempDir dir;
+    Window w;
+    DecodeGate gate;
+    w.form.SetPictureDecoder(gate.Decoder());
+    w.Start(Picture(dir, "a.bmp", MakeShape(16, 16, 4)));
+    QVERIFY(w.form.Reading());
+    QVERIFY(w.ConvertEnabled());
+    w.Convert();
+    QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Notice, tilora::kStillReadingNotice}}));
+    QCOMPARE(dir.List(), std::vector<std::string>{"a.bmp"});
+    gate.Release();
+    w.Settle();
+    w.Convert();
+    QVERIFY(w.TakeMessages().empty());
+    QCOMPARE(std::filesystem::file_size(dir / "Pic.bin"), std::uintmax_t{128});
+  }
+
+  // While a picture is read the window turns its event loop (its menus
+  // open), and a later open replaces it: the earlier picture never shows,
+  // nor is it what "In File" converts.
+  void openReplacedWhileReading() {
+    TempDir dir;
+    Window w;
+    DecodeGate gate("slow");
+    w.form.SetPictureDecoder(gate.Decoder());
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    w.Start(Picture(dir, "slow.bmp", MakeShape(40, 24, 8)));
+    QVERIFY(w.form.Reading());
+    QTRY_COMPARE(gate.Decodings(), 1);
+    QCOMPARE(w.form.StaticText1->text(), QStringLiteral("Resolution: 40x24"));
+    w.form.File1->popup(w.form.mapToGlobal(QPoint(0, 0)));
+    QTRY_VERIFY(w.form.File1->isVisible());
+    w.form.File1->hide();
+
+    w.Open(Picture(dir, "quick.bmp", MakeShape(16, 8, 4)));
+    QCOMPARE(w.form.img1->Picture().size(), QSize(16, 8));
+    gate.Release();
+    QTRY_COMPARE(gate.Decodings(), 2);
+    QTest::qWait(200);  // the slow read's end, had it been shown
+    QCOMPARE(w.form.img1->Picture().size(), QSize(16, 8));
+    QCOMPARE(w.form.StaticText1->text(), QStringLiteral("Resolution: 16x8"));
+    w.Convert();
+    QVERIFY(w.TakeMessages().empty());
+    QCOMPARE(std::filesystem::file_size(dir / "Pic.bin"), std::uintmax_t{2 * 32});
   }
 
   void labelsFollowTheirText() {

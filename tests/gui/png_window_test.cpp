@@ -2,7 +2,10 @@
 // by "In File" exactly as tilora-convert converts them.
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 #include <filesystem>
@@ -15,10 +18,12 @@
 #include "png_builder.h"
 #include "io/io_error.h"
 #include "temp_dir.h"
+#include "ui/console_preview/console_preview_window.h"
 #include "window_driver.h"
 
 using tilora::testing::BuildPng;
 using tilora::testing::ConverterNotice;
+using tilora::testing::DecodeGate;
 using tilora::testing::Message;
 using tilora::testing::RandomPngShape;
 using tilora::testing::ReadFileBytes;
@@ -32,6 +37,17 @@ namespace {
 std::string Png(const TempDir& dir, const std::string& leaf, std::uint32_t width, std::uint32_t height,
                 std::uint8_t type, std::uint8_t depth, std::uint32_t seed = 1) {
   WriteFileBytes(dir / leaf, BuildPng(RandomPngShape(width, height, type, depth, seed)));
+  return dir / leaf;
+}
+
+// An indexed PNG of one colour, small on disk however large.
+std::string PlainPng(const TempDir& dir, const std::string& leaf, std::uint32_t width, std::uint32_t height) {
+  using namespace tilora::testing;
+  std::vector<std::uint8_t> rows(static_cast<std::size_t>(width + 1) * height, 0);
+  WriteFileBytes(dir / leaf, JoinPng({{"IHDR", IhdrData(width, height, 8, kPngPalette)},
+                                      {"PLTE", std::vector<std::uint8_t>(3 * 16, 0x40)},
+                                      {"IDAT", ZlibCompressed(rows)},
+                                      {"IEND", {}}}));
   return dir / leaf;
 }
 
@@ -165,6 +181,82 @@ class PngWindowTest : public QObject {
     w.Convert();
     QCOMPARE(w.TakeMessages(),
              (std::vector<Message>{{BoxKind::Notice, QString::fromLatin1(tilora::kStaleHeaderNotice)}}));
+  }
+
+  // The picture is decoded once per open, however it is then shown,
+  // previewed, converted and saved; each of those matches the converter.
+  void pngIsDecodedOncePerOpen() {
+    TempDir dir;
+    const auto path = Png(dir, "a.png", 24, 16, tilora::testing::kPngPalette, 4);
+    WindowDriver w;
+    DecodeGate decodings;
+    decodings.Release();  // counted, never held
+    w.form.SetPictureDecoder(decodings.Decoder());
+    w.Open(path);
+    w.form.ConsolePreview1->trigger();
+    ConsolePreviewWindow* preview = w.form.ConsolePreview();
+    QVERIFY(preview);
+    preview->SetQuestions({[](QWidget*, const QString&, const QString& suggested, const QString&) {
+                             return suggested.endsWith(QLatin1String(".sfc")) ? suggested
+                                                                              : suggested + QStringLiteral("Saved");
+                           },
+                           [](QWidget*, const QStringList&) { return true; }});
+    w.Convert();
+    preview->Save();
+    preview->SaveRom();
+    QTRY_VERIFY_WITH_TIMEOUT(!preview->SavingRom(), 30000);
+    QCOMPARE(w.TakeMessages(), std::vector<Message>{});
+    QCOMPARE(decodings.Decodings(), 1);
+
+    // The cartridge carries its file's name as its title.
+    std::filesystem::create_directory(dir.path() / "cli");
+    const auto run = tilora::testing::RunConverter(dir.path(), "--bpp 4 --rom cli/Pic.sfc --name cli a.png");
+    QCOMPARE(run.status, 0);
+    for (const char* ext : {".bin", ".plt"}) {
+      QVERIFY2(ReadFileBytes(dir / (std::string("Pic") + ext)) == ReadFileBytes(dir / (std::string("cli") + ext)), ext);
+      QVERIFY2(ReadFileBytes(dir / (std::string("PicSaved") + ext)) == ReadFileBytes(dir / (std::string("cli") + ext)),
+               ext);
+    }
+    QVERIFY(ReadFileBytes(dir / "Pic.sfc") == ReadFileBytes(dir / "cli/Pic.sfc"));
+    w.Open(path);
+    QCOMPARE(decodings.Decodings(), 2);
+  }
+
+  // The open returns at once and the window's event loop turns while a
+  // picture of the largest size decodes: timers fire, menus open.
+  void windowAnswersWhileALargePngDecodes() {
+    TempDir dir;
+    const auto path = PlainPng(dir, "large.png", 8192, 4096);
+    WindowDriver w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(5);
+    w.Start(path);
+    QVERIFY(w.form.Reading());
+    w.form.File1->popup(w.form.mapToGlobal(QPoint(0, 0)));
+    QVERIFY(w.form.File1->isVisible());
+    QTRY_VERIFY(ticks >= 3 || !w.form.Reading());
+    w.form.File1->hide();
+    w.Settle();
+    QCOMPARE(w.TakeMessages(), std::vector<Message>{});
+    QCOMPARE(w.form.img1->Picture().size(), QSize(8192, 4096));
+    QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
+  }
+
+  // A PNG named .bmp after an accepted PNG: refused, and the view keeps the
+  // size it had, not one read from PNG bytes at the bitmap's offsets.
+  void pngNamedAsABitmapLeavesTheViewsSize() {
+    TempDir dir;
+    const auto png = Png(dir, "a.png", 24, 16, tilora::testing::kPngPalette, 8);
+    Png(dir, "b.bmp", 24, 16, tilora::testing::kPngPalette, 8);
+    WindowDriver w;
+    w.Open(png);
+    w.Open(dir / "b.bmp");
+    QCOMPARE(w.TakeMessages(), (std::vector<Message>{{BoxKind::Notice, QString::fromLatin1(tilora::kNotBmpNotice)}}));
+    QCOMPARE(w.form.img1->size(), QSize(24, 16));
   }
 
   // A file named as a bitmap is read as one, as before PNG came to the window.

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollArea>
@@ -49,6 +50,7 @@ struct ActiveWindow {
     chosen = path;
     form.OpenBMP1->trigger();
     chosen.clear();
+    QTRY_VERIFY_WITH_TIMEOUT(!form.Reading(), 30000);
   }
 };
 
@@ -194,6 +196,39 @@ class WindowKeyboardTest : public QObject {
     QCOMPARE(v->value(), 0);
     QCOMPARE(w.form.img1->pos(), QPoint(0, 0));
     QVERIFY(w.messages.isEmpty());
+  }
+
+  // Tab goes between the name field, where the focus starts, and the
+  // picture area, which shows when it has the focus; nothing else takes it.
+  // Alt+N reaches the name field from anywhere.
+  void FocusStopsAreVisible() {
+    ActiveWindow w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.form.Edit1));
+    const QImage unfocused = w.form.ScrollBox1->grab().toImage();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.form.ScrollBox1));
+    QVERIFY(w.form.ScrollBox1->grab().toImage() != unfocused);
+    Press(w.form, QStringLiteral("Alt+N"));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.form.Edit1));
+    for (int i = 0; i < 4; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* focus = QApplication::focusWidget();
+      QVERIFY2(focus == w.form.Edit1 || focus == w.form.ScrollBox1, qPrintable(focus ? focus->objectName() : "none"));
+    }
+  }
+
+  // Ctrl+Q closes Tilora from the console preview too.
+  void CloseFromTheConsolePreview() {
+    TempDir dir;
+    ActiveWindow w;
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    w.Open(Picture(dir, "a.bmp", 16, 16));
+    w.form.ConsolePreview1->trigger();
+    ConsolePreviewWindow* preview = w.form.ConsolePreview();
+    QVERIFY(QTest::qWaitForWindowActive(preview));
+    Press(*preview, QStringLiteral("Ctrl+Q"));
+    QVERIFY(!w.form.isVisible());
   }
 
   // Whoever gives img1 a picture gets the reset, not only the open command.

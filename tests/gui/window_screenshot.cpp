@@ -5,10 +5,14 @@
 //       the File menu opened from the keyboard (F10), for the access keys
 //   tilora_window_screenshot --picture FILE OUT.png
 //       the window with FILE opened as "tilora FILE" opens it
+//   tilora_window_screenshot --picture FILE --grow WxH OUT.png
+//       the same with View > Grow Picture Area on, the window sized W x H
 //   tilora_window_screenshot [--picture FILE] --console-preview [SETTING...] OUT.png
 //       View > Console Preview of FILE (without one, a drawn sample), with
 //       SETTINGs as tilora-convert takes them: --bpp N, --map, --no-flip,
-//       --mode7, and the view's own --zoom N, --grid
+//       --mode7, and the view's own --zoom N, --grid; with --screen, the
+//       whole screen, the main window beside it
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,13 +43,15 @@ struct Request {
   bool noFlip = false;
   int zoom = 0;
   bool grid = false;
+  QSize grow;
+  bool screen = false;
   QString out;
 };
 
 bool Parse(int argc, char** argv, Request& r) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const bool valued = arg == "--picture" || arg == "--bpp" || arg == "--zoom";
+    const bool valued = arg == "--picture" || arg == "--bpp" || arg == "--zoom" || arg == "--grow";
     if (valued && i + 1 == argc) return false;
     if (arg == "--picture")
       r.picture = QString::fromLocal8Bit(argv[++i]);
@@ -63,6 +69,12 @@ bool Parse(int argc, char** argv, Request& r) {
       r.zoom = std::atoi(argv[++i]);
     else if (arg == "--grid")
       r.grid = true;
+    else if (arg == "--screen")
+      r.screen = true;
+    else if (arg == "--grow") {
+      const QStringList size = QString::fromLocal8Bit(argv[++i]).split(QLatin1Char('x'));
+      r.grow = QSize(size.value(0).toInt(), size.value(1).toInt());
+    }
     else if (r.out.isEmpty() && arg.rfind("--", 0) != 0)
       r.out = QString::fromLocal8Bit(argv[i]);
     else
@@ -99,6 +111,11 @@ QPixmap Grab(const QWidget& window, QRect area) {
   return window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
 }
 
+template <typename T>
+T& Control(const QWidget& window, const char* name) {
+  return *window.findChild<T*>(QLatin1String(name));
+}
+
 int MenuShot(TForm1& form, const QString& out) {
   QTest::keyClick(&form, Qt::Key_F10);
   QTest::qWait(300);
@@ -117,18 +134,18 @@ int PreviewShot(TForm1& form, const Request& r) {
     std::fprintf(stderr, "the console preview did not open (was the picture accepted?)\n");
     return 1;
   }
-  preview->move(0, 0);
-  preview->deduplicateBox->setChecked(r.map);
-  preview->flipsBox->setChecked(!r.noFlip);
-  if (r.depthChoice >= 0) preview->depthBox->setCurrentIndex(r.depthChoice);
-  if (r.zoom > 0) preview->zoomBox->setCurrentIndex(std::min(r.zoom, 4) - 1);
-  preview->gridBox->setChecked(r.grid);
+  Control<QCheckBox>(*preview, "deduplicateBox").setChecked(r.map);
+  Control<QCheckBox>(*preview, "flipsBox").setChecked(!r.noFlip);
+  if (r.depthChoice >= 0) Control<QComboBox>(*preview, "depthBox").setCurrentIndex(r.depthChoice);
+  if (r.zoom > 0) Control<QComboBox>(*preview, "zoomBox").setCurrentIndex(std::min(r.zoom, 4) - 1);
+  Control<QCheckBox>(*preview, "gridBox").setChecked(r.grid);
   if (!QTest::qWaitFor([preview] { return !preview->Encoding(); }, 30000)) {
     std::fprintf(stderr, "the console preview is still encoding\n");
     return 1;
   }
   QTest::qWait(300);
-  return Grab(*preview, preview->frameGeometry()).save(r.out) ? 0 : 1;
+  const QRect area = r.screen ? preview->screen()->geometry() : preview->frameGeometry();
+  return Grab(*preview, area).save(r.out) ? 0 : 1;
 }
 
 }  // namespace
@@ -137,8 +154,8 @@ int main(int argc, char** argv) {
   Request request;
   if (!Parse(argc, argv, request)) {
     std::fprintf(stderr,
-                 "usage: tilora_window_screenshot [--picture FILE] [--console-preview [--bpp N] [--map] "
-                 "[--no-flip] [--mode7] [--zoom N] [--grid]] OUT.png\n");
+                 "usage: tilora_window_screenshot [--picture FILE [--grow WxH]] [--console-preview [--bpp N] [--map] "
+                 "[--no-flip] [--mode7] [--zoom N] [--grid] [--screen]] OUT.png\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -157,8 +174,18 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (request.picture.isEmpty()) return MenuShot(form, request.out);
+  if (request.grow.isValid()) {
+    form.GrowPictureArea1->setChecked(true);
+    form.move(0, 0);  // the design place would put a large window past the screen's edges
+    form.resize(request.grow);
+  }
   form.OpenGivenFile(request.picture);
-  QTest::qWait(300);
+  if (!QTest::qWaitFor([&form] { return !form.Reading(); }, 30000)) {
+    std::fprintf(stderr, "the picture is still being read\n");
+    return 1;
+  }
+  // The window server takes a moment to resize and repaint the window.
+  QTest::qWait(request.grow.isValid() ? 1500 : 300);
   if (request.preview) return PreviewShot(form, request);
   return Grab(form, form.frameGeometry()).save(request.out) ? 0 : 1;
 }

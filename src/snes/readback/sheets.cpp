@@ -25,6 +25,14 @@ RgbImage TileSheet(const EncodedOutputs& outputs, const TileOptions& options, st
   const std::vector<Rgb> palette = ShownPalette(outputs.palette);
   const Rgb backdrop = palette.empty() ? Rgb{} : palette[0];
   const std::vector<int> first = reader.FirstSubPalettes();
+  // Grey levels spread from colour 0 to the highest colour number stored,
+  // so a picture of few colours at 8 bpp is not all but black.
+  int highest = 1;
+  for (int n = 0; n < count; ++n) {
+    const cells::CellRows tile = reader.StoredTile(static_cast<std::size_t>(n));
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) highest = std::max<int>(highest, cells::PixelOf(tile.row[y], x));
+  }
   for (int n = 0; n < count; ++n) {
     const cells::CellRows tile = reader.StoredTile(static_cast<std::size_t>(n));
     const int block = grey ? -1 : first[static_cast<std::size_t>(n)];
@@ -33,7 +41,7 @@ RgbImage TileSheet(const EncodedOutputs& outputs, const TileOptions& options, st
       for (int x = 0; x < 8; ++x) {
         const int k = cells::PixelOf(tile.row[y], x);
         if (block < 0) {
-          const auto level = static_cast<std::uint8_t>(k * 255 / (perBlock - 1));
+          const auto level = static_cast<std::uint8_t>(k * 255 / highest);
           line[x] = {level, level, level};
           continue;
         }

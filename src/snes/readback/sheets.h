@@ -18,8 +18,9 @@ std::vector<Rgb> ShownPalette(const std::vector<std::uint8_t>& words);
 // The stored tiles in order, columns across (empty slots after the last
 // tile in kEmptySlot), each in the colours of the first sub-palette a map
 // entry shows it in, colour 0 as the backdrop; in grey levels of its colour
-// numbers when grey is set or no entry shows it. Empty when the outputs
-// cannot be read or hold no tile. width and height are the picture's.
+// numbers (black to white over the numbers the stored tiles use) when grey
+// is set or no entry shows it. Empty when the outputs cannot be read or
+// hold no tile. width and height are the picture's.
 RgbImage TileSheet(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t width,
                    std::int32_t height, int columns, bool grey);
 inline constexpr Rgb kEmptySlot{40, 44, 52};

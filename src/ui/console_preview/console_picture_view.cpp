@@ -3,10 +3,14 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kTileSide = 8;
 constexpr int kMarkPen = 2;
+constexpr int kGridAlpha = 150;
+constexpr int kGridDash = 2;
 
 }  // namespace
 
@@ -50,19 +54,40 @@ void ConsolePictureView::paintEvent(QPaintEvent* event) {
                      exposed.height() / zoom_ + 2);
   const QRect clipped = source.intersected(image_.rect());
   painter.drawImage(QRect(clipped.topLeft() * zoom_, clipped.size() * zoom_), image_, clipped);
-  if (grid_) {
-    painter.setPen(QColor(255, 255, 255, 70));
-    const int step = kTileSide * zoom_;
-    for (int x = (exposed.left() / step) * step; x <= exposed.right(); x += step)
-      painter.drawLine(x, exposed.top(), x, exposed.bottom());
-    for (int y = (exposed.top() / step) * step; y <= exposed.bottom(); y += step)
-      painter.drawLine(exposed.left(), y, exposed.right(), y);
+  if (grid_) DrawGrid(painter, exposed);
+  if (marked_) DrawMark(painter);
+}
+
+// Each line in dashes of black and white, so it shows on any colour: one
+// pale line vanishes on white, a dark one on black.
+void ConsolePictureView::DrawGrid(QPainter& painter, const QRect& exposed) const {
+  const int step = kTileSide * zoom_;
+  const QRect drawn = exposed.intersected(QRect(QPoint(0, 0), image_.size() * zoom_));
+  QPen dark(QColor(0, 0, 0, kGridAlpha), 0);
+  QPen light(QColor(255, 255, 255, kGridAlpha), 0);
+  light.setDashPattern({kGridDash, kGridDash});
+  for (const QPen& pen : {dark, light}) {
+    painter.setPen(pen);
+    for (int x = (drawn.left() / step) * step; x <= drawn.right(); x += step)
+      painter.drawLine(x, drawn.top(), x, drawn.bottom());
+    for (int y = (drawn.top() / step) * step; y <= drawn.bottom(); y += step)
+      painter.drawLine(drawn.left(), y, drawn.right(), y);
   }
-  if (marked_) {
-    painter.setPen(QPen(Qt::red, kMarkPen));
-    painter.setBrush(Qt::NoBrush);
-    const QRect box(marked_->topLeft() * zoom_, marked_->size() * zoom_);
-    // Outside the tile, so its pixels stay visible.
-    painter.drawRect(box.adjusted(-1, -1, 1, 1));
-  }
+}
+
+// Around the tile where there is room, so its pixels stay visible; on the
+// picture's edges inside it, since the view ends there.
+void ConsolePictureView::DrawMark(QPainter& painter) const {
+  const QRect tile(marked_->topLeft() * zoom_, marked_->size() * zoom_);
+  const QRect ring =
+      tile.adjusted(-kMarkPen, -kMarkPen, kMarkPen, kMarkPen).intersected(QRect(QPoint(0, 0), image_.size() * zoom_));
+  if (ring.isEmpty()) return;
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(Qt::red);
+  const int across = std::min(kMarkPen, ring.width());
+  const int down = std::min(kMarkPen, ring.height());
+  painter.drawRect(ring.left(), ring.top(), ring.width(), down);
+  painter.drawRect(ring.left(), ring.bottom() - down + 1, ring.width(), down);
+  painter.drawRect(ring.left(), ring.top(), across, ring.height());
+  painter.drawRect(ring.right() - across + 1, ring.top(), across, ring.height());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 #include <QRect>
 #include <QWidget>
 
@@ -8,7 +9,8 @@
 
 // A picture drawn at a whole-number zoom without smoothing, so every pixel
 // stays a sharp square, with an optional 8 x 8 tile grid and one tile
-// outlined in red. Its size follows the picture and the zoom.
+// outlined in red, always within the picture. Its size follows the picture
+// and the zoom.
 class ConsolePictureView : public QWidget {
   Q_OBJECT
 
@@ -33,6 +35,8 @@ class ConsolePictureView : public QWidget {
 
  private:
   void Resize();
+  void DrawGrid(QPainter& painter, const QRect& exposed) const;
+  void DrawMark(QPainter& painter) const;
 
   QImage image_;
   int zoom_ = 1;

@@ -10,29 +10,28 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "convert/convert.h"
 #include "convert/settings.h"
-#include "snes/encoders/console_encoding.h"
 #include "picture/picture.h"
 #include "snes/readback/readback.h"
 
 namespace tilora::ui {
-
-// Sub-palettes are generated (tilora-convert --palettes) for truecolour
-// pictures; the window enables its controls from this.
-inline constexpr bool kSubPaletteGeneration = true;
 
 struct PreviewSettings {
   int bpp = 4;               // 2, 4 or 8; not used in mode 7
   bool mode7 = false;        // mode 7's 8-bit tiles and fixed map
   bool deduplicate = false;  // a map over distinct tiles
   bool flips = true;         // with a map: a flipped copy is the same tile
-  // Sub-palette generation, for truecolour pictures.
+  // Sub-palettes made from the picture's colours (--palettes), 0 for none:
+  // an indexed picture then keeps its own colour table, and a truecolour
+  // one, which has none, gets one.
   bool truecolour = false;
-  int subPalettes = 1;
+  int subPalettes = 0;
   bool lossy = false;
   bool dither = false;
   int sheetColumns = 16;   // tiles across the tile sheet: 16 or 32
@@ -44,16 +43,27 @@ struct PreviewSettings {
 ConversionSettings ConversionOf(const PreviewSettings& settings);
 std::string ArgumentsOf(const PreviewSettings& settings);
 
+// The sub-palette counts that mean something at these settings: 8-bit
+// tiles have one palette, and an indexed picture may also keep its own
+// table (0).
+struct SubPaletteRange {
+  int low = 0;
+  int high = 0;
+};
+SubPaletteRange SubPaletteChoices(bool truecolour, bool eightBit);
+
 // The default depth for a picture: its own, or the next one up.
 int DepthFor(const Picture& picture);
 
-// Colours of the table that become one once each channel keeps its top five
-// bits: colours is how many distinct ones fall together, into how many.
+// Distinct colours that become one once each channel keeps its top five
+// bits: colours is how many fall together, into how many.
 struct ColourMerges {
   int colours = 0;
   int into = 0;
 };
 ColourMerges MergesOf(const std::vector<Rgb>& table);
+// Of a truecolour picture's opaque pixels.
+ColourMerges MergesOf(const Picture& picture);
 
 // What the outputs take in video memory.
 struct StoredFigures {
@@ -61,6 +71,15 @@ struct StoredFigures {
   std::size_t tileBytes = 0;
   std::size_t mapBytes = 0;
   std::uint8_t subPalettes = 0;  // bit b: a tile uses sub-palette b
+  int bpp = 4;
+  bool mode7 = false;
+};
+
+// How far a lossy reduction moved the colours (CIEDE2000).
+struct Reduction {
+  bool reduced = false;  // false: every colour fitted as it was
+  double mean = 0;
+  double worst = 0;
 };
 
 struct ConsoleRendering {
@@ -70,14 +89,17 @@ struct ConsoleRendering {
   QImage swatches;                      // one row a sub-palette; null when refused
   std::optional<TileFigures> figures;   // at the depth, where the picture fits it
   std::optional<StoredFigures> stored;  // when encoded
-  std::optional<ColourMerges> merges;   // of an indexed picture's table
+  std::optional<ColourMerges> merges;   // of the picture's colours
+  std::optional<Reduction> reduction;   // when a lossy reduction was asked for
   std::string refusal;                  // the converter's notice; empty when encoded
   std::optional<QRect> marked;          // the tile the refusal points at, in picture pixels
+  // The conversion itself, which "Save..." writes without encoding again.
+  std::shared_ptr<const Conversion> conversion;
 };
 
 ConsoleRendering RenderForConsole(const Picture& picture, const PreviewSettings& settings);
 
-// The figures as the window lists them, one a line.
+// The figures as the window lists them, one a line, in plain words.
 QString FiguresText(const ConsoleRendering& rendering);
 
 // The side of one swatch in the swatch image, border included.

@@ -2,13 +2,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -16,12 +19,15 @@
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <exception>
 
-#include "convert/convert_file.h"
 #include "io/failure_text.h"
-#include "ui/console_preview/console_picture_view.h"
 #include "ui/common/core_text.h"
+#include "ui/common/message_boxes.h"
+#include "ui/console_preview/console_picture_view.h"
+#include "ui/console_preview/preview_saving.h"
+#include "ui/console_preview/window_placement.h"
 
 using tilora::ui::ConsoleRendering;
 using tilora::ui::CoreText;
@@ -35,10 +41,15 @@ namespace {
 constexpr std::size_t kInlinePixels = std::size_t{1024} * 1024;
 
 constexpr int kDepths[] = {2, 4, 8};
+constexpr int kEightBitChoice = 2;
 constexpr int kMode7Choice = 3;
 constexpr int kSheetColumns[] = {16, 32};
 // The tile sheet is as wide at 32 tiles across as at 16 shown twice as large.
 constexpr int kSheetWidth = 256;
+constexpr QSize kPreferredSize(980, 640);
+
+// The outputs' own extensions, taken off a name chosen in the save dialog.
+constexpr const char* kOutputSuffixes[] = {"bin", "plt", "map", "vram"};
 
 ConsoleRendering Render(const tilora::Picture& picture, const PreviewSettings& settings) {
   try {
@@ -60,40 +71,70 @@ QLabel* Heading(const QString& text, QWidget* parent) {
   return label;
 }
 
+// Relative to the current folder (the picture's) when it lies within it,
+// as the name field's bases are; the status line then names short files.
+QString BaseName(const QString& chosen) {
+  QString base = chosen;
+  const QFileInfo info(chosen);
+  for (const char* suffix : kOutputSuffixes)
+    if (info.suffix().compare(QLatin1String(suffix), Qt::CaseInsensitive) == 0)
+      base = info.dir().filePath(info.completeBaseName());
+  const QString relative = QDir::current().relativeFilePath(base);
+  return relative.startsWith(QLatin1String("..")) ? base : relative;
+}
+
+QString WithSuffix(const QString& chosen, const QString& suffix) {
+  return QFileInfo(chosen).suffix().isEmpty() ? chosen + QLatin1Char('.') + suffix : chosen;
+}
+
+QString DefaultSaveName(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter) {
+  // Each file of the set is confirmed together, below.
+  return QFileDialog::getSaveFileName(parent, caption, suggested, filter, nullptr, QFileDialog::DontConfirmOverwrite);
+}
+
+bool DefaultReplace(QWidget* parent, const QStringList& existing) {
+  const QString text = existing.size() == 1 ? QStringLiteral("%1 already exists. Replace it?").arg(existing.constFirst())
+                                            : QStringLiteral("These files already exist:\n%1\n\nReplace them?")
+                                                  .arg(existing.join(QLatin1Char('\n')));
+  return QMessageBox::question(parent, tilora::ui::BoxCaption(), text, QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
 }  // namespace
 
 ConsolePreviewWindow::ConsolePreviewWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   setObjectName(QStringLiteral("ConsolePreview"));
   setWindowTitle(QStringLiteral("Console Preview"));
+  questions_ = {DefaultSaveName, DefaultReplace};
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(CreateControls());
 
   auto* middle = new QHBoxLayout;
-  auto* pictureArea = new QScrollArea(this);
-  pictureArea->setObjectName(QStringLiteral("pictureArea"));
-  pictureArea->setWidgetResizable(false);
-  pictureArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  pictureArea->setBackgroundRole(QPalette::Dark);
-  view = new ConsolePictureView;
-  view->setObjectName(QStringLiteral("view"));
-  pictureArea->setWidget(view);
-  middle->addWidget(pictureArea, 1);
+  pictureArea_ = new QScrollArea(this);
+  pictureArea_->setObjectName(QStringLiteral("pictureArea"));
+  pictureArea_->setWidgetResizable(false);
+  pictureArea_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  pictureArea_->setBackgroundRole(QPalette::Dark);
+  view_ = new ConsolePictureView;
+  view_->setObjectName(QStringLiteral("view"));
+  pictureArea_->setWidget(view_);
+  middle->addWidget(pictureArea_, 1);
   middle->addWidget(CreateSidePanel());
   layout->addLayout(middle, 1);
 
-  statusLine = new QLabel(this);
-  statusLine->setObjectName(QStringLiteral("statusLine"));
-  statusLine->setTextFormat(Qt::PlainText);
-  statusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  statusLine->setWordWrap(true);
-  statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  layout->addWidget(statusLine);
+  statusLine_ = new QLabel(this);
+  statusLine_->setObjectName(QStringLiteral("statusLine"));
+  statusLine_->setTextFormat(Qt::PlainText);
+  statusLine_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  statusLine_->setWordWrap(true);
+  statusLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(statusLine_);
 
   ConnectControls();
-  FollowDepth();
+  FollowChoices();
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, &QWidget::close);
-  resize(980, 640);
+  resize(kPreferredSize);
 }
 
 ConsolePreviewWindow::~ConsolePreviewWindow() = default;
@@ -107,60 +148,62 @@ QWidget* ConsolePreviewWindow::CreateControls() {
   rows->addLayout(tiles);
   rows->addLayout(shown);
 
-  depthBox = new QComboBox(box);
-  depthBox->addItems(
+  depthBox_ = new QComboBox(box);
+  depthBox_->addItems(
       {QStringLiteral("2 bpp"), QStringLiteral("4 bpp"), QStringLiteral("8 bpp"), QStringLiteral("Mode 7")});
-  depthBox->setCurrentIndex(1);
+  depthBox_->setCurrentIndex(1);
   auto* depthLabel = new QLabel(QStringLiteral("&Depth:"), box);
-  depthLabel->setBuddy(depthBox);
-  deduplicateBox = new QCheckBox(QStringLiteral("Dedu&plicate tiles"), box);
-  deduplicateBox->setToolTip(QStringLiteral("Store each distinct tile once and write a map (--map)"));
-  flipsBox = new QCheckBox(QStringLiteral("Use &flips"), box);
-  flipsBox->setChecked(true);
-  flipsBox->setToolTip(QStringLiteral("A flipped copy of a stored tile is the same tile (off: --no-flip)"));
+  depthLabel->setBuddy(depthBox_);
+  deduplicateBox_ = new QCheckBox(QStringLiteral("Dedu&plicate tiles"), box);
+  deduplicateBox_->setToolTip(QStringLiteral("Store each distinct tile once and write a map (--map)"));
+  flipsBox_ = new QCheckBox(QStringLiteral("Use &flips"), box);
+  flipsBox_->setChecked(true);
+  flipsBox_->setToolTip(QStringLiteral("A flipped copy of a stored tile is the same tile (off: --no-flip)"));
 
-  // Sub-palettes are made for truecolour pictures, as --palettes does.
-  subPalettesBox = new QSpinBox(box);
-  subPalettesBox->setRange(1, 8);
+  // Sub-palettes made from the picture's colours, as --palettes does; an
+  // indexed picture may keep its own table instead.
+  subPalettesBox_ = new QSpinBox(box);
+  subPalettesBox_->setRange(0, 8);
   auto* subPalettesLabel = new QLabel(QStringLiteral("S&ub-palettes:"), box);
-  subPalettesLabel->setBuddy(subPalettesBox);
-  lossyBox = new QCheckBox(QStringLiteral("&Lossy"), box);
-  ditherBox = new QCheckBox(QStringLiteral("D&ither"), box);
-  subPalettesBox->setToolTip(QStringLiteral("Sub-palettes made for a truecolour picture (--palettes)"));
-  subPalettesLabel->setToolTip(subPalettesBox->toolTip());
-  lossyBox->setToolTip(QStringLiteral("When the colours do not fit, reduce them (--lossy)"));
-  ditherBox->setToolTip(QStringLiteral("With lossy: error diffusion within each tile (--dither)"));
-  for (QWidget* control : {static_cast<QWidget*>(subPalettesLabel), static_cast<QWidget*>(subPalettesBox),
-                           static_cast<QWidget*>(lossyBox), static_cast<QWidget*>(ditherBox)})
-    control->setEnabled(tilora::ui::kSubPaletteGeneration);
+  subPalettesLabel->setBuddy(subPalettesBox_);
+  lossyBox_ = new QCheckBox(QStringLiteral("&Lossy"), box);
+  ditherBox_ = new QCheckBox(QStringLiteral("D&ither"), box);
+  subPalettesBox_->setToolTip(
+      QStringLiteral("Sub-palettes made from the picture's colours (--palettes); \"From picture\" keeps an indexed "
+                     "picture's own colour table"));
+  subPalettesLabel->setToolTip(subPalettesBox_->toolTip());
+  lossyBox_->setToolTip(QStringLiteral("With sub-palettes made: when the colours do not fit, reduce them (--lossy)"));
+  ditherBox_->setToolTip(QStringLiteral("With lossy: error diffusion within each tile (--dither)"));
 
   for (QWidget* control :
-       {static_cast<QWidget*>(depthLabel), static_cast<QWidget*>(depthBox), static_cast<QWidget*>(deduplicateBox),
-        static_cast<QWidget*>(flipsBox), static_cast<QWidget*>(subPalettesLabel), static_cast<QWidget*>(subPalettesBox),
-        static_cast<QWidget*>(lossyBox), static_cast<QWidget*>(ditherBox)})
+       {static_cast<QWidget*>(depthLabel), static_cast<QWidget*>(depthBox_), static_cast<QWidget*>(deduplicateBox_),
+        static_cast<QWidget*>(flipsBox_), static_cast<QWidget*>(subPalettesLabel),
+        static_cast<QWidget*>(subPalettesBox_), static_cast<QWidget*>(lossyBox_), static_cast<QWidget*>(ditherBox_)})
     tiles->addWidget(control);
   tiles->addStretch(1);
 
-  zoomBox = new QComboBox(box);
-  zoomBox->addItems({QStringLiteral("1x"), QStringLiteral("2x"), QStringLiteral("3x"), QStringLiteral("4x")});
-  zoomBox->setCurrentIndex(1);
+  zoomBox_ = new QComboBox(box);
+  zoomBox_->addItems({QStringLiteral("1x"), QStringLiteral("2x"), QStringLiteral("3x"), QStringLiteral("4x")});
+  zoomBox_->setCurrentIndex(1);
   auto* zoomLabel = new QLabel(QStringLiteral("&Zoom:"), box);
-  zoomLabel->setBuddy(zoomBox);
-  gridBox = new QCheckBox(QStringLiteral("Tile &grid"), box);
-  saveButton = new QPushButton(QStringLiteral("&Save..."), box);
-  saveButton->setToolTip(
-      QStringLiteral("Write these outputs under the main window's file name, as tilora-convert would"));
+  zoomLabel->setBuddy(zoomBox_);
+  gridBox_ = new QCheckBox(QStringLiteral("Tile &grid"), box);
+  saveButton_ = new QPushButton(QStringLiteral("&Save..."), box);
+  saveButton_->setToolTip(QStringLiteral("Write these outputs under a name you choose, as tilora-convert would"));
+  saveRomButton_ = new QPushButton(QStringLiteral("Save &ROM..."), box);
+  saveRomButton_->setToolTip(QStringLiteral("Write a cartridge that shows these outputs on the console (--rom)"));
   shown->addWidget(zoomLabel);
-  shown->addWidget(zoomBox);
-  shown->addWidget(gridBox);
+  shown->addWidget(zoomBox_);
+  shown->addWidget(gridBox_);
   shown->addStretch(1);
-  shown->addWidget(saveButton);
+  shown->addWidget(saveButton_);
+  shown->addWidget(saveRomButton_);
 
-  const std::pair<QObject*, const char*> names[] = {{depthBox, "depthBox"},    {deduplicateBox, "deduplicateBox"},
-                                                    {flipsBox, "flipsBox"},    {subPalettesBox, "subPalettesBox"},
-                                                    {lossyBox, "lossyBox"},    {ditherBox, "ditherBox"},
-                                                    {zoomBox, "zoomBox"},      {gridBox, "gridBox"},
-                                                    {saveButton, "saveButton"}};
+  const std::pair<QObject*, const char*> names[] = {
+      {depthBox_, "depthBox"},   {deduplicateBox_, "deduplicateBox"}, {flipsBox_, "flipsBox"},
+      {subPalettesBox_, "subPalettesBox"}, {lossyBox_, "lossyBox"},  {ditherBox_, "ditherBox"},
+      {zoomBox_, "zoomBox"},     {gridBox_, "gridBox"},               {saveButton_, "saveButton"},
+      {saveRomButton_, "saveRomButton"}};
   for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
   return box;
 }
@@ -172,104 +215,151 @@ QWidget* ConsolePreviewWindow::CreateSidePanel() {
 
   column->addWidget(Heading(QStringLiteral("Tile sheet, in video memory order"), panel));
   auto* sheetOptions = new QHBoxLayout;
-  sheetColumnsBox = new QComboBox(panel);
-  sheetColumnsBox->addItems({QStringLiteral("16 across"), QStringLiteral("32 across")});
-  greySheetBox = new QCheckBox(QStringLiteral("Grey le&vels"), panel);
-  greySheetBox->setToolTip(QStringLiteral("Show each tile's colour numbers instead of its colours"));
-  sheetOptions->addWidget(sheetColumnsBox);
-  sheetOptions->addWidget(greySheetBox);
+  sheetColumnsBox_ = new QComboBox(panel);
+  sheetColumnsBox_->addItems({QStringLiteral("16 across"), QStringLiteral("32 across")});
+  greySheetBox_ = new QCheckBox(QStringLiteral("Grey le&vels"), panel);
+  greySheetBox_->setToolTip(QStringLiteral("Show each tile's colour numbers instead of its colours"));
+  sheetOptions->addWidget(sheetColumnsBox_);
+  sheetOptions->addWidget(greySheetBox_);
   sheetOptions->addStretch(1);
   column->addLayout(sheetOptions);
   auto* sheetArea = new QScrollArea(panel);
   sheetArea->setWidgetResizable(false);
   sheetArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   sheetArea->setBackgroundRole(QPalette::Dark);
-  sheetView = new ConsolePictureView;
-  sheetView->SetGrid(true);
-  sheetArea->setWidget(sheetView);
+  sheetView_ = new ConsolePictureView;
+  sheetView_->SetGrid(true);
+  sheetArea->setWidget(sheetView_);
   sheetArea->setFixedWidth(kSheetWidth + 2 * sheetArea->frameWidth() + 16);
   column->addWidget(sheetArea, 1);
   // As wide with a refusal as without, so the picture does not jump.
   panel->setFixedWidth(sheetArea->width() + 40);
 
   column->addWidget(Heading(QStringLiteral("Sub-palettes"), panel));
-  swatches = new QLabel(panel);
-  swatches->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  column->addWidget(swatches);
+  swatches_ = new QLabel(panel);
+  swatches_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  column->addWidget(swatches_);
 
   column->addWidget(Heading(QStringLiteral("Figures"), panel));
-  figures = new QLabel(panel);
-  figures->setTextFormat(Qt::PlainText);
-  figures->setWordWrap(true);
-  figures->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  column->addWidget(figures);
+  figures_ = new QLabel(panel);
+  figures_->setTextFormat(Qt::PlainText);
+  figures_->setWordWrap(true);
+  figures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  column->addWidget(figures_);
 
-  const std::pair<QObject*, const char*> names[] = {{sheetColumnsBox, "sheetColumnsBox"},
-                                                    {greySheetBox, "greySheetBox"},
-                                                    {sheetView, "sheetView"},
-                                                    {swatches, "swatches"},
-                                                    {figures, "figures"}};
+  const std::pair<QObject*, const char*> names[] = {{sheetColumnsBox_, "sheetColumnsBox"},
+                                                    {greySheetBox_, "greySheetBox"},
+                                                    {sheetView_, "sheetView"},
+                                                    {swatches_, "swatches"},
+                                                    {figures_, "figures"}};
   for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
   return panel;
 }
 
 void ConsolePreviewWindow::ConnectControls() {
-  const auto refresh = [this] { Refresh(); };
-  connect(depthBox, &QComboBox::currentIndexChanged, this, [this] {
-    FollowDepth();
+  const auto follow = [this] {
+    FollowChoices();
     Refresh();
-  });
-  connect(deduplicateBox, &QCheckBox::toggled, this, [this] {
-    FollowDepth();
-    Refresh();
-  });
-  for (QCheckBox* box : {flipsBox, lossyBox, ditherBox, greySheetBox}) connect(box, &QCheckBox::toggled, this, refresh);
-  connect(subPalettesBox, &QSpinBox::valueChanged, this, refresh);
-  connect(sheetColumnsBox, &QComboBox::currentIndexChanged, this, refresh);
+  };
+  connect(depthBox_, &QComboBox::currentIndexChanged, this, follow);
+  for (QCheckBox* box : {deduplicateBox_, lossyBox_}) connect(box, &QCheckBox::toggled, this, follow);
+  connect(subPalettesBox_, &QSpinBox::valueChanged, this, follow);
+  for (QCheckBox* box : {flipsBox_, ditherBox_, greySheetBox_}) connect(box, &QCheckBox::toggled, this, [this] { Refresh(); });
+  connect(sheetColumnsBox_, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
   // Zoom and grid only change how the same rendering is drawn.
-  connect(zoomBox, &QComboBox::currentIndexChanged, this, [this](int index) { view->SetZoom(index + 1); });
-  connect(gridBox, &QCheckBox::toggled, view, &ConsolePictureView::SetGrid);
-  connect(saveButton, &QPushButton::clicked, this, &ConsolePreviewWindow::Save);
-  view->SetZoom(zoomBox->currentIndex() + 1);
+  connect(zoomBox_, &QComboBox::currentIndexChanged, this, [this](int index) { view_->SetZoom(index + 1); });
+  connect(gridBox_, &QCheckBox::toggled, view_, &ConsolePictureView::SetGrid);
+  connect(saveButton_, &QPushButton::clicked, this, &ConsolePreviewWindow::Save);
+  connect(saveRomButton_, &QPushButton::clicked, this, &ConsolePreviewWindow::SaveRom);
+  view_->SetZoom(zoomBox_->currentIndex() + 1);
 }
 
-// Mode 7 has its own map and no flips; flips only mean something with a map.
-void ConsolePreviewWindow::FollowDepth() {
-  const bool mode7 = depthBox->currentIndex() == kMode7Choice;
-  deduplicateBox->setEnabled(!mode7);
-  flipsBox->setEnabled(!mode7 && deduplicateBox->isChecked());
+// Each control is enabled exactly where it changes the outcome: mode 7 has
+// its own map and no flips; flips only mean something with a map; 8-bit
+// tiles have one palette; lossy and dither only act on sub-palettes made.
+void ConsolePreviewWindow::FollowChoices() {
+  const int depth = depthBox_->currentIndex();
+  const bool mode7 = depth == kMode7Choice;
+  deduplicateBox_->setEnabled(!mode7);
+  flipsBox_->setEnabled(!mode7 && deduplicateBox_->isChecked());
+  const bool truecolour = picture_ && !picture_->indexed;
+  const tilora::ui::SubPaletteRange range = tilora::ui::SubPaletteChoices(truecolour, mode7 || depth == kEightBitChoice);
+  {
+    const QSignalBlocker quiet(subPalettesBox_);
+    subPalettesBox_->setSpecialValueText(range.low == 0 ? QStringLiteral("From picture") : QString());
+    subPalettesBox_->setRange(range.low, range.high);
+  }
+  subPalettesBox_->setEnabled(picture_ && range.low < range.high);
+  const bool made = picture_ && tilora::ui::ConversionOf(Settings()).subPalettes.palettes > 0;
+  lossyBox_->setEnabled(made);
+  ditherBox_->setEnabled(made && lossyBox_->isChecked());
 }
 
 void ConsolePreviewWindow::SetBaseName(std::function<QString()> baseName) { baseName_ = std::move(baseName); }
 
 void ConsolePreviewWindow::SetFailureSink(std::function<void(const QString&)> sink) { failureSink_ = std::move(sink); }
 
+void ConsolePreviewWindow::SetQuestions(Questions questions) { questions_ = std::move(questions); }
+
 PreviewSettings ConsolePreviewWindow::Settings() const {
   PreviewSettings settings;
-  const int depth = depthBox->currentIndex();
+  const int depth = depthBox_->currentIndex();
   settings.mode7 = depth == kMode7Choice;
   settings.bpp = settings.mode7 ? 8 : kDepths[std::clamp(depth, 0, 2)];
-  settings.deduplicate = deduplicateBox->isChecked();
-  settings.flips = flipsBox->isChecked();
+  settings.deduplicate = deduplicateBox_->isChecked();
+  settings.flips = flipsBox_->isChecked();
   settings.truecolour = picture_ && !picture_->indexed;
-  settings.subPalettes = subPalettesBox->value();
-  settings.lossy = lossyBox->isChecked();
-  settings.dither = ditherBox->isChecked();
-  settings.sheetColumns = kSheetColumns[std::clamp(sheetColumnsBox->currentIndex(), 0, 1)];
-  settings.greySheet = greySheetBox->isChecked();
+  settings.subPalettes = subPalettesBox_->value();
+  settings.lossy = lossyBox_->isChecked();
+  settings.dither = ditherBox_->isChecked();
+  settings.sheetColumns = kSheetColumns[std::clamp(sheetColumnsBox_->currentIndex(), 0, 1)];
+  settings.greySheet = greySheetBox_->isChecked();
   return settings;
 }
 
 void ConsolePreviewWindow::SetPicture(const tilora::DecodedFile& opened, const QImage& fallback) {
-  const bool same = opened.path == opened_.path && opened.stamp == opened_.stamp && opened.picture == opened_.picture &&
-                    (picture_ || stale_);
+  const bool same = !reading_ && opened.path == opened_.path && opened.stamp == opened_.stamp &&
+                    opened.picture == opened_.picture && (picture_ || stale_);
+  reading_ = false;
   opened_ = opened;
   fallback_ = fallback;
   setWindowTitle(QStringLiteral("Console Preview - %1").arg(QFileInfo(CoreText(opened.path)).fileName()));
   if (same) return;
   stale_ = true;
   picture_.reset();
+  // Nothing of the picture before may stand under the new caption.
+  ShowBusy(QStringLiteral("Encoding..."));
   if (isVisible()) LoadPicture();
+}
+
+void ConsolePreviewWindow::SetReading(const QString& path) {
+  reading_ = true;
+  stale_ = false;
+  opened_ = {};
+  picture_.reset();
+  ++latest_;
+  pending_ = 0;
+  setWindowTitle(QStringLiteral("Console Preview - %1").arg(QFileInfo(path).fileName()));
+  ShowBusy(QStringLiteral("Reading the picture..."));
+}
+
+void ConsolePreviewWindow::ShowBeside(QWidget* owner) {
+  if (!isVisible() && owner && owner->screen()) {
+    // This window's frame is not known before it is first shown; the
+    // owner's is the best guess.
+    const QRect ownerFrame = owner->frameGeometry();
+    const QRect ownerClient = owner->geometry();
+    const QMargins frame(ownerClient.left() - ownerFrame.left(), ownerClient.top() - ownerFrame.top(),
+                         ownerFrame.right() - ownerClient.right(), ownerFrame.bottom() - ownerClient.bottom());
+    const QRect placed =
+        tilora::ui::BesidePlacement(ownerFrame, kPreferredSize.grownBy(frame), owner->screen()->availableGeometry(),
+                                    minimumSizeHint().width() + frame.left() + frame.right());
+    resize(placed.size().shrunkBy(frame));
+    move(placed.topLeft());
+  }
+  show();
+  raise();
+  activateWindow();
 }
 
 void ConsolePreviewWindow::showEvent(QShowEvent* event) {
@@ -286,14 +376,19 @@ void ConsolePreviewWindow::LoadPicture() {
   if (!picture_)
     loadRefusal_ = CoreText(tilora::FailureMessage(opened_.failure.value_or(tilora::Refused("No picture is open."))));
   if (picture_) {
-    const QSignalBlocker quiet(depthBox);
-    depthBox->setCurrentIndex(DepthChoice(tilora::ui::DepthFor(*picture_)));
-    FollowDepth();
+    const QSignalBlocker quietDepth(depthBox_);
+    const QSignalBlocker quietCount(subPalettesBox_);
+    depthBox_->setCurrentIndex(DepthChoice(tilora::ui::DepthFor(*picture_)));
+    // A new picture starts from its own colours where it has a table.
+    subPalettesBox_->setMinimum(0);
+    subPalettesBox_->setValue(picture_->indexed ? 0 : 1);
   }
+  FollowChoices();
   Refresh();
 }
 
 void ConsolePreviewWindow::Refresh() {
+  if (reading_) return;
   const quint64 ticket = ++latest_;
   pending_ = 0;
   if (!picture_) {
@@ -308,7 +403,7 @@ void ConsolePreviewWindow::Refresh() {
     return;
   }
   pending_ = ticket;
-  saveButton->setEnabled(false);
+  FollowSaving();
   ShowStatus(QStringLiteral("Encoding..."));
   auto* watcher = new QFutureWatcher<ConsoleRendering>(this);
   connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, ticket] {
@@ -320,36 +415,61 @@ void ConsolePreviewWindow::Refresh() {
   watcher->setFuture(QtConcurrent::run([picture = picture_, settings] { return Render(*picture, settings); }));
 }
 
+void ConsolePreviewWindow::ShowBusy(const QString& status) {
+  rendering_ = {};
+  view_->SetImage(QImage());
+  view_->SetMarked(std::nullopt);
+  sheetView_->SetImage(QImage());
+  swatches_->clear();
+  figures_->clear();
+  FollowSaving();
+  ShowStatus(status);
+}
+
 void ConsolePreviewWindow::Apply(const ConsoleRendering& rendering) {
   rendering_ = rendering;
   // Never a blank view: what cannot be shown as the console shows it is
   // shown as it is.
-  view->SetImage(rendering.shown.isNull() ? fallback_ : rendering.shown);
-  view->SetMarked(rendering.marked);
+  view_->SetImage(rendering.shown.isNull() ? fallback_ : rendering.shown);
+  view_->SetMarked(rendering.marked);
   if (rendering.marked) {
-    const QRect zoomed(rendering.marked->topLeft() * view->Zoom(), rendering.marked->size() * view->Zoom());
-    if (auto* area = findChild<QScrollArea*>(QStringLiteral("pictureArea")))
-      area->ensureVisible(zoomed.center().x(), zoomed.center().y(), zoomed.width() * 4, zoomed.height() * 4);
+    const QRect zoomed(rendering.marked->topLeft() * view_->Zoom(), rendering.marked->size() * view_->Zoom());
+    pictureArea_->ensureVisible(zoomed.center().x(), zoomed.center().y(), zoomed.width() * 4, zoomed.height() * 4);
   }
-  sheetView->SetZoom(rendering.tileSheet.isNull() ? 1 : std::max(1, kSheetWidth / rendering.tileSheet.width()));
-  sheetView->SetImage(rendering.tileSheet);
-  swatches->setPixmap(QPixmap::fromImage(rendering.swatches));
-  figures->setText(tilora::ui::FiguresText(rendering));
-  saveButton->setEnabled(picture_ && rendering.refusal.empty());
+  sheetView_->SetZoom(rendering.tileSheet.isNull() ? 1 : std::max(1, kSheetWidth / rendering.tileSheet.width()));
+  sheetView_->SetImage(rendering.tileSheet);
+  swatches_->setPixmap(QPixmap::fromImage(rendering.swatches));
+  figures_->setText(tilora::ui::FiguresText(rendering));
+  FollowSaving();
   if (!rendering.refusal.empty())
     ShowStatus(picture_ ? CoreText(rendering.refusal) : QString::fromStdString(rendering.refusal));
   else
     ShowStatus(QStringLiteral("As tilora-convert %1").arg(QString::fromStdString(tilora::ui::ArgumentsOf(Settings()))));
 }
 
-void ConsolePreviewWindow::ShowStatus(const QString& text) { statusLine->setText(text); }
+// Saving writes what is shown: only a finished encoding of these settings.
+void ConsolePreviewWindow::FollowSaving() {
+  const bool shown = picture_ && !reading_ && pending_ == 0 && rendering_.conversion != nullptr;
+  saveButton_->setEnabled(shown);
+  saveRomButton_->setEnabled(shown && !savingRom_);
+}
 
-void ConsolePreviewWindow::Save() {
-  if (!picture_) return;
-  const tilora::ConversionSettings settings = tilora::ui::ConversionOf(Settings());
-  const QString base = baseName_ ? baseName_() : QStringLiteral("Pic");
-  const tilora::Result<tilora::ConvertedFiles> done =
-      tilora::ConvertDecodedFile(opened_, tilora::ui::LocalName(base), settings);
+void ConsolePreviewWindow::ShowStatus(const QString& text) { statusLine_->setText(text); }
+
+QString ConsolePreviewWindow::AskFileName(const QString& caption, const QString& suggested, const QString& filter) {
+  return questions_.saveName ? questions_.saveName(this, caption, suggested, filter) : QString();
+}
+
+// Asked once for the whole set, naming the files that exist.
+bool ConsolePreviewWindow::MayReplace(const QStringList& names) {
+  QStringList existing;
+  for (const QString& name : names)
+    if (QFileInfo::exists(name)) existing << name;
+  if (existing.isEmpty()) return true;
+  return questions_.replace && questions_.replace(this, existing);
+}
+
+void ConsolePreviewWindow::ReportSaved(const tilora::Result<tilora::ConvertedFiles>& done) {
   if (const tilora::Failure* failure = done.IfFailed()) {
     const QString text = CoreText(tilora::FailureMessage(*failure));
     ShowStatus(CoreText(tilora::FailureText(tilora::FailureMessage(*failure))));
@@ -361,4 +481,58 @@ void ConsolePreviewWindow::Save() {
   QStringList written;
   for (const std::string& name : done->written) written << CoreText(name);
   ShowStatus(QStringLiteral("Wrote %1.").arg(written.join(QStringLiteral(", "))));
+}
+
+void ConsolePreviewWindow::Save() {
+  if (!picture_ || !rendering_.conversion || pending_) return;
+  const tilora::ConversionSettings settings = tilora::ui::ConversionOf(Settings());
+  const QString suggested = QDir::current().absoluteFilePath(baseName_ ? baseName_() : QStringLiteral("Pic"));
+  const QString chosen = AskFileName(QStringLiteral("Save Tiles, Palette and Map"), suggested,
+                                     QStringLiteral("Tiles, palettes and maps (*.bin *.plt *.map *.vram)"));
+  if (chosen.isEmpty()) return;
+  const QString base = BaseName(chosen);
+  QStringList names;
+  for (const std::string& name : tilora::OutputNames(tilora::ui::LocalName(base), settings)) names << CoreText(name);
+  if (!MayReplace(names)) {
+    ShowStatus(QStringLiteral("Nothing was saved."));
+    return;
+  }
+  ReportSaved(tilora::ui::SaveConversion(opened_, *rendering_.conversion, tilora::ui::LocalName(base), settings));
+}
+
+// The cartridge is built from a conversion of its own, on a worker thread:
+// a large picture takes a while to encode again.
+void ConsolePreviewWindow::SaveRom() {
+  if (!picture_ || !rendering_.conversion || pending_ || savingRom_) return;
+  const tilora::ConversionSettings settings = tilora::ui::ConversionOf(Settings());
+  const QString suggested =
+      QDir::current().absoluteFilePath((baseName_ ? baseName_() : QStringLiteral("Pic")) + QStringLiteral(".sfc"));
+  const QString chosen = AskFileName(QStringLiteral("Save ROM"), suggested, QStringLiteral("Cartridges (*.sfc)"));
+  if (chosen.isEmpty()) return;
+  // Written by its full name: another open may change the current folder
+  // while the cartridge is made; shown as the other saves show theirs.
+  const QString rom = QFileInfo(WithSuffix(chosen, QStringLiteral("sfc"))).absoluteFilePath();
+  const QString relative = QDir::current().relativeFilePath(rom);
+  const QString shown = relative.startsWith(QLatin1String("..")) ? rom : relative;
+  if (!MayReplace({shown})) {
+    ShowStatus(QStringLiteral("Nothing was saved."));
+    return;
+  }
+  savingRom_ = true;
+  FollowSaving();
+  ShowStatus(QStringLiteral("Making the cartridge..."));
+  using Saved = std::optional<tilora::Result<tilora::ConvertedFiles>>;
+  auto* watcher = new QFutureWatcher<Saved>(this);
+  connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, shown] {
+    watcher->deleteLater();
+    savingRom_ = false;
+    FollowSaving();
+    Saved saved = watcher->result();
+    if (!saved) return;
+    if (saved->Ok()) (*saved)->written = {tilora::ui::LocalName(shown)};
+    ReportSaved(*saved);
+  });
+  watcher->setFuture(QtConcurrent::run([opened = opened_, settings, path = tilora::ui::LocalName(rom)]() -> Saved {
+    return tilora::ui::SaveCartridge(opened, settings, path);
+  }));
 }

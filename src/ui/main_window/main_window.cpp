@@ -1,7 +1,8 @@
 #include "ui/main_window/main_window.h"
 
 #include <QApplication>
-#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -11,42 +12,55 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QStringList>
+#include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <exception>
-#include <string>
 
-#include "formats/bmp/bmp_layout.h"
-#include "formats/png/png_reader.h"
-#include "io/failure_text.h"
-#include "ui/console_preview/console_preview_window.h"
 #include "ui/common/core_text.h"
 #include "ui/common/fonts.h"
-#include "ui/common/picture_image.h"
-#include "ui/common/picture_loader.h"
 #include "ui/common/program_icon.h"
+#include "ui/main_window/picture_area.h"
+#include "ui/main_window/window_settings.h"
 
 namespace {
 
 using tilora::ui::BoxKind;
 using tilora::ui::CoreText;
-using tilora::ui::LocalName;
 
 constexpr int kDesignTextHeight = 13;
 constexpr int kScrollArrowStep = 8;
 constexpr int kScrollFrameWidth = 2;
+// The client area between the menu and the status bar, and the picture
+// area in it, as designed.
+constexpr int kDesignClientWidth = 447;
+constexpr int kDesignClientHeight = 257;
+constexpr int kDesignStatusHeight = 19;
+constexpr QRect kDesignPictureArea(7, 6, 262, 230);
+// A grown picture area never shrinks below this, so its scroll bars work.
+constexpr int kSmallestGrownSide = 64;
+
+constexpr const char* kGrowKey = "view/growPictureArea";
 
 // Picture sizes come from the file unchecked: a negative height is a picture
 // stored top row first, and nothing may exceed what a widget can hold.
 int ViewExtent(std::int32_t value) {
   const std::int64_t magnitude = value < 0 ? -static_cast<std::int64_t>(value) : value;
   return static_cast<int>(std::min<std::int64_t>(magnitude, QWIDGETSIZE_MAX));
+}
+
+// The first local file among those dropped; empty when none is.
+QString DroppedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return url.toLocalFile();
+  return {};
 }
 
 }  // namespace
@@ -123,18 +137,25 @@ void TForm1::CreateMenu() {
   ConsolePreview1 = View1->addAction(QStringLiteral("&Console Preview"));
   ConsolePreview1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   ConsolePreview1->setEnabled(false);
+  GrowPictureArea1 = View1->addAction(QStringLiteral("&Grow Picture Area"));
+  GrowPictureArea1->setCheckable(true);
+  GrowPictureArea1->setChecked(tilora::ui::StoredFlag(QLatin1String(kGrowKey), false));
   setMenuBar(mm1);
 
   const std::pair<QObject*, const char*> names[] = {
       {File1, "File1"},       {OpenBMP1, "OpenBMP1"}, {Close1, "Close1"},
       {Convert1, "Convert1"}, {inFile1, "inFile1"},   {View1, "View1"},
-      {ConsolePreview1, "ConsolePreview1"}};
+      {ConsolePreview1, "ConsolePreview1"}, {GrowPictureArea1, "GrowPictureArea1"}};
   for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
 
   connect(OpenBMP1, &QAction::triggered, this, &TForm1::OpenBMP1Click);
   connect(inFile1, &QAction::triggered, this, &TForm1::inFile1Click);
   connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
   connect(ConsolePreview1, &QAction::triggered, this, &TForm1::ConsolePreview1Click);
+  connect(GrowPictureArea1, &QAction::toggled, this, [this](bool on) {
+    tilora::ui::StoreFlag(QLatin1String(kGrowKey), on);
+    PlacePictureArea();
+  });
   // Alt and Down come with the desktop style; F10 is added here.
   auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
   connect(menuKey, &QShortcut::activated, this, &TForm1::OpenMenuBar);
@@ -148,13 +169,17 @@ void TForm1::OpenMenuBar() {
 void TForm1::CreateControls() {
   auto* client = new QWidget(this);
   setCentralWidget(client);
+  // A grown picture area follows the client area's size.
+  client->installEventFilter(this);
+  // A picture file dropped anywhere on the window opens.
+  setAcceptDrops(true);
 
   GroupBox1 = new QGroupBox(QStringLiteral("Picture Info"), client);
   StaticText1 = new TAutoSizeLabel(GroupBox1);
   StaticText3 = new TAutoSizeLabel(GroupBox1);
   for (QLabel* label : {StaticText1, StaticText3}) label->setFont(tilora::ui::DescriptionFont());
 
-  ScrollBox1 = new QScrollArea(client);
+  ScrollBox1 = new PictureArea(client);
   ScrollBox1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   ScrollBox1->setLineWidth(kScrollFrameWidth);
   ScrollBox1->setWidgetResizable(false);
@@ -168,6 +193,10 @@ void TForm1::CreateControls() {
 
   txt2 = new TAutoSizeLabel(client);
   Edit1 = new QLineEdit(QStringLiteral("Pic"), client);
+  txt2->setBuddy(Edit1);
+  // A file dropped on the name field opens, as anywhere else on the window,
+  // rather than becoming a name.
+  Edit1->setAcceptDrops(false);
   txt1 = new TAutoSizeLabel(client);
 
   stat1 = new QStatusBar(this);
@@ -202,24 +231,69 @@ void TForm1::PlaceControls() {
   place(GroupBox1, 288, 9, 153, 105);
   place(StaticText1, 2, 24, 88, 19);
   place(StaticText3, 2, 39, 88, 19);
-  place(ScrollBox1, 7, 6, 262, 230);
+  place(ScrollBox1, kDesignPictureArea.x(), kDesignPictureArea.y(), kDesignPictureArea.width(),
+        kDesignPictureArea.height());
   place(txt2, 289, 120, 74, 17);
   place(Edit1, 289, 140, 121, 21);
   place(txt1, 274, 218, 136, 17);
   // The labels then size themselves to their text from these positions.
   StaticText1->SetText(QStringLiteral("Resolution: "));
   StaticText3->SetText(QStringLiteral("Pic Format: "));
-  txt2->SetText(QStringLiteral("New File Name"));
+  // Alt+N reaches the name field.
+  txt2->SetText(QStringLiteral("&New File Name"));
   txt1->SetText(QStringLiteral("Tilora: pictures to tiles"));
+  for (QWidget* widget : {static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(txt2),
+                          static_cast<QWidget*>(Edit1), static_cast<QWidget*>(txt1)})
+    besideArea_.push_back({widget, widget->pos()});
 
   // Set before it joins the frame, which otherwise sizes it to its hint.
   img1->resize(Scaled(256), Scaled(224));
   ScrollBox1->setWidget(img1);
 
   // The status bar follows the bottom edge; the rest keeps its place.
-  stat1->setFixedHeight(Scaled(19));
+  stat1->setFixedHeight(Scaled(kDesignStatusHeight));
   move(239, 225);
-  resize(Scaled(447), mm1->sizeHint().height() + Scaled(257));
+  resize(Scaled(kDesignClientWidth), mm1->sizeHint().height() + Scaled(kDesignClientHeight));
+  // The focus starts in the name field, the one control that takes typing.
+  Edit1->setFocus();
+}
+
+// Off, every control keeps its design place whatever the window's size. On,
+// the picture area grows and shrinks with the client area, and the controls
+// beside it keep their distance from it, so that nothing overlaps; at the
+// design size both are the same.
+void TForm1::PlacePictureArea() {
+  const QRect design(Scaled(kDesignPictureArea.x()), Scaled(kDesignPictureArea.y()),
+                     Scaled(kDesignPictureArea.width()), Scaled(kDesignPictureArea.height()));
+  QRect area = design;
+  if (GrowPictureArea1->isChecked()) {
+    const QSize designClient(Scaled(kDesignClientWidth), Scaled(kDesignClientHeight) - Scaled(kDesignStatusHeight));
+    const QSize extra = centralWidget()->size() - designClient;
+    const int smallest = Scaled(kSmallestGrownSide);
+    area.setSize({std::max(smallest, design.width() + extra.width()), std::max(smallest, design.height() + extra.height())});
+  }
+  ScrollBox1->setGeometry(area);
+  const int shift = area.width() - design.width();
+  for (const auto& [widget, at] : besideArea_) widget->move(at.x() + shift, at.y());
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget() && event->type() == QEvent::Resize && GrowPictureArea1->isChecked())
+    PlacePictureArea();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+// Opened once the drop has ended: the open's boxes are modal, and the drag's
+// source waits for the drop to finish.
+void TForm1::dropEvent(QDropEvent* event) {
+  const QString file = DroppedFile(event->mimeData());
+  if (file.isEmpty()) return;
+  event->acceptProposedAction();
+  QTimer::singleShot(0, this, [this, file] { OpenGivenFile(file); });
 }
 
 void TForm1::ResetPictureScroll() {
@@ -245,168 +319,3 @@ void TForm1::ShowCurrentException() {
   }
 }
 
-void TForm1::OpenBMP1Click() {
-  try {
-    if (!runDialog_(*dlgOpenPic1)) return;
-  } catch (...) {
-    ShowCurrentException();
-    return;
-  }
-  OpenChosenPicture();
-}
-
-void TForm1::OpenGivenFile(const QString& file) {
-  dlgOpenPic1->SetFileName(QFileInfo(file).absoluteFilePath());
-  OpenChosenPicture();
-}
-
-void TForm1::OpenChosenPicture() {
-  ReadChosenPicture();
-  FollowLastOpen();
-}
-
-void TForm1::ReadChosenPicture() {
-  // Nothing of an earlier open is converted after this one fails.
-  PictureHeaderAccepted = false;
-  opened_ = {};
-  try {
-    const QString name = dlgOpenPic1->FileName();
-    // As the platform's dialog does, so relative output names land beside the picture.
-    QDir::setCurrent(QFileInfo(name).absolutePath());
-    stat1Panel->setText(name);
-    if (ReadPng(name)) return;
-
-    opened_.stamp = tilora::ReadHeader(LocalName(name), PictureHeader, SourceFile,
-                                       {[this](std::int32_t w) { SetImageWidth(w); },
-                                        [this](std::int32_t h) { SetImageHeight(h); }});
-    // A file named as a bitmap must be one; icons and metafiles are shown
-    // by their own decoders.
-    const bool namedBitmap = QFileInfo(name).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0;
-    if (namedBitmap && !tilora::IsBitmapHeader(PictureHeader)) {
-      ShowNotice(QString::fromLatin1(tilora::kNotBmpNotice));
-      return;
-    }
-    if (!tilora::IsAccepted(PictureHeader)) {
-      ShowNotice(QString::fromLatin1(tilora::kCompressionNotice));
-      return;
-    }
-    PictureHeaderAccepted = true;
-    StaticText1->SetText(QString::fromStdString(tilora::ResolutionText(PictureHeader)));
-    StaticText3->SetText(QString::fromStdString(tilora::FormatText(PictureHeader)));
-    Convert1->menuAction()->setEnabled(true);
-    ShowDecodedPicture(name);
-  } catch (...) {
-    ShowCurrentException();
-  }
-}
-
-// The picture is decoded once for the view, the console preview and the
-// conversions; what the core cannot read (an icon, a metafile, a bitmap
-// beyond the converter's limits) is shown by the display's own decoders,
-// whose failures the failure box tells.
-void TForm1::ShowDecodedPicture(const QString& name) {
-  const QString kind = QFileInfo(name).suffix().toLower();
-  opened_ = tilora::DecodeAfterHeader(decodePicture_, LocalName(name), opened_.stamp);
-  if (opened_.picture && kind == QLatin1String("bmp")) {
-    img1->SetPicture(tilora::ui::ImageOf(*opened_.picture));
-    return;
-  }
-  QString failure;
-  const QImage picture = tilora::ui::LoadPicture(name, &failure);
-  if (picture.isNull()) {
-    ShowFailure(failure);
-    return;
-  }
-  // A metafile's bytes at the bitmap header's offsets mean nothing; its
-  // size is the decoded picture's.
-  if (kind == QLatin1String("emf") || kind == QLatin1String("wmf")) {
-    SetImageWidth(picture.width());
-    SetImageHeight(picture.height());
-  }
-  img1->SetPicture(picture);
-}
-
-// A PNG is told by its signature, as the conversion tells it; a file named
-// as a bitmap is read as one whatever it holds, so it meets the not-a-BMP
-// notice as before. False when the file is not a PNG.
-bool TForm1::ReadPng(const QString& name) {
-  if (QFileInfo(name).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) return false;
-  if (!tilora::IsPngFile(LocalName(name))) return false;
-  opened_ = decodePicture_(LocalName(name));
-  if (!opened_.picture) {
-    ShowFailure(CoreText(tilora::FailureMessage(opened_.failure.value_or(tilora::Failure{}))));
-    return true;
-  }
-  PictureHeaderAccepted = true;
-  const tilora::Picture& picture = *opened_.picture;
-  SetImageWidth(picture.width);
-  SetImageHeight(picture.height);
-  tilora::PictureHeaderRecord described;
-  described.Width = picture.width;
-  described.Height = picture.height;
-  described.Depth = static_cast<std::uint16_t>(picture.depth);
-  StaticText1->SetText(QString::fromStdString(tilora::ResolutionText(described)));
-  StaticText3->SetText(QString::fromStdString(tilora::FormatText(described)));
-  Convert1->menuAction()->setEnabled(true);
-  img1->SetPicture(tilora::ui::ImageOf(picture));
-  return true;
-}
-
-// The console preview shows what "In File" would convert: nothing after an
-// open that was refused or failed.
-void TForm1::FollowLastOpen() {
-  const bool accepted = PictureHeaderAccepted;
-  ConsolePreview1->setEnabled(accepted);
-  if (!consolePreview_) return;
-  if (accepted)
-    consolePreview_->SetPicture(opened_, img1->Picture());
-  else
-    consolePreview_->close();
-}
-
-void TForm1::ConsolePreview1Click() {
-  try {
-    if (!consolePreview_) {
-      consolePreview_ = new ConsolePreviewWindow(this);
-      consolePreview_->SetBaseName([this] { return Edit1->text(); });
-      consolePreview_->SetFailureSink([this](const QString& text) { ShowFailure(text); });
-      consolePreview_->SetPicture(opened_, img1->Picture());
-    }
-    consolePreview_->show();
-    consolePreview_->raise();
-    consolePreview_->activateWindow();
-  } catch (...) {
-    ShowCurrentException();
-  }
-}
-
-// Refusals are notices; a file that could not be read or written, or a
-// fault of ours, is a failure.
-void TForm1::ShowConversionFailure(const tilora::Failure& failure) {
-  const QString text = CoreText(tilora::FailureMessage(failure));
-  if (failure.kind == tilora::FailureKind::Picture || failure.kind == tilora::FailureKind::Usage)
-    ShowNotice(text);
-  else
-    ShowFailure(text);
-}
-
-void TForm1::inFile1Click() {
-  // The status bar says what the last command did: the picture's name as
-  // the open left it, or the files a conversion wrote.
-  stat1Panel->setText(dlgOpenPic1->FileName());
-  try {
-    const tilora::Result<tilora::ConvertedFiles> done =
-        tilora::ConvertPicture(opened_, PictureHeaderAccepted, LocalName(Edit1->text()));
-    if (const tilora::Failure* failure = done.IfFailed()) {
-      ShowConversionFailure(*failure);
-      return;
-    }
-    QStringList written;
-    for (const std::string& name : done->written) written << CoreText(name);
-    stat1Panel->setText(QStringLiteral("Wrote ") + written.join(QStringLiteral(", ")));
-  } catch (...) {
-    ShowCurrentException();
-  }
-}
-
-void TForm1::Close1Click() { close(); }

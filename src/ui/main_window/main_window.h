@@ -7,14 +7,19 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "io/checked_file.h"
 #include "ui/main_window/opened_picture.h"
 #include "ui/main_window/picture_header.h"
+#include "ui/main_window/picture_reading.h"
 #include "ui/common/message_boxes.h"
 #include "ui/open_dialog/open_picture_dialog.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QGroupBox;
 class ConsolePreviewWindow;
 class QLineEdit;
@@ -59,7 +64,9 @@ class TAutoSizeLabel : public QLabel {
 
 // The main window: menus, picture description, picture view, name field and
 // status bar. Each menu item runs one handler; a failure inside one reaches
-// the failure box and the window waits for the next command.
+// the failure box and the window waits for the next command. An open reads
+// the header at once and the picture on a worker thread; a picture file
+// dropped on the window opens as if chosen in the dialog.
 class TForm1 : public QMainWindow {
   Q_OBJECT
 
@@ -74,8 +81,11 @@ class TForm1 : public QMainWindow {
 
   void SetDialogRunner(DialogRunner runner);
   void SetMessageSink(MessageSink sink);
-  // How an open decodes its picture (once): tests count the decodings.
+  // How an open decodes its picture (once), on a worker thread: tests count
+  // the decodings.
   void SetPictureDecoder(tilora::PictureDecoder decoder);
+  // Whether the last open's picture is still being read.
+  bool Reading() const { return reading_.Busy(); }
 
   // A design value (96 pixels per inch, form text 13 pixels high) scaled by
   // the measured height of the form font's text.
@@ -90,6 +100,7 @@ class TForm1 : public QMainWindow {
   QAction* inFile1;
   QMenu* View1;
   QAction* ConsolePreview1;
+  QAction* GrowPictureArea1;
   QGroupBox* GroupBox1;
   TAutoSizeLabel* StaticText1;
   TAutoSizeLabel* StaticText3;
@@ -126,15 +137,24 @@ class TForm1 : public QMainWindow {
   // Alt and Down.
   void OpenMenuBar();
 
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void OpenChosenPicture();
   void ReadChosenPicture();
-  bool ReadPng(const QString& name);
-  void ShowDecodedPicture(const QString& name);
+  bool StartPngRead(const QString& name);
+  void StartReading(const QString& name, PictureReading::Work work, void (TForm1::*shown)(const PictureRead&));
+  void ShowRead(const PictureRead& read);
+  void ShowPngRead(const PictureRead& read);
+  void EndOpen();
   void FollowLastOpen();
   void CreateControls();
   void CreateMenu();
   void PlaceControls();
+  void PlacePictureArea();
   void SetImageWidth(std::int32_t width);
   void SetImageHeight(std::int32_t height);
   void ShowNotice(const QString& text);
@@ -143,6 +163,8 @@ class TForm1 : public QMainWindow {
   void ShowConversionFailure(const tilora::Failure& failure);
 
   int formTextHeight_ = 13;
+  // The controls at the right of the picture area, at their design places.
+  std::vector<std::pair<QWidget*, QPoint>> besideArea_;
   // The last open's picture, decoded once, which the view shows and "In
   // File", the console preview and its "Save..." convert.
   tilora::DecodedFile opened_;
@@ -151,6 +173,9 @@ class TForm1 : public QMainWindow {
   MessageSink showMessage_;
   // Made on first use, then kept: there is one console preview.
   ConsolePreviewWindow* consolePreview_ = nullptr;
+  // Last, so that it goes first: it waits for reads still running, whose
+  // results would reach the members above.
+  PictureReading reading_;
 
  public:
   ConsolePreviewWindow* ConsolePreview() const { return consolePreview_; }

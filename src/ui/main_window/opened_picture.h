@@ -25,6 +25,10 @@ DecodedFile DecodeAfterHeader(const PictureDecoder& decode, const std::string& p
 Result<ConvertedFiles> ConvertPicture(const DecodedFile& opened, bool accepted, const std::string& base,
                                       const ConversionSettings& settings = {});
 
+// "In File" while the last open's picture is still being decoded.
+inline constexpr const char* kStillReadingNotice =
+    "The picture is still being read. Convert it once it shows.";
+
 inline constexpr const char* kStaleHeaderNotice =
     "The last picture opened could not be read in full or was refused, so it cannot be "
     "converted. Open an uncompressed picture first.";

@@ -163,25 +163,28 @@ bool TOpenPictureDialog::Run() {
     currentPath_ = fileName_.isEmpty() ? QString() : QDir::toNativeSeparators(QFileInfo(fileName_).absoluteFilePath());
     confirmedPath_.clear();
     result = ExecDialog(dialog);
+    shownSize_ = dialog.size();
+    shownFilterIndex_ = FilterIndexOf(dialog.selectedNameFilter());
   }
   if (result != QDialog::Accepted || confirmedPath_.isEmpty()) return false;
 
   fileName_ = confirmedPath_;
-  // Qt names the chosen filter in full or, with its details hidden, by the
-  // description alone.
-  const QString chosen = dialog.selectedNameFilter();
-  const QStringList filters = QtNameFilters(filter_);
-  for (qsizetype i = 0; i < filters.size(); ++i) {
-    const QString description = filter_.section(QLatin1Char('|'), static_cast<int>(2 * i), static_cast<int>(2 * i));
-    if (chosen == filters[i].simplified() || chosen == description.simplified()) {
-      filterIndex_ = static_cast<int>(i) + 1;
-      break;
-    }
-  }
+  if (shownFilterIndex_ > 0) filterIndex_ = shownFilterIndex_;
   const QString suffix = QFileInfo(fileName_).suffix();
   options_.setFlag(ofExtensionDifferent,
                    !defaultExt_.isEmpty() && suffix.compare(defaultExt_, Qt::CaseInsensitive) != 0);
   return true;
+}
+
+// Qt names the chosen filter in full or, with its details hidden, by the
+// description alone, which selectNameFilter does not find again.
+int TOpenPictureDialog::FilterIndexOf(const QString& chosen) const {
+  const QStringList filters = QtNameFilters(filter_);
+  for (qsizetype i = 0; i < filters.size(); ++i) {
+    const QString description = filter_.section(QLatin1Char('|'), static_cast<int>(2 * i), static_cast<int>(2 * i));
+    if (chosen == filters[i].simplified() || chosen == description.simplified()) return static_cast<int>(i) + 1;
+  }
+  return 0;
 }
 
 void TOpenPictureDialog::ConfigureHost(TPictureFileDialog& dialog) const {
@@ -198,8 +201,9 @@ void TOpenPictureDialog::ConfigureHost(TPictureFileDialog& dialog) const {
 
   const QStringList filters = QtNameFilters(filter_);
   dialog.setNameFilters(filters);
-  if (filterIndex_ >= 1 && filterIndex_ <= filters.size())
-    dialog.selectNameFilter(filters[filterIndex_ - 1]);
+  const int shown = shownFilterIndex_ > 0 ? shownFilterIndex_ : filterIndex_;
+  if (shown >= 1 && shown <= filters.size()) dialog.selectNameFilter(filters[shown - 1]);
+  if (shownSize_.isValid()) dialog.resize(shownSize_);
   if (!initialDir_.isEmpty()) dialog.setDirectory(initialDir_);
   // The last confirmed name, filled in; its folder is where the run starts.
   if (!fileName_.isEmpty()) dialog.selectFile(QDir::fromNativeSeparators(fileName_));

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QObject>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -25,7 +26,7 @@ class TPictureFileDialog;
 // the selection's picture is being decoded the area shows no picture, never
 // the previous selection's. The controls of the preview area and the last
 // previewed name live as long as the dialog and are kept from one run to the
-// next.
+// next, and so are the dialog's size and file type while the program runs.
 class TOpenPictureDialog : public QObject {
   Q_OBJECT
 
@@ -65,9 +66,15 @@ class TOpenPictureDialog : public QObject {
   // Pairs of a description and its patterns, all separated by "|"; patterns
   // within one entry are separated by ";".
   QString Filter() const { return filter_; }
-  void SetFilter(const QString& filter) { filter_ = filter; }
+  void SetFilter(const QString& filter) {
+    filter_ = filter;
+    shownFilterIndex_ = 0;
+  }
   int FilterIndex() const { return filterIndex_; }  // 1-based
-  void SetFilterIndex(int index) { filterIndex_ = index; }
+  void SetFilterIndex(int index) {
+    filterIndex_ = index;
+    shownFilterIndex_ = 0;
+  }
   TOpenOptions Options() const { return options_; }
   void SetOptions(TOpenOptions options) { options_ = options; }
   QString InitialDir() const { return initialDir_; }
@@ -128,6 +135,7 @@ class TOpenPictureDialog : public QObject {
 
   void CreateControls();
   void ConfigureHost(TPictureFileDialog& dialog) const;
+  int FilterIndexOf(const QString& chosen) const;
   void AttachPreviewArea(TPictureFileDialog& dialog);
   void DetachPreviewArea();
   void HostShown();
@@ -158,6 +166,10 @@ class TOpenPictureDialog : public QObject {
   TPictureFileDialog* host_ = nullptr;
   QString currentPath_;
   QString confirmedPath_;
+  // What the last run ended with, OK or cancel, for the next one: its size
+  // (the user's own once resized) and the file type it showed.
+  QSize shownSize_;
+  int shownFilterIndex_ = 0;  // 1-based; 0: FilterIndex
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TOpenPictureDialog::TOpenOptions)

@@ -1,10 +1,15 @@
 #include "ui/open_dialog/picture_file_dialog.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QLocale>
+#include <QMimeDatabase>
+#include <QScreen>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QStyle>
 #include <QTreeView>
@@ -18,6 +23,10 @@ namespace {
 // QFileSystemModel's columns: name, size, type, date.
 constexpr int kNameColumn = 0;
 constexpr int kSizeColumn = 1;
+constexpr int kTypeColumn = 2;
+constexpr int kDateColumn = 3;
+// Room for a name of this many average characters beside the other columns.
+constexpr int kNameCharacters = 24;
 
 bool HasWildcard(const QString& text) {
   return text.contains(QLatin1Char('*')) || text.contains(QLatin1Char('?'));
@@ -29,6 +38,24 @@ int WidestSizeText(const QWidget& view) {
   int widest = 0;
   for (const qint64 bytes : {Q_INT64_C(1023), Q_INT64_C(1048565), Q_INT64_C(1073730560)})
     widest = std::max(widest, view.fontMetrics().horizontalAdvance(view.locale().formattedDataSize(bytes)));
+  return widest;
+}
+
+// The widest type and date texts a folder of pictures is likely to show, as
+// the list words and draws them; its rows arrive later, from a thread of Qt's.
+int LikelyWidth(const QTreeView& view, int column, int margin) {
+  const QFontMetrics metrics = view.fontMetrics();
+  int widest = view.header()->sectionSizeHint(column);
+  QStringList samples;
+  if (column == kTypeColumn) {
+    const QMimeDatabase types;
+    for (const char* name : {"a.bmp", "a.png", "a.ico", "a.emf", "a.wmf"})
+      samples << types.mimeTypeForFile(QString::fromLatin1(name), QMimeDatabase::MatchExtension).comment();
+    samples << types.mimeTypeForName(QStringLiteral("inode/directory")).comment();
+  } else {
+    samples << QLocale::system().toString(QDateTime(QDate(2000, 12, 28), QTime(23, 58, 58)), QLocale::ShortFormat);
+  }
+  for (const QString& text : samples) widest = std::max(widest, metrics.horizontalAdvance(text) + 2 * margin);
   return widest;
 }
 
@@ -74,21 +101,33 @@ bool TPictureFileDialog::ApplyTypedPattern(const QString& typed) {
 void TPictureFileDialog::showEvent(QShowEvent* event) {
   QFileDialog::showEvent(event);
   if (event->spontaneous()) return;
-  FitSizeColumn();
+  FitColumns();
   picker_.HostShown();
 }
 
-void TPictureFileDialog::FitSizeColumn() {
-  const auto* view = findChild<QTreeView*>(QStringLiteral("treeView"));
+// The name column takes what the others leave, so the list grows and
+// shrinks with the dialog; the size fits every size text it may show, type
+// and date their contents. The first run widens the dialog until all four
+// are in view; later runs keep the size the user left.
+void TPictureFileDialog::FitColumns() {
+  auto* view = findChild<QTreeView*>(QStringLiteral("treeView"));
   if (!view) return;
   QHeaderView* header = view->header();
   // An item's text has the focus frame's margin and one pixel on each side.
   const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
-  const int needed = std::max(header->sectionSizeHint(kSizeColumn), WidestSizeText(*view) + 2 * margin);
-  if (header->sectionSize(kSizeColumn) < needed) header->resizeSection(kSizeColumn, needed);
-  // At the dialog's first size the name column gives way, down to its
-  // title's width, so that the size is in view without scrolling.
-  const int room = view->viewport()->width() - header->sectionSize(kSizeColumn);
-  if (header->sectionSize(kNameColumn) > room)
-    header->resizeSection(kNameColumn, std::max(room, header->sectionSizeHint(kNameColumn)));
+  const int size = std::max(header->sectionSizeHint(kSizeColumn), WidestSizeText(*view) + 2 * margin);
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
+  header->setSectionResizeMode(kSizeColumn, QHeaderView::Interactive);
+  header->resizeSection(kSizeColumn, size);
+  for (const int column : {kTypeColumn, kDateColumn}) header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  if (picker_.shownSize_.isValid()) return;
+  const int name = std::max(header->sectionSizeHint(kNameColumn), kNameCharacters * view->fontMetrics().averageCharWidth());
+  const int needed = name + size + LikelyWidth(*view, kTypeColumn, margin) + LikelyWidth(*view, kDateColumn, margin) +
+                     view->verticalScrollBar()->sizeHint().width();
+  const int missing = needed - view->viewport()->width();
+  if (missing <= 0) return;
+  const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
+  const int widest = screen.isValid() ? screen.width() - (frameGeometry().width() - width()) : width() + missing;
+  resize(std::min(width() + missing, widest), height());
 }

@@ -25,7 +25,7 @@ class TPictureFileDialog : public QFileDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void FitSizeColumn();
+  void FitColumns();
 
   TOpenPictureDialog& picker_;
 };

@@ -1,6 +1,7 @@
 // The file list of the picture-open dialog: a typed wildcard filters it, and
 // its Size column shows its texts whole.
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileSystemModel>
 #include <QHeaderView>
@@ -156,6 +157,68 @@ class FileListTest : public QObject {
     QVERIFY2(column >= needed, qPrintable(QStringLiteral("\"%1\" needs %2, has %3").arg(text).arg(needed).arg(column)));
     // In view without scrolling.
     QVERIFY2(right <= visible, qPrintable(QStringLiteral("ends at %1 of %2").arg(right).arg(visible)));
+  }
+
+  // At its first size every column is in view and shows its texts whole;
+  // a larger dialog gives the room to the names.
+  void ColumnsFitTheirContentsAndTheListGrows() {
+    TempDir dir;
+    const QString start = QString::fromStdString(dir.path().string());
+    const QString picture = WriteBmp(dir, "tiles.bmp", 8, 8);
+    TestDialog dialog;
+    dialog.SetInitialDir(start);
+    QStringList cut;
+    int right = 0, visible = 0, grown = 0;
+    dialog.script = [&](QFileDialog& host) {
+      auto* view = host.findChild<QTreeView*>(QStringLiteral("treeView"));
+      auto* model = host.findChild<QFileSystemModel*>();
+      QVERIFY(view && model);
+      const QModelIndex row = model->index(picture);
+      QTRY_VERIFY(!model->index(row.row(), 3, row.parent()).data().toString().isEmpty());
+      QCoreApplication::processEvents();
+      QHeaderView* header = view->header();
+      const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+      for (int column = 1; column < 4; ++column) {
+        const QString text = model->index(row.row(), column, row.parent()).data().toString();
+        if (header->sectionSize(column) < view->fontMetrics().horizontalAdvance(text) + 2 * margin) cut << text;
+      }
+      right = header->sectionViewportPosition(3) + header->sectionSize(3);
+      visible = view->viewport()->width();
+      const int name = header->sectionSize(0);
+      host.resize(host.width() + 200, host.height());
+      QCoreApplication::processEvents();
+      grown = header->sectionSize(0) - name;
+    };
+    dialog.Run();
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('|'))));
+    QVERIFY2(right <= visible, qPrintable(QStringLiteral("ends at %1 of %2").arg(right).arg(visible)));
+    QCOMPARE(grown, 200);
+  }
+
+  // The next run opens at the size and with the file type the last one
+  // ended with, cancelled or not.
+  void SizeAndTypeAreKeptFromRunToRun() {
+    TestDialog dialog;
+    dialog.SetFilter(QStringLiteral("Bitmaps (*.bmp)|*.bmp|Pictures (*.bmp *.png)|*.bmp;*.png|All files (*)|*"));
+    QSize size;
+    dialog.script = [&](QFileDialog& host) {
+      host.resize(host.width() + 150, host.height() + 100);
+      size = host.size();
+      auto* types = host.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      QVERIFY(types);
+      types->setCurrentIndex(1);
+      emit types->activated(1);
+    };
+    QVERIFY(!dialog.Run());
+    QString shownType;
+    QSize shownSize;
+    dialog.script = [&](QFileDialog& host) {
+      shownType = host.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText();
+      shownSize = host.size();
+    };
+    dialog.Run();
+    QCOMPARE(shownType, QStringLiteral("Pictures (*.bmp *.png)"));
+    QCOMPARE(shownSize, size);
   }
 };
 
