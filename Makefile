@@ -75,19 +75,21 @@ bench-packing:
 check-asan:
 	$(MAKE) test PRESET=asan CTEST_FLAGS="-LE console"
 
-# A short fuzz run from the seed corpus; any finding fails. New inputs stay
-# in build/fuzz, the seeds in the repository are only read. Each input is a
-# file, so the runs go to a memory file system when there is one.
-FUZZ_SECONDS ?= 30
+# A short fuzz run of each target from its seed corpus; any finding fails,
+# and so does a run past 256 MiB. New inputs stay in build/fuzz, the seeds
+# in the repository are only read. Each input is a file, so the runs go to a
+# memory file system when there is one.
+FUZZ_SECONDS ?= 20
 FUZZ_TMPDIR ?= $(shell test -d /dev/shm -a -w /dev/shm && echo /dev/shm || echo $${TMPDIR:-/tmp})
+FUZZ_RUN = TMPDIR=$(FUZZ_TMPDIR) build/fuzz/bin/$(1) -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=256 \
+  -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/ build/fuzz/$(2) $(3)
 fuzz-smoke: test-deps
 	@test -f build/fuzz/build.ninja || cmake --preset fuzz
-	cmake --build --preset fuzz --target fuzz_convert fuzz_render
-	mkdir -p build/fuzz/corpus build/fuzz/render_corpus build/fuzz/artifacts
-	TMPDIR=$(FUZZ_TMPDIR) build/fuzz/bin/fuzz_convert -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	  -artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus fuzz/corpus fuzz/png_corpus
-	TMPDIR=$(FUZZ_TMPDIR) build/fuzz/bin/fuzz_render -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	  -artifact_prefix=build/fuzz/artifacts/ build/fuzz/render_corpus fuzz/render_corpus
+	cmake --build --preset fuzz --target fuzz_convert fuzz_render fuzz_video_memory
+	mkdir -p build/fuzz/corpus build/fuzz/render_corpus build/fuzz/video_memory_corpus build/fuzz/artifacts
+	$(call FUZZ_RUN,fuzz_convert,corpus,fuzz/corpus fuzz/png_corpus)
+	$(call FUZZ_RUN,fuzz_render,render_corpus,fuzz/render_corpus)
+	$(call FUZZ_RUN,fuzz_video_memory,video_memory_corpus,fuzz/video_memory_corpus)
 
 clean:
 	rm -rf build
