@@ -7,6 +7,7 @@
 #include "convert/truecolour.h"
 #include "palettes/packing/subpalette_packing.h"
 #include "palettes/reduction/tile_palettes.h"
+#include "snes/encoders/map_entry.h"
 
 namespace tilora {
 namespace {
@@ -259,14 +260,6 @@ Picture IndexedPicture(const Picture& source, const AllTiles& all, std::size_t p
   return out;
 }
 
-std::vector<std::uint8_t> Bytes(const std::vector<std::uint16_t>& words) {
-  std::vector<std::uint8_t> bytes(2 * words.size());
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    bytes[2 * i] = static_cast<std::uint8_t>(words[i] & 0xFF);
-    bytes[2 * i + 1] = static_cast<std::uint8_t>(words[i] >> 8);
-  }
-  return bytes;
-}
 
 }  // namespace
 
@@ -304,7 +297,7 @@ std::variant<SharedIndexing, SharedFailure> IndexTogether(std::span<const Pictur
   const std::vector<std::uint16_t> words = PaletteWords(a, existingBlocks, bpp, existing, out.colourZero);
   for (std::size_t i = 0; i < pictures.size(); ++i)
     out.pictures.push_back(IndexedPicture(*pictures[i], all, i, a, bpp, words));
-  out.palette = Bytes(words);
+  out.palette = WordBytes(words);
   out.existingSubPalettes = existingBlocks;
   out.subPalettesMade = static_cast<int>(a.made.size());
   out.reduced = a.reduced;

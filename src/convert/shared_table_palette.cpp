@@ -5,6 +5,7 @@
 #include "convert/shared_palettes.h"
 #include "picture/colour.h"
 #include "snes/encoders/palette_words.h"
+#include "snes/encoders/map_entry.h"
 
 namespace tilora {
 namespace {
@@ -28,14 +29,6 @@ std::string SourceName(int source, std::span<const std::string> names, const Exi
   return "that of " + names[static_cast<std::size_t>(source)];
 }
 
-std::vector<std::uint8_t> Bytes(const std::vector<std::uint16_t>& words) {
-  std::vector<std::uint8_t> bytes(2 * words.size());
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    bytes[2 * i] = static_cast<std::uint8_t>(words[i] & 0xFF);
-    bytes[2 * i + 1] = static_cast<std::uint8_t>(words[i] >> 8);
-  }
-  return bytes;
-}
 
 }  // namespace
 
@@ -79,7 +72,7 @@ std::variant<std::vector<std::uint8_t>, SharedFailure> SharedTablePalette(std::s
       }
     }
   }
-  return Bytes(words);
+  return WordBytes(words);
 }
 
 }  // namespace tilora

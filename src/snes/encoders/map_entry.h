@@ -3,7 +3,9 @@
 // A background map entry: tile number in bits 0-9, sub-palette in 10-12,
 // priority in 13, horizontal flip in 14, vertical flip in 15.
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace tilora {
 
@@ -32,6 +34,16 @@ constexpr unsigned TileOfBlockCell(const MapEntry& e, int tileSize, int cx, int 
   const unsigned right = static_cast<unsigned>(cx & 1) ^ (e.flip & 1U);
   const unsigned lower = static_cast<unsigned>(cy & 1) ^ (e.flip >> 1 & 1U);
   return (e.tile + right + 16 * lower) & 0x3FFU;
+}
+
+// 16-bit words as the console's files hold them: low byte first.
+inline std::vector<std::uint8_t> WordBytes(const std::vector<std::uint16_t>& words) {
+  std::vector<std::uint8_t> bytes(2 * words.size());
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    bytes[2 * i] = static_cast<std::uint8_t>(words[i] & 0xFF);
+    bytes[2 * i + 1] = static_cast<std::uint8_t>(words[i] >> 8);
+  }
+  return bytes;
 }
 
 // The word at entry i of a map's bytes, low byte first.

@@ -15,14 +15,6 @@ namespace {
 
 constexpr int kTileLimit = limits::kMaxMapTiles;
 
-std::vector<std::uint8_t> WordBytes(const std::vector<std::uint16_t>& words) {
-  std::vector<std::uint8_t> bytes(2 * words.size());
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    bytes[2 * i] = static_cast<std::uint8_t>(words[i] & 0xFF);
-    bytes[2 * i + 1] = static_cast<std::uint8_t>(words[i] >> 8);
-  }
-  return bytes;
-}
 
 }  // namespace
 
