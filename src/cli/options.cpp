@@ -121,7 +121,7 @@ const std::vector<OptionSpec>& Options() {
        }},
       {"--map", nullptr, nullptr, "store each distinct tile once and write the map",
        SettingFlag([](ConversionSettings& s) { s.tiles.map = true; })},
-      {"--no-flip", nullptr, nullptr, "with --map: merge only identical tiles, not mirrored ones",
+      {"--no-flip", nullptr, nullptr, "with --map: merge identical tiles only, not mirrored",
        SettingFlag([](ConversionSettings& s) { s.tiles.flips = false; })},
       {"--tile-base", nullptr, "N", "with --map: add N (0-1023) to every tile number",
        Ranged(kTileBaseRange, [](ConversionSettings& s, int n) { s.tiles.tileBase = n; })},
@@ -134,8 +134,8 @@ const std::vector<OptionSpec>& Options() {
       {"--screens", nullptr, nullptr, "with --map: whole 32x32 screens, in the console's order",
        SettingFlag([](ConversionSettings& s) { s.tiles.screens = true; })},
       {"--tile-size", nullptr, "8|16",
-       "with --map: 16 makes each map entry a 16x16 block of tiles\n"
-       "n, n+1, n+16, n+17 (default 8)",
+       "with --map: 16 makes each map entry a 16x16 block\n"
+       "of tiles n, n+1, n+16, n+17 (default 8)",
        [](CommandLine& c, const std::string& v) {
          if (v != "8" && v != "16") return TileSizeText(v);
          c.settings.tiles.tileSize = v == "8" ? 8 : 16;
@@ -168,9 +168,9 @@ const std::vector<OptionSpec>& Options() {
       {"--palette-png", nullptr, "FILE", "also write the sub-palettes as rows of swatches",
        FileName([](CommandLine& c, const std::string& v) { c.settings.palettePng = v; })},
       {"--sprites", nullptr, "WxH",
-       "make the picture a sheet of WxH frames of sprites: objects,\n"
-       "their tiles (BASE.bin), sub-palettes (BASE.plt) and\n"
-       "metasprite tables (BASE.oam)",
+       "make the picture a sheet of WxH frames of sprites:\n"
+       "objects, their tiles (BASE.bin), sub-palettes (BASE.plt)\n"
+       "and metasprite tables (BASE.oam)",
        [](CommandLine& c, const std::string& v) {
          const auto size = Pair(v, 'x');
          if (!size) return "--sprites takes a frame size WxH such as 32x32, not '" + v + "'";
@@ -179,7 +179,7 @@ const std::vector<OptionSpec>& Options() {
          c.spritesGiven = true;
          return std::string();
        }},
-      {"--obj-sizes", nullptr, "S,L", "with --sprites: the small and large object sizes (default 8,16)",
+      {"--obj-sizes", nullptr, "S,L", "with --sprites: the small and large object sizes\n(default 8,16)",
        SpriteOption("--obj-sizes", [](sprites::SpriteSettings& s, const std::string& v) -> std::string {
          const auto sizes = Pair(v, ',');
          if (!sizes || !sprites::SizeSelect({sizes->first, sizes->second}))
@@ -187,7 +187,7 @@ const std::vector<OptionSpec>& Options() {
          s.sizes = {sizes->first, sizes->second};
          return {};
        })},
-      {"--origin", nullptr, "X,Y", "with --sprites: each frame's anchor (default its top-left)",
+      {"--origin", nullptr, "X,Y", "with --sprites: each frame's anchor (default top-left)",
        SpriteOption("--origin", [](sprites::SpriteSettings& s, const std::string& v) -> std::string {
          const auto origin = Pair(v, ',');
          if (!origin) return "--origin takes a point X,Y within the frame, not '" + v + "'";
@@ -202,7 +202,7 @@ const std::vector<OptionSpec>& Options() {
          s.priority = static_cast<int>(*n);
          return {};
        })},
-      {"--drop-empty", nullptr, nullptr, "with --sprites: leave wholly transparent frames out of the tables",
+      {"--drop-empty", nullptr, nullptr, "with --sprites: leave wholly transparent frames out of\nthe tables",
        SpriteOption("--drop-empty", [](sprites::SpriteSettings& s, const std::string&) -> std::string {
          s.dropEmpty = true;
          return {};
@@ -227,12 +227,13 @@ const std::vector<OptionSpec>& Options() {
       {"--max-tiles", nullptr, "N", "refuse a conversion that needs more than N tiles",
        Ranged(kMaxTilesRange, [](ConversionSettings& s, int n) { s.maxTiles = n; })},
       {"--render", nullptr, "FILE.png",
-       "draw TILES PALETTE [MAP] (given instead of pictures) as the\n"
-       "console shows them, with the options they were made with",
+       "draw TILES PALETTE [MAP] (given instead of pictures) as\n"
+       "the console shows them, with the options they were made\n"
+       "with",
        FileName([](CommandLine& c, const std::string& v) { c.render = v; })},
       {"--columns", nullptr, "N",
-       "with --render: the map's entries across (1-1024); without\n"
-       "a map, the tiles across",
+       "with --render: the map's entries across (1-1024);\n"
+       "without a map, the tiles across",
        [](CommandLine& c, const std::string& v) {
          const auto n = Number(v);
          if (!n || *n < 1 || *n > 1024) return "--columns takes a whole number from 1 to 1024, not '" + v + "'";
@@ -248,7 +249,7 @@ const std::vector<OptionSpec>& Options() {
          c.jobs = static_cast<int>(*n);
          return std::string();
        }},
-      {"--info", nullptr, nullptr, "describe each picture: size, colours, tiles, sub-palettes",
+      {"--info", nullptr, nullptr, "describe each picture: size, colours, tiles, palettes",
        Flag(&CommandLine::info)},
       {"--help", "-h", nullptr, "show this help", Flag(&CommandLine::help)},
       {"--version", nullptr, nullptr, "show the version", Flag(&CommandLine::version)},
