@@ -5,9 +5,14 @@
 namespace tilora::rom::refusals {
 
 std::string Grouped(std::size_t n) {
-  std::string digits = std::to_string(n);
-  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return digits;
+  const std::string digits = std::to_string(n);
+  std::string grouped;
+  grouped.reserve(digits.size() + digits.size() / 3);
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
 }
 
 RomRefusal VideoMemory(std::size_t needed) {
