@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 
 #include "bmp_builder.h"
@@ -221,6 +222,53 @@ class ConsolePreviewSharedTest : public QObject {
     QCOMPARE(p.Get<ConsolePictureView>("view").Marked().has_value(), kind == 1);
     QVERIFY(!p.Get<QPushButton>("saveButton").isEnabled());
     QVERIFY(p.Get<ConsolePictureView>("sheetView").Image().isNull());
+  }
+
+  // Saving never writes what the user has not seen, nor over a picture of
+  // the set; nothing is written then.
+  void saveRefusesWhatWouldLoseAPicture_data() {
+    QTest::addColumn<bool>("changed");  // else a picture named as its own map
+    QTest::addColumn<QString>("status");
+    QTest::newRow("a picture changed since it was read")
+        << true
+        << "b.bmp: The picture has changed since the set was chosen. Choose the set again, then save it.";
+    QTest::newRow("a map that is the picture") << false << "b.map, an output of the set, is the picture b.map.";
+  }
+  void saveRefusesWhatWouldLoseAPicture() {
+    QFETCH(bool, changed);
+    QFETCH(QString, status);
+    TempDir dir;
+    WriteSet(dir);
+    if (!changed) std::filesystem::rename(dir / "b.bmp", dir / "b.map");
+    Preview p;
+    p.Open(dir / "a.bmp");
+    QStringList set = SetOf(dir);
+    if (!changed) set[1] = QString::fromStdString(dir / "b.map");
+    ChooseSet(p, set);
+    QVERIFY2(p.window->Rendering().shared, qPrintable(p.Status()));
+    const auto before = ReadFileBytes(dir / (changed ? "b.bmp" : "b.map"));
+    if (changed) {
+      const auto time = std::filesystem::last_write_time(dir / "b.bmp");
+      std::filesystem::last_write_time(dir / "b.bmp", time + std::chrono::seconds(2));
+    }
+    p.window->Save();
+    QCOMPARE(p.Status(), status);
+    QVERIFY(!std::filesystem::exists(dir / "Pic.bin"));
+    QVERIFY(ReadFileBytes(dir / (changed ? "b.bmp" : "b.map")) == before);
+  }
+
+  // More pictures than one run takes are refused before any is read.
+  void tooManyPicturesAreRefusedAtOnce() {
+    TempDir dir;
+    WriteSet(dir);
+    Preview p;
+    p.Open(dir / "a.bmp");
+    QStringList set;
+    for (int i = 0; i < 257; ++i) set << QString::fromStdString(dir / "a.bmp");
+    p.set = set;
+    p.Get<QPushButton>("setButton").click();
+    QCOMPARE(p.Status(), QStringLiteral("A shared set takes at most 256 pictures, not 257."));
+    QVERIFY(!p.window->InSet());
   }
 };
 

@@ -11,6 +11,7 @@ namespace {
 
 // Mode 7's tiles and map are interleaved in the first half of video memory.
 constexpr std::size_t kMode7VideoBytes = 32768;
+constexpr std::size_t kListedFrames = 256;
 
 QString Bytes(std::size_t bytes) {
   return bytes < 2048 ? QStringLiteral("%1 bytes").arg(bytes)
@@ -129,7 +130,16 @@ void AddSpriteLines(const sprites::SpriteSheet& sheet, QStringList& lines) {
   if (past > 0)
     lines << QStringLiteral("Warning: %1 the console's limits on a line; it leaves out what is past them")
                  .arg(Count(static_cast<std::size_t>(past), "frame passes", "frames pass"));
-  for (const sprites::SpriteFrame& frame : sheet.frames) lines << FrameLine(frame);
+  // A sheet of thousands of frames lists the first ones and every frame
+  // past the limits: a label of more lines takes long to lay out.
+  std::size_t unlisted = 0;
+  for (std::size_t i = 0; i < sheet.frames.size(); ++i) {
+    const sprites::SpriteFrame& frame = sheet.frames[i];
+    if (i < kListedFrames || !PastLineLimits(frame.figures).isEmpty()) lines << FrameLine(frame);
+    else ++unlisted;
+  }
+  if (unlisted > 0)
+    lines << QStringLiteral("%1 more within the console's limits").arg(Count(unlisted, "frame", "frames"));
 }
 
 void AddSharedLines(const ConsoleRendering& r, QStringList& lines) {
