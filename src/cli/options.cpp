@@ -341,6 +341,7 @@ std::string JointConflicts(const CommandLine& c) {
     if (s.tiles.blankTile) return "--blank-tile does not apply with --in-tiles: tile 0 is the first existing tile";
   }
   if (!c.inPalette.empty() && s.subPalettes.lossy) return "--lossy cannot be combined with --in-palette";
+  if (c.Joint() && s.tiles.tileSize != 8) return kSharedTileSizeText;
   return {};
 }
 

@@ -32,6 +32,7 @@ PictureShape ShapeOf(const Picture& picture) {
 
 std::optional<SharedFailure> RunProblem(std::span<const Picture> pictures, const ConversionSettings& settings) {
   if (settings.tiles.mode7) return OfRun(UsageFailure("--shared makes background maps; --mode7 does not apply"));
+  if (settings.tiles.tileSize != 8) return OfRun(UsageFailure(kSharedTileSizeText));
   if (auto problem = CheckSettings(settings)) return OfRun(*problem);
   if (pictures.empty()) return OfRun(UsageFailure("no picture given"));
   if (pictures.size() > kMaxSharedPictures)

@@ -31,6 +31,11 @@ inline constexpr std::size_t kMaxSharedPictures = 256;
 // Their pixels together, as many as the largest picture has.
 inline constexpr std::int64_t kMaxSharedPixels = std::int64_t{8192} * 4096;
 
+// Shared tiles are 8x8: a tileset of 16x16 tiles would need their blocks
+// laid out around the existing tiles.
+inline constexpr const char* kSharedTileSizeText =
+    "--shared, --in-tiles and --in-palette lay out 8x8 tiles; --tile-size 16 does not apply";
+
 // The refusal of the picture that takes the pixels of a run past
 // kMaxSharedPixels.
 Failure PastSharedPixels();

@@ -210,6 +210,10 @@ const Refusal kRefusals[] = {
      Usage("--blank-tile does not apply with --in-tiles: tile 0 is the first existing tile")},
     {"LossyOverAnExistingPalette", "--palettes 2 --lossy --in-palette odd.plt --shared lvl p0.bmp", 2,
      Usage("--lossy cannot be combined with --in-palette")},
+    {"SharedWith16x16Tiles", "--bpp 4 --tile-size 16 --shared lvl p0.bmp p1.bmp", 2,
+     Usage("--shared, --in-tiles and --in-palette lay out 8x8 tiles; --tile-size 16 does not apply")},
+    {"ExistingPaletteUnder16x16Tiles", "--bpp 4 --map --tile-size 16 --in-palette odd.plt p0.bmp", 2,
+     Usage("--shared, --in-tiles and --in-palette lay out 8x8 tiles; --tile-size 16 does not apply")},
     {"BudgetWithInfo", "--info --max-tiles 3 p0.bmp", 2,
      Usage("--max-tiles limits a conversion; --info converts nothing")},
 };

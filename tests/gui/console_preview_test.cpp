@@ -20,11 +20,13 @@
 #include "bmp_builder.h"
 #include "convert/convert_file.h"
 #include "converter_run.h"
+#include "shared_pictures.h"
 #include "temp_dir.h"
 #include "ui/console_preview/console_picture_view.h"
 #include "ui/console_preview/console_preview_window.h"
 #include "ui/console_preview/console_sheets.h"
 #include "ui/console_preview/window_placement.h"
+#include "preview_driver.h"
 #include "window_driver.h"
 
 using tilora::testing::BmpShape;
@@ -33,6 +35,7 @@ using tilora::testing::ConverterNotice;
 using tilora::testing::DecodeGate;
 using tilora::testing::Find;
 using tilora::testing::MakeShape;
+using tilora::testing::Preview;
 using tilora::testing::ReadFileBytes;
 using tilora::testing::TempDir;
 using tilora::testing::WindowDriver;
@@ -80,9 +83,6 @@ BmpShape TooManyTiles() {
   return shape;
 }
 
-// The preview as the main window opens it, its save dialog answered with
-// `answer` (the name it suggests when empty) and its replace question with
-// `replace`, each recorded.
 // A 24-bit bitmap of colour(x, y), rows stored bottom first.
 std::vector<std::uint8_t> Truecolour(int width, int height, const std::function<QRgb(int, int)>& colour) {
   const int stride = (3 * width + 3) / 4 * 4;
@@ -111,44 +111,17 @@ std::vector<std::uint8_t> Truecolour(int width, int height, const std::function<
   return out;
 }
 
+// 40 x 40 pixels of colours 0-3 from a pool of tiles, flipped at random,
+// so that every depth takes them and 16x16 tiles need padding.
+BmpShape PooledTiles() {
+  const auto pool = tilora::testing::RandomTilePool(5, 4, 3);
+  const tilora::testing::PoolPicture picture = tilora::testing::PictureFromPool(pool, 40, 40, 2, {0}, true, 5);
+  BmpShape shape = MakeShape(40, 40, 8);
+  shape.pixels = picture.indices;
+  return shape;
+}
+
 bool IsRed(QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; }
-
-struct Preview {
-  WindowDriver w;
-  ConsolePreviewWindow* window = nullptr;
-  QString answer;
-  bool replace = true;
-  QStringList suggested;
-  QStringList asked;  // the files a replace question named
-
-  void Open(const std::string& path) {
-    w.Open(path);
-    Show();
-  }
-  void Show() {
-    w.form.ConsolePreview1->trigger();
-    window = w.form.ConsolePreview();
-    window->SetQuestions({[this](QWidget*, const QString&, const QString& name, const QString&) {
-                            suggested << name;
-                            return answer.isEmpty() ? name : answer;
-                          },
-                          [this](QWidget*, const QStringList& existing) {
-                            asked << existing;
-                            return replace;
-                          }});
-  }
-  template <typename T>
-  T& Get(const char* name) const {
-    return Find<T>(*window, name);
-  }
-  // Depth choice: 0-2 for 2, 4, 8 bpp, 3 for mode 7.
-  void Choose(int depth, bool deduplicate, bool flips) {
-    Find<QCheckBox>(*window, "deduplicateBox").setChecked(deduplicate);
-    Find<QCheckBox>(*window, "flipsBox").setChecked(flips);
-    Find<QComboBox>(*window, "depthBox").setCurrentIndex(depth);
-  }
-  QString Status() const { return Find<QLabel>(*window, "statusLine").text(); }
-};
 
 }  // namespace
 
@@ -678,6 +651,59 @@ class ConsolePreviewTest : public QObject {
     p.window->Save();
     QCOMPARE(p.Status(), QStringLiteral("Wrote out/Tiles.plt, out/Tiles.bin."));
     QCOMPARE(p.asked, QStringList{"Win.plt"} << "Win.plt");
+  }
+
+  // "16x16 tiles" is enabled exactly where the converter takes --tile-size
+  // 16; where it is on, the figures give the converter's laid-out and
+  // unused tiles and "Save..." writes what it writes.
+  void sixteenBySixteenTilesWhereTheConverterTakesThem_data() {
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<bool>("deduplicate");
+    QTest::addColumn<bool>("flips");
+    QTest::addColumn<bool>("sprites");
+    QTest::addColumn<QString>("arguments");  // empty: the box is disabled
+    QTest::newRow("4 bpp map") << 1 << true << true << false << "--bpp 4 --map --tile-size 16";
+    QTest::newRow("2 bpp map, no flips") << 0 << true << false << false << "--bpp 2 --map --no-flip --tile-size 16";
+    QTest::newRow("8 bpp map") << 2 << true << true << false << "--bpp 8 --map --tile-size 16";
+    QTest::newRow("no map") << 1 << false << true << false << "";
+    QTest::newRow("mode 7") << 3 << true << true << false << "";
+    QTest::newRow("sprites") << 1 << true << true << true << "";
+  }
+  void sixteenBySixteenTilesWhereTheConverterTakesThem() {
+    QFETCH(int, depth);
+    QFETCH(bool, deduplicate);
+    QFETCH(bool, flips);
+    QFETCH(bool, sprites);
+    QFETCH(QString, arguments);
+    TempDir dir;
+    WriteFileBytes(dir / "t.bmp", BuildBmp(PooledTiles()));
+    Preview p;
+    p.Open(dir / "t.bmp");
+    p.Choose(depth, deduplicate, flips);
+    p.Get<QCheckBox>("spritesBox").setChecked(sprites);
+    auto& sixteen = p.Get<QCheckBox>("tileSizeBox");
+    QCOMPARE(sixteen.isEnabled(), !arguments.isEmpty());
+    if (arguments.isEmpty()) return;
+    sixteen.setChecked(true);
+    QCOMPARE(p.Status(), QStringLiteral("As tilora-convert ") + arguments);
+    QCOMPARE(p.Get<ConsolePictureView>("view").GridStep(), QSize(16, 16));
+
+    const std::string bpp = arguments.section(QLatin1Char(' '), 0, 1).toStdString();
+    const auto info = tilora::testing::RunConverter(dir.path(), "--info " + bpp + " --tile-size 16 t.bmp");
+    QCOMPARE(info.status, 0);
+    const QRegularExpression laidOut(QStringLiteral("laid out in (\\d+) tiles \\((\\d+) unused\\)"));
+    const QRegularExpressionMatch laid = laidOut.match(QString::fromStdString(info.out));
+    QVERIFY2(laid.hasMatch(), info.out.c_str());
+    const QString line =
+        QStringLiteral("Laid out as 16x16 tiles: %1 tiles, %2 of them unused").arg(laid.captured(1), laid.captured(2));
+    QVERIFY2(p.Figures().contains(line), qPrintable(p.Figures().join(QLatin1Char('|'))));
+
+    p.window->Save();
+    QCOMPARE(p.Status(), QStringLiteral("Wrote Pic.plt, Pic.bin, Pic.map."));
+    const auto run = tilora::testing::RunConverter(dir.path(), arguments.toStdString() + " --name cli t.bmp");
+    QCOMPARE(run.status, 0);
+    for (const char* ext : {".plt", ".bin", ".map"})
+      QVERIFY2(ReadFileBytes(dir / (std::string("Pic") + ext)) == ReadFileBytes(dir / (std::string("cli") + ext)), ext);
   }
 
   // A cartridge the builder refuses is the converter's refusal on the

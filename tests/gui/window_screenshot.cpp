@@ -10,7 +10,10 @@
 //   tilora_window_screenshot [--picture FILE] --console-preview [SETTING...] OUT.png
 //       View > Console Preview of FILE (without one, a drawn sample), with
 //       SETTINGs as tilora-convert takes them: --bpp N, --map, --no-flip,
-//       --mode7, and the view's own --zoom N, --grid; with --screen, the
+//       --mode7, --tile-size 16, --palettes N, --sprites WxH, --obj-sizes
+//       S,L, --origin X,Y, --shared PICTURE (once for each picture of a
+//       shared set), and the view's own --zoom N, --grid, --outlines,
+//       --show N (the set's picture shown, from 0); with --screen, the
 //       whole screen, the main window beside it
 #include <QAction>
 #include <QApplication>
@@ -19,7 +22,9 @@
 #include <QDir>
 #include <QMenu>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTest>
 
 #include <algorithm>
@@ -43,6 +48,14 @@ struct Request {
   bool noFlip = false;
   int zoom = 0;
   bool grid = false;
+  bool sixteen = false;
+  int palettes = -1;
+  QSize frames;  // sprites: the frame size; invalid for a background
+  QString objectSizes;
+  QPoint origin;
+  bool outlines = false;
+  QStringList set;
+  int shown = 0;
   QSize grow;
   bool screen = false;
   QString out;
@@ -51,7 +64,9 @@ struct Request {
 bool Parse(int argc, char** argv, Request& r) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const bool valued = arg == "--picture" || arg == "--bpp" || arg == "--zoom" || arg == "--grow";
+    const bool valued = arg == "--picture" || arg == "--bpp" || arg == "--zoom" || arg == "--grow" ||
+                        arg == "--tile-size" || arg == "--palettes" || arg == "--sprites" || arg == "--obj-sizes" ||
+                        arg == "--origin" || arg == "--shared" || arg == "--show";
     if (valued && i + 1 == argc) return false;
     if (arg == "--picture")
       r.picture = QString::fromLocal8Bit(argv[++i]);
@@ -71,6 +86,24 @@ bool Parse(int argc, char** argv, Request& r) {
       r.grid = true;
     else if (arg == "--screen")
       r.screen = true;
+    else if (arg == "--tile-size")
+      r.sixteen = std::strcmp(argv[++i], "16") == 0;
+    else if (arg == "--palettes")
+      r.palettes = std::atoi(argv[++i]);
+    else if (arg == "--sprites") {
+      const QStringList size = QString::fromLocal8Bit(argv[++i]).split(QLatin1Char('x'));
+      r.frames = QSize(size.value(0).toInt(), size.value(1).toInt());
+    } else if (arg == "--obj-sizes")
+      r.objectSizes = QString::fromLocal8Bit(argv[++i]).replace(QLatin1Char(','), QLatin1String(" and "));
+    else if (arg == "--origin") {
+      const QStringList point = QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(','));
+      r.origin = QPoint(point.value(0).toInt(), point.value(1).toInt());
+    } else if (arg == "--outlines")
+      r.outlines = true;
+    else if (arg == "--shared")
+      r.set << QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[++i]));
+    else if (arg == "--show")
+      r.shown = std::atoi(argv[++i]);
     else if (arg == "--grow") {
       const QStringList size = QString::fromLocal8Bit(argv[++i]).split(QLatin1Char('x'));
       r.grow = QSize(size.value(0).toInt(), size.value(1).toInt());
@@ -134,9 +167,31 @@ int PreviewShot(TForm1& form, const Request& r) {
     std::fprintf(stderr, "the console preview did not open (was the picture accepted?)\n");
     return 1;
   }
+  if (!r.set.isEmpty()) {
+    const QStringList set = r.set;
+    preview->SetQuestions({{}, {}, [set](QWidget*, const QString&, const QString&, const QString&) { return set; }});
+    preview->ChooseSet();
+    if (!QTest::qWaitFor([preview] { return !preview->ReadingSet(); }, 30000)) {
+      std::fprintf(stderr, "the shared set is still being read\n");
+      return 1;
+    }
+  }
   Control<QCheckBox>(*preview, "deduplicateBox").setChecked(r.map);
   Control<QCheckBox>(*preview, "flipsBox").setChecked(!r.noFlip);
+  Control<QCheckBox>(*preview, "tileSizeBox").setChecked(r.sixteen);
   if (r.depthChoice >= 0) Control<QComboBox>(*preview, "depthBox").setCurrentIndex(r.depthChoice);
+  if (r.palettes >= 0) Control<QSpinBox>(*preview, "subPalettesBox").setValue(r.palettes);
+  if (r.frames.isValid()) {
+    Control<QCheckBox>(*preview, "spritesBox").setChecked(true);
+    Control<QSpinBox>(*preview, "frameWidthBox").setValue(r.frames.width());
+    Control<QSpinBox>(*preview, "frameHeightBox").setValue(r.frames.height());
+    auto& sizes = Control<QComboBox>(*preview, "objectSizesBox");
+    if (!r.objectSizes.isEmpty()) sizes.setCurrentIndex(sizes.findText(r.objectSizes));
+    Control<QSpinBox>(*preview, "originXBox").setValue(r.origin.x());
+    Control<QSpinBox>(*preview, "originYBox").setValue(r.origin.y());
+    Control<QCheckBox>(*preview, "outlinesBox").setChecked(r.outlines);
+  }
+  if (r.shown > 0) Control<QComboBox>(*preview, "setPictureBox").setCurrentIndex(r.shown);
   if (r.zoom > 0) Control<QComboBox>(*preview, "zoomBox").setCurrentIndex(std::min(r.zoom, 4) - 1);
   Control<QCheckBox>(*preview, "gridBox").setChecked(r.grid);
   if (!QTest::qWaitFor([preview] { return !preview->Encoding(); }, 30000)) {
@@ -155,7 +210,9 @@ int main(int argc, char** argv) {
   if (!Parse(argc, argv, request)) {
     std::fprintf(stderr,
                  "usage: tilora_window_screenshot [--picture FILE [--grow WxH]] [--console-preview [--bpp N] [--map] "
-                 "[--no-flip] [--mode7] [--zoom N] [--grid] [--screen]] OUT.png\n");
+                 "[--no-flip] [--mode7] [--tile-size 16] [--palettes N] [--sprites WxH [--obj-sizes S,L] "
+                 "[--origin X,Y] [--outlines]] [--shared PICTURE]... [--show N] [--zoom N] [--grid] [--screen]] "
+                 "OUT.png\n");
     return 2;
   }
   QApplication app(argc, argv);

@@ -14,17 +14,19 @@ std::vector<Rgb> ShownPalette(const std::vector<std::uint8_t>& words) {
   return colours;
 }
 
-RgbImage TileSheet(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t width,
-                   std::int32_t height, int columns, bool grey) {
-  const OutputReader reader(outputs, options, width, height);
+namespace {
+
+// The reader's stored tiles, tile n in sub-palette first[n] (grey where
+// that is -1).
+RgbImage DrawSheet(const OutputReader& reader, const std::vector<int>& first, const std::vector<std::uint8_t>& words,
+                   int columns, bool grey) {
   const int count = static_cast<int>(reader.StoredTileCount());
   if (!reader.Fault().empty() || count <= 0 || columns <= 0) return {};
   const int rows = (count + columns - 1) / columns;
   RgbImage sheet{8 * columns, 8 * rows, std::vector<Rgb>(static_cast<std::size_t>(64 * columns * rows), kEmptySlot)};
   const int perBlock = reader.ColoursPerSubPalette();
-  const std::vector<Rgb> palette = ShownPalette(outputs.palette);
+  const std::vector<Rgb> palette = ShownPalette(words);
   const Rgb backdrop = palette.empty() ? Rgb{} : palette[0];
-  const std::vector<int> first = reader.FirstSubPalettes();
   // Grey levels spread from colour 0 to the highest colour number stored,
   // so a picture of few colours at 8 bpp is not all but black.
   int highest = 1;
@@ -51,6 +53,31 @@ RgbImage TileSheet(const EncodedOutputs& outputs, const TileOptions& options, st
     }
   }
   return sheet;
+}
+
+}  // namespace
+
+RgbImage TileSheet(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t width,
+                   std::int32_t height, int columns, bool grey) {
+  const OutputReader reader(outputs, options, width, height);
+  if (!reader.Fault().empty()) return {};
+  return DrawSheet(reader, reader.FirstSubPalettes(), outputs.palette, columns, grey);
+}
+
+RgbImage TileSheet(std::span<const SheetPicture> pictures, const TileOptions& options, int columns, bool grey) {
+  if (pictures.empty()) return {};
+  std::vector<int> first;
+  for (const SheetPicture& picture : pictures) {
+    const OutputReader reader(*picture.outputs, options, picture.width, picture.height);
+    if (!reader.Fault().empty()) return {};
+    const std::vector<int> own = reader.FirstSubPalettes();
+    if (first.empty()) first = own;
+    for (std::size_t n = 0; n < first.size() && n < own.size(); ++n)
+      if (first[n] < 0) first[n] = own[n];
+  }
+  const SheetPicture& shown = pictures.front();
+  const OutputReader reader(*shown.outputs, options, shown.width, shown.height);
+  return DrawSheet(reader, first, shown.outputs->palette, columns, grey);
 }
 
 SwatchGrid Swatches(const EncodedOutputs& outputs) {

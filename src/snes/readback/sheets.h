@@ -5,6 +5,7 @@
 // palette as swatches.
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "picture/picture.h"
@@ -24,6 +25,16 @@ std::vector<Rgb> ShownPalette(const std::vector<std::uint8_t>& words);
 RgbImage TileSheet(const EncodedOutputs& outputs, const TileOptions& options, std::int32_t width,
                    std::int32_t height, int columns, bool grey);
 inline constexpr Rgb kEmptySlot{40, 44, 52};
+
+// The same for pictures that share their tile data and palette, a map
+// each: a tile in the first sub-palette any map shows it in, the pictures
+// in order.
+struct SheetPicture {
+  const EncodedOutputs* outputs;
+  std::int32_t width;
+  std::int32_t height;
+};
+RgbImage TileSheet(std::span<const SheetPicture> pictures, const TileOptions& options, int columns, bool grey);
 
 // The palette's colours in rows of a sub-palette each (16 a row at 8 bpp).
 struct SwatchGrid {

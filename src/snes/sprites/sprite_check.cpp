@@ -1,19 +1,15 @@
-// The self-check reads the sheet and the outputs on its own, not through
-// the conversion's frame reader, pieces or table layout, so that a fault
-// there is not repeated here.
+// The self-check reads the sheet on its own, not through the conversion's
+// frame reader, and the outputs through the frame drawing the console
+// preview shows, so that a fault of the conversion is not repeated here.
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 
-#include "snes/cells/cell_rows.h"
 #include "palettes/reduction/colour_difference.h"
+#include "snes/sprites/frame_drawing.h"
 #include "snes/sprites/sprite_sheet.h"
 
 namespace tilora::sprites {
 namespace {
-
-using Rows = std::array<std::uint64_t, 8>;  // pixel x of a row in byte x
 
 constexpr std::uint16_t kShownTransparent = 0xFFFF;
 
@@ -21,106 +17,10 @@ std::string Fault(const std::string& what) { return what + "."; }
 
 std::string Pixel(std::int64_t x, std::int64_t y) { return std::to_string(x) + "," + std::to_string(y); }
 
-// Bit plane n of tile row r is at byte 16 (n / 2) + 2 r + n % 2, the
-// leftmost pixel in its top bit; read a pixel at a time, plainly.
-Rows DecodeTile(const std::uint8_t* tile) {
-  Rows rows{};
-  for (int r = 0; r < 8; ++r)
-    for (int x = 0; x < 8; ++x) {
-      unsigned k = 0;
-      for (int n = 0; n < 4; ++n) {
-        const unsigned plane = tile[16 * (n / 2) + 2 * r + n % 2];
-        k |= (plane >> (7 - x) & 1u) << n;
-      }
-      rows[static_cast<std::size_t>(r)] |= static_cast<std::uint64_t>(k) << (8 * x);
-    }
-  return rows;
-}
-
-// The tile the console reads for tile column c and row r of a large object
-// named n: the column wraps within its row of 16 tiles and the row within
-// its table of 256, never carrying into the table bit.
-int TileAt(int n, int c, int r) { return (n & 0x100) | (((n >> 4) + r) & 15) << 4 | ((n + c) & 15); }
-
 struct Outputs {
-  std::vector<Rows> tiles;
+  std::vector<TileRows> tiles;
   std::vector<std::uint16_t> words;
 };
-
-// One frame as the objects draw it: 16 p + k where an object shows colour
-// k of sub-palette p, 0 where none does.
-class Canvas {
- public:
-  Canvas(int width, int height) : width_(width), height_(height), shown_(static_cast<std::size_t>(width * height)) {}
-
-  std::uint8_t At(int x, int y) const { return shown_[Index(x, y)]; }
-  const std::uint8_t* Row(int y) const { return shown_.data() + Index(0, y); }
-
-  // A tile row of an object at (x, y); false when it shows a pixel
-  // outside the frame or where another object shows one.
-  bool Draw(int x, int y, std::uint64_t row, int palette, std::string& fault) {
-    const std::uint64_t opaque = cells::NonZeroSmallBytes(row);
-    const std::uint64_t coloured = row | (opaque >> 7) * static_cast<std::uint64_t>(16 * palette);
-    if (y >= 0 && y < height_ && x >= 0 && x + 8 <= width_) {
-      std::uint8_t* at = shown_.data() + Index(x, y);
-      const std::uint64_t before = cells::LoadRow(at);
-      if ((cells::NonZeroSmallBytes(before) & opaque) == 0) {
-        cells::StoreRow(before | coloured, at);
-        return true;
-      }
-    }
-    for (int b = 0; b < 8; ++b) {
-      const auto value = static_cast<std::uint8_t>(coloured >> (8 * b));
-      if ((value & 15) == 0) continue;
-      if (x + b < 0 || x + b >= width_ || y < 0 || y >= height_) {
-        fault = "shows a pixel outside the frame, at " + Pixel(x + b, y) + " of it";
-        return false;
-      }
-      std::uint8_t& shown = shown_[Index(x + b, y)];
-      if (shown != 0) {
-        fault = "shows pixel " + Pixel(x + b, y) + " of the frame where another object does";
-        return false;
-      }
-      shown = value;
-    }
-    return true;
-  }
-
- private:
-  std::size_t Index(int x, int y) const {
-    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x);
-  }
-  int width_;
-  int height_;
-  std::vector<std::uint8_t> shown_;
-};
-
-std::optional<std::string> DrawObject(const SpriteObject& o, const SpriteSettings& s, const Outputs& outputs,
-                                      Canvas& canvas) {
-  if (o.tile < 0 || o.tile >= kTableTiles || o.palette < 0 || o.palette > 7 || o.priority != s.priority)
-    return "has a tile, sub-palette or priority out of range";
-  const int size = o.large ? s.sizes.large : s.sizes.small;
-  const int across = size / 8;
-  const int x0 = o.x + s.originX;
-  const int y0 = o.y + s.originY;
-  bool drew = false;
-  std::string fault;
-  for (int oy = 0; oy < size; ++oy) {
-    const int sy = o.vflip ? size - 1 - oy : oy;
-    for (int c = 0; c < across; ++c) {
-      const int tile = TileAt(o.tile, o.hflip ? across - 1 - c : c, sy / 8);
-      if (static_cast<std::size_t>(tile) >= outputs.tiles.size())
-        return "reads tile " + std::to_string(tile) + ", past the tile data";
-      std::uint64_t row = outputs.tiles[static_cast<std::size_t>(tile)][static_cast<std::size_t>(sy % 8)];
-      if (row == 0) continue;
-      if (o.hflip) row = cells::ReverseBytes(row);
-      if (!canvas.Draw(x0 + 8 * c, y0 + oy, row, o.palette, fault)) return fault;
-      drew = true;
-    }
-  }
-  if (!drew) return "is wholly transparent";
-  return std::nullopt;
-}
 
 class SheetFrames {
  public:
@@ -183,13 +83,15 @@ std::string Colour(std::uint16_t value, bool indexed) {
   return indexed ? "colour " + std::to_string(value) : "colour word " + std::to_string(value);
 }
 
-std::optional<std::string> CompareFrame(const SpriteFrame& frame, const Canvas& canvas, const SheetFrames& sheet,
+std::optional<std::string> CompareFrame(const SpriteFrame& frame, const DrawnFrame& drawing, const SheetFrames& sheet,
                                         const SpriteSettings& s, const Outputs& outputs) {
   std::vector<std::uint8_t> row(static_cast<std::size_t>(s.frameWidth));
+  const auto width = static_cast<std::size_t>(s.frameWidth);
   for (int y = 0; y < s.frameHeight; ++y) {
-    if (sheet.Indexed() && sheet.SameRow(frame.x, frame.y + y, canvas.Row(y), row)) continue;
+    const std::uint8_t* shownRow = drawing.pixels.data() + static_cast<std::size_t>(y) * width;
+    if (sheet.Indexed() && sheet.SameRow(frame.x, frame.y + y, shownRow, row)) continue;
     for (int x = 0; x < s.frameWidth; ++x) {
-      const std::uint8_t drawn = canvas.At(x, y);
+      const std::uint8_t drawn = shownRow[x];
       std::uint16_t shown = kShownTransparent;
       if (drawn != 0) {
         if (sheet.Indexed()) {
@@ -216,11 +118,14 @@ std::optional<std::string> CheckFrame(const SpriteFrame& frame, const SheetFrame
     return "frame " + std::to_string(frame.number) + " is not where the sheet has it";
   if (frame.objects.size() > static_cast<std::size_t>(kMaxObjects))
     return "frame " + std::to_string(frame.number) + " has more than " + std::to_string(kMaxObjects) + " objects";
-  Canvas canvas(s.frameWidth, s.frameHeight);
+  const std::string number = std::to_string(frame.number);
   for (std::size_t i = 0; i < frame.objects.size(); ++i)
-    if (auto fault = DrawObject(frame.objects[i], s, outputs, canvas))
-      return "object " + std::to_string(i) + " of frame " + std::to_string(frame.number) + " " + *fault;
-  return CompareFrame(frame, canvas, sheet, s, outputs);
+    if (frame.objects[i].priority != s.priority)
+      return "object " + std::to_string(i) + " of frame " + number + " has a tile, sub-palette or priority out of range";
+  auto drawn = DrawFrame(outputs.tiles, frame, s.sizes, s.originX, s.originY, s.frameWidth, s.frameHeight);
+  if (const DrawFault* fault = std::get_if<DrawFault>(&drawn))
+    return "object " + std::to_string(fault->object) + " of frame " + number + " " + fault->what;
+  return CompareFrame(frame, std::get<DrawnFrame>(drawn), sheet, s, outputs);
 }
 
 }  // namespace
@@ -237,8 +142,7 @@ std::optional<std::string> CheckSprites(const Picture& sheet, const SpriteSettin
       sprites.palette.size() % 32 != 0 || sprites.palette.size() > 256)
     return Fault("the tile data or the palette has a size no table has");
   Outputs outputs;
-  for (std::size_t at = 0; at < sprites.tiles.size(); at += kTileBytes)
-    outputs.tiles.push_back(DecodeTile(sprites.tiles.data() + at));
+  outputs.tiles = DecodeObjectTiles(sprites.tiles);
   for (std::size_t at = 0; at < sprites.palette.size(); at += 2)
     outputs.words.push_back(static_cast<std::uint16_t>(sprites.palette[at] | sprites.palette[at + 1] << 8));
 

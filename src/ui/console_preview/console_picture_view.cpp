@@ -4,10 +4,10 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
-constexpr int kTileSide = 8;
 constexpr int kMarkPen = 2;
 constexpr int kGridAlpha = 150;
 constexpr int kGridDash = 2;
@@ -28,6 +28,16 @@ void ConsolePictureView::SetZoom(int zoom) {
 
 void ConsolePictureView::SetGrid(bool grid) {
   grid_ = grid;
+  update();
+}
+
+void ConsolePictureView::SetGridStep(QSize step) {
+  gridStep_ = step.expandedTo(QSize(1, 1));
+  update();
+}
+
+void ConsolePictureView::SetOutlines(std::vector<QRect> outlines) {
+  outlines_ = std::move(outlines);
   update();
 }
 
@@ -55,23 +65,41 @@ void ConsolePictureView::paintEvent(QPaintEvent* event) {
   const QRect clipped = source.intersected(image_.rect());
   painter.drawImage(QRect(clipped.topLeft() * zoom_, clipped.size() * zoom_), image_, clipped);
   if (grid_) DrawGrid(painter, exposed);
+  if (!outlines_.empty()) DrawOutlines(painter);
   if (marked_) DrawMark(painter);
 }
 
 // Each line in dashes of black and white, so it shows on any colour: one
 // pale line vanishes on white, a dark one on black.
 void ConsolePictureView::DrawGrid(QPainter& painter, const QRect& exposed) const {
-  const int step = kTileSide * zoom_;
+  const int across = gridStep_.width() * zoom_;
+  const int down = gridStep_.height() * zoom_;
   const QRect drawn = exposed.intersected(QRect(QPoint(0, 0), image_.size() * zoom_));
   QPen dark(QColor(0, 0, 0, kGridAlpha), 0);
   QPen light(QColor(255, 255, 255, kGridAlpha), 0);
   light.setDashPattern({kGridDash, kGridDash});
   for (const QPen& pen : {dark, light}) {
     painter.setPen(pen);
-    for (int x = (drawn.left() / step) * step; x <= drawn.right(); x += step)
+    for (int x = (drawn.left() / across) * across; x <= drawn.right(); x += across)
       painter.drawLine(x, drawn.top(), x, drawn.bottom());
-    for (int y = (drawn.top() / step) * step; y <= drawn.bottom(); y += step)
+    for (int y = (drawn.top() / down) * down; y <= drawn.bottom(); y += down)
       painter.drawLine(drawn.left(), y, drawn.right(), y);
+  }
+}
+
+// Along each rectangle's inside, in dashes of yellow and black, so that
+// outlines that touch stay apart and show on any colour.
+void ConsolePictureView::DrawOutlines(QPainter& painter) const {
+  QPen dark(QColor(0, 0, 0), 0);
+  QPen bright(QColor(255, 230, 0), 0);
+  bright.setDashPattern({kGridDash, kGridDash});
+  painter.setBrush(Qt::NoBrush);
+  for (const QPen& pen : {dark, bright}) {
+    painter.setPen(pen);
+    for (const QRect& outline : outlines_) {
+      const QRect zoomed(outline.topLeft() * zoom_, outline.size() * zoom_);
+      if (!zoomed.isEmpty()) painter.drawRect(zoomed.adjusted(0, 0, -1, -1));
+    }
   }
 }
 

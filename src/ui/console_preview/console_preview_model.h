@@ -17,6 +17,7 @@
 
 #include "convert/convert.h"
 #include "convert/settings.h"
+#include "convert/shared_conversion.h"
 #include "picture/picture.h"
 #include "snes/readback/readback.h"
 
@@ -27,6 +28,18 @@ struct PreviewSettings {
   bool mode7 = false;        // mode 7's 8-bit tiles and fixed map
   bool deduplicate = false;  // a map over distinct tiles
   bool flips = true;         // with a map: a flipped copy is the same tile
+  int tileSize = 8;          // 16: map entries of 16x16 tiles, with a map only
+  // Pictures converted together, a map each over one tileset (--shared);
+  // a map is implied.
+  bool shared = false;
+  // The picture as a sheet of sprite frames instead of a background
+  // (--sprites and its options); the depth and map do not apply.
+  bool sprites = false;
+  int frameWidth = 16;
+  int frameHeight = 16;
+  sprites::ObjectSizes objectSizes;
+  int originX = 0;
+  int originY = 0;
   // Sub-palettes made from the picture's colours (--palettes), 0 for none:
   // an indexed picture then keeps its own colour table, and a truecolour
   // one, which has none, gets one.
@@ -84,6 +97,8 @@ struct Reduction {
 
 struct ConsoleRendering {
   // The picture as the console shows it; its own colours when refused.
+  // Sprites: every frame drawn from its objects, transparent pixels in a
+  // checker pattern.
   QImage shown;
   QImage tileSheet;                     // the stored tiles in order; null when refused
   QImage swatches;                      // one row a sub-palette; null when refused
@@ -93,14 +108,24 @@ struct ConsoleRendering {
   std::optional<Reduction> reduction;   // when a lossy reduction was asked for
   std::string refusal;                  // the converter's notice; empty when encoded
   std::optional<QRect> marked;          // the tile the refusal points at, in picture pixels
+  std::vector<QRect> outlines;          // sprites: each object within its frame, in picture pixels
   // The conversion itself, which "Save..." writes without encoding again.
   std::shared_ptr<const Conversion> conversion;
+  // A shared set's conversion instead, the picture shown of it, and the
+  // set's names as figures and refusals give them.
+  std::shared_ptr<const SharedConversion> shared;
+  std::optional<SharedFigures> sharedFigures;
+  std::size_t sharedShown = 0;
+  std::vector<std::string> sharedNames;
+  // A shared set's refusal that concerns one picture: that picture.
+  std::optional<std::size_t> refusedPicture;
 };
 
 ConsoleRendering RenderForConsole(const Picture& picture, const PreviewSettings& settings);
 
-// The figures as the window lists them, one a line, in plain words.
-QString FiguresText(const ConsoleRendering& rendering);
+// The tile a refusal names, as a rectangle of the picture: a sprite
+// refusal names a frame, and a 16x16 tile's refusal its whole tile.
+QRect MarkedArea(const TilePosition& tile, const PreviewSettings& settings);
 
 // The side of one swatch in the swatch image, border included.
 inline constexpr int kSwatchSide = 12;
