@@ -114,7 +114,7 @@ void BM_ConvertFile(benchmark::State& state) {
   const std::string& path = PictureFile(depth);
   const std::string base = Folder() / ("out" + std::to_string(depth));
   for (auto _ : state)
-    if (!tilora::ConvertFile(path, base).converted) state.SkipWithError("refused");
+    if (!tilora::ConvertFile(path, base)) state.SkipWithError("refused");
   state.SetBytesProcessed(state.iterations() * FileBytes(depth));
 }
 BENCHMARK(BM_ConvertFile)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
@@ -158,11 +158,11 @@ void BM_ConvertFileMap(benchmark::State& state) {
     shape.pixels = picture.indices;
     tilora::testing::WriteFileBytes(path, tilora::testing::BuildBmp(shape));
   }
-  tilora::ConvertOptions options;
-  options.tiles.map = true;
+  tilora::ConversionSettings settings;
+  settings.tiles.map = true;
   const std::string base = Folder() / (png ? "mapped-png" : "mapped-bmp");
   for (auto _ : state)
-    if (!tilora::ConvertFile(path, base, options).converted) state.SkipWithError("refused");
+    if (!tilora::ConvertFile(path, base, settings)) state.SkipWithError("refused");
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(picture.PixelCount()));
 }
 BENCHMARK(BM_ConvertFileMap)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "snes/encoders/console_encoding.h"
+#include "convert/encode_for_console.h"
 #include "snes/sprites/frame_cover.h"
 #include "snes/sprites/sprite_sheet.h"
 #include "sprite_pictures.h"
@@ -52,7 +52,7 @@ void BM_ConvertSheetAsMap(benchmark::State& state) {
   tilora::TileOptions options;
   options.map = true;
   for (auto _ : state) {
-    const tilora::EncodeResult result = tilora::EncodeForConsole(Sheet(), options);
+    const tilora::EncodeResult result = tilora::EncodeForConsole(Sheet(), 4, options);
     if (!std::holds_alternative<tilora::EncodedOutputs>(result)) state.SkipWithError("refused");
     benchmark::DoNotOptimize(result);
   }

@@ -17,6 +17,7 @@
 namespace {
 
 using namespace tilora::packing;
+using tilora::Colour15;
 
 struct Row {
   const char* kind;

@@ -200,7 +200,8 @@ class PngWindowTest : public QObject {
                              return suggested.endsWith(QLatin1String(".sfc")) ? suggested
                                                                               : suggested + QStringLiteral("Saved");
                            },
-                           [](QWidget*, const QStringList&) { return true; }});
+                           [](QWidget*, const QStringList&) { return true; },
+                           {}});
     w.Convert();
     preview->Save();
     preview->SaveRom();
