@@ -146,7 +146,9 @@ Result<Picture> PictureFile::Sized() const {
       picture.depth = shape_.depth;
       picture.indexed = shape_.indexed;
     }
-    SizePixels(picture);
+    // A bitmap's pixels come whole from its reader, which sizes them itself:
+    // sized here too, they would be zeroed for nothing.
+    if (png_) SizePixels(picture);
     return picture;
   });
 }

@@ -49,7 +49,8 @@ class PictureFile {
   // read them while it goes on.
   bool RowsInOrder() const;
 
-  // The picture with its pixel storage sized, all 0.
+  // The picture with its pixel storage sized, all 0 (a bitmap's is left
+  // empty: Decode reads it whole).
   Result<Picture> Sized() const;
   // Decodes the pixels into picture, a Sized() one, telling arriving (when
   // given) of rows as they become whole and stopping it however it ends.
