@@ -131,6 +131,7 @@ std::optional<Failure> PictureFile::CutShort() const {
   // Rows the file cannot hold are told from its size, before memory the
   // size of the picture is taken for them.
   if (!png_ && bmpDataEnd_ > source_->Size()) return IoFailure(kErrReadBeyondEnd);
+  if (png_) png_->decoding->RefuseWhatTheFileCannotHold();
   return std::nullopt;
 }
 

@@ -13,6 +13,7 @@
 #include "bmp_builder.h"
 #include "convert/convert_file.h"
 #include "formats/picture_file.h"
+#include "formats/png/png_reader.h"
 #include "io/byte_source.h"
 #include "io/failure_text.h"
 #include "png_builder.h"
@@ -93,6 +94,18 @@ std::string Describing(ByteSource& source) {
   return picture ? std::string() : FailureMessage(picture.Error());
 }
 
+// The message the PNG decoder alone ends with.
+std::string DecodingPng(ByteSource& source) {
+  Bytes bytes(static_cast<std::size_t>(source.Size()));
+  bytes.resize(source.ReadAt(0, bytes.data(), bytes.size()));
+  try {
+    DecodePng(bytes);
+  } catch (const PngError& e) {
+    return e.what();
+  }
+  return {};
+}
+
 TEST(RefusalCost, HeadersAndSettingsRefuseBeforeAnyPixelBuffer) {
   // 8192 x 4096 grey rows of zeros: 98 KB of file, 32 MiB of pixels.
   const Bytes zeroRows = testing::ZlibCompressed(Bytes(std::size_t{8193} * 4096, 0));
@@ -115,6 +128,12 @@ TEST(RefusalCost, HeadersAndSettingsRefuseBeforeAnyPixelBuffer) {
        "Read beyond end of file"},
       {"mode 7 of a picture too large for it", Png(8192, 4096, testing::kPngGrey, zeroRows), Converting(mode7),
        "The picture is 8192 x 4096 pixels; mode 7 holds at most 1024 x 1024."},
+      // Within every size limit, but far more pixels than the file's bytes
+      // can inflate to.
+      {"a PNG header of 4096 x 4096 colours, described", Png(4096, 4096, testing::kPngRgba, {}), Describing,
+       "The PNG file is damaged (it ends too early)."},
+      {"a PNG header of 7682 x 7681 grey, decoded", Png(7682, 7681, testing::kPngGrey, {}), DecodingPng,
+       "The PNG file is damaged (it ends too early)."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

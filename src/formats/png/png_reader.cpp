@@ -188,6 +188,7 @@ struct PngDecoding::State {
   SpngContext ctx;
   spng_ihdr header{};
   Picture shape;  // without pixels
+  std::size_t fileBytes = 0;
 };
 
 PngDecoding::PngDecoding(std::span<const std::uint8_t> bytes) {
@@ -197,6 +198,7 @@ PngDecoding::PngDecoding(std::span<const std::uint8_t> bytes) {
     state_->ctx = NewDecoder(bytes, true);
     spng_ctx* ctx = state_->ctx.get();
     const spng_ihdr header = state_->header = ReadHeader(ctx, bytes);
+    state_->fileBytes = bytes.size();
     Picture& shape = state_->shape;
     shape.width = static_cast<std::int32_t>(header.width);
     shape.height = static_cast<std::int32_t>(header.height);
@@ -213,6 +215,16 @@ PngDecoding::PngDecoding(std::span<const std::uint8_t> bytes) {
 }
 
 PngDecoding::~PngDecoding() = default;
+
+void PngDecoding::RefuseWhatTheFileCannotHold() const {
+  // Deflate makes at most 1032 bytes of each byte it reads, and every
+  // stored bit of every pixel comes out of it.
+  constexpr std::uint64_t kMostInflated = 1032;
+  const spng_ihdr& header = state_->header;
+  const std::uint64_t bits = static_cast<std::uint64_t>(ChannelsOf(header.color_type)) * header.bit_depth;
+  const std::uint64_t pixelBytes = std::uint64_t{header.width} * header.height * bits / 8;
+  if (pixelBytes > kMostInflated * (state_->fileBytes + 1)) throw PngError(ReadFailureText(SPNG_EOF));
+}
 
 Picture PngDecoding::Shape() const { return state_->shape; }
 
@@ -246,6 +258,7 @@ bool PngSupported() noexcept { return true; }
 
 Picture DecodePng(std::span<const std::uint8_t> bytes) {
   PngDecoding decoding(bytes);
+  decoding.RefuseWhatTheFileCannotHold();
   Picture picture = decoding.Shape();
   try {
     SizePixels(picture);

@@ -37,6 +37,10 @@ class PngDecoding {
   // one's alpha not yet known): nothing the size of the picture is taken
   // before the caller has judged it.
   Picture Shape() const;
+  // Throws PngError when the file is too short to hold the pixels its
+  // header declares, so that a few bytes of header cannot claim memory the
+  // size of a large picture.
+  void RefuseWhatTheFileCannotHold() const;
   // Whether DecodePixels makes rows whole top first (not interlaced, indexed).
   bool RowsInOrder() const;
   // Decodes the pixels into picture, a Shape of this file whose pixel
