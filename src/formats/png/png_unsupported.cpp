@@ -19,6 +19,7 @@ struct PngDecoding::State {};
 PngDecoding::PngDecoding(std::span<const std::uint8_t>) { Refuse(); }
 PngDecoding::~PngDecoding() = default;
 Picture PngDecoding::Shape() const { Refuse(); }
+void PngDecoding::RefuseWhatTheFileCannotHold() const { Refuse(); }
 bool PngDecoding::RowsInOrder() const { Refuse(); }
 void PngDecoding::DecodePixels(Picture&, RowsArriving*) { Refuse(); }
 
