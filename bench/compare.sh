@@ -10,31 +10,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=${1:-101}
-bin=build/release/bin
-for tool in tilora-convert make_picture; do
-  [ -x "$bin/$tool" ] || { echo "compare.sh: $bin/$tool missing; run 'make bench' first" >&2; exit 1; }
-done
-convert=$(realpath "$bin/tilora-convert")
-
-# Work on this machine's disk: a memory file system would flatter both.
-work=$(mktemp -d -p "${BENCH_DIR:-$PWD/build}")
-trap 'rm -rf "$work"' EXIT
+source bench/timing.sh
 shapes="2048x1024x4 1024x1024x8 8x4096x8 8192x64x4"
 for shape in $shapes; do
   IFS=x read -r w h d <<<"$shape"
   "$bin/make_picture" "$w" "$h" "$d" "$work/$shape.bmp"
 done
-
-# Microseconds taken by one run of the command, from bash's own clock so no
-# timing process is started between the runs.
-elapsed_us() {
-  local start=$EPOCHREALTIME
-  "$@" >/dev/null
-  local end=$EPOCHREALTIME
-  echo $(( (${end/./} - ${start/./}) ))
-}
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 status=0
 printf '%-12s %10s %12s %6s %10s %10s\n' picture "cp (us)" "convert (us)" ratio "peak (KiB)" "limit (KiB)"

@@ -8,24 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=${1:-101}
-bin=build/release/bin
-for tool in tilora-convert make_picture; do
-  [ -x "$bin/$tool" ] || { echo "compare_render.sh: $bin/$tool missing; run 'make bench' first" >&2; exit 1; }
-done
-convert=$(realpath "$bin/tilora-convert")
-
-# Work on this machine's disk: a memory file system would flatter both.
-work=$(mktemp -d -p "${BENCH_DIR:-$PWD/build}")
-trap 'rm -rf "$work"' EXIT
-
-elapsed_us() {
-  local start=$EPOCHREALTIME
-  "$@" >/dev/null
-  local end=$EPOCHREALTIME
-  echo $(( (${end/./} - ${start/./}) ))
-}
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+source bench/timing.sh
 
 status=0
 printf '%-24s %12s %12s %6s %10s\n' picture "convert (us)" "render (us)" ratio "PNG (KiB)"
